@@ -1,0 +1,7 @@
+#include "app/shell/app_state.h"
+
+namespace lw {
+
+AppState App;
+
+}  // namespace lw

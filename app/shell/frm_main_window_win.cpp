@@ -1,0 +1,268 @@
+#include "app/shell/frm_main_window_win.h"
+
+#include "app/shell/app_state.h"
+#include "app/shell/product.h"
+#include "app/shell/settings_win.h"
+#include "app/shell/startup_rules.h"
+#include "app/tools/files_win.h"
+#include "app/tools/text.h"
+
+namespace lw {
+
+using forms::Rect;
+
+namespace {
+
+constexpr uint32_t kBlack = 0x000000;
+constexpr int kRow = 285;  // one line of labels, twips
+
+std::string EnvironmentValue(const char* name) {
+  char buf[256] = {};
+  DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+  return n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+// Status marks and bulbs are drawn, so the program carries no bitmaps of its own.
+void DrawTick(HDC dc, const RECT& r) {
+  HPEN pen = CreatePen(PS_SOLID, std::max<int>(2, (r.right - r.left) / 6), RGB(0, 150, 0));
+  HGDIOBJ old = SelectObject(dc, pen);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  MoveToEx(dc, r.left + w / 6, r.top + h / 2, nullptr);
+  LineTo(dc, r.left + w * 5 / 12, r.top + h * 3 / 4);
+  LineTo(dc, r.left + w * 5 / 6, r.top + h / 5);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
+void DrawCross(HDC dc, const RECT& r) {
+  HPEN pen = CreatePen(PS_SOLID, std::max<int>(2, (r.right - r.left) / 6), RGB(200, 0, 0));
+  HGDIOBJ old = SelectObject(dc, pen);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  MoveToEx(dc, r.left + w / 5, r.top + h / 5, nullptr);
+  LineTo(dc, r.left + w * 4 / 5, r.top + h * 4 / 5);
+  MoveToEx(dc, r.left + w * 4 / 5, r.top + h / 5, nullptr);
+  LineTo(dc, r.left + w / 5, r.top + h * 4 / 5);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
+auto DrawBulb(COLORREF glass) {
+  return [glass](HDC dc, const RECT& r) {
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HBRUSH brush = CreateSolidBrush(glass);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    Ellipse(dc, r.left + w / 6, r.top + 1, r.right - w / 6, r.top + h * 3 / 4);
+    SelectObject(dc, oldBrush);
+    DeleteObject(brush);
+    RECT base{r.left + w / 3, r.top + h * 3 / 4, r.right - w / 3, r.bottom - 1};
+    FillRect(dc, &base, GetSysColorBrush(COLOR_BTNSHADOW));
+  };
+}
+
+void DrawLogo(HDC dc, const RECT& r) {
+  HBRUSH navy = CreateSolidBrush(RGB(20, 48, 96));
+  FillRect(dc, &r, navy);
+  DeleteObject(navy);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  LOGFONTA lf{};
+  lf.lfHeight = -(r.bottom - r.top) * 2 / 5;
+  lf.lfWeight = FW_BOLD;
+  strcpy(lf.lfFaceName, "Tahoma");
+  HFONT font = CreateFontIndirectA(&lf);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT text = r;
+  DrawTextA(dc, kAppTitle, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
+}  // namespace
+
+frmMain::frmMain() : forms::Form("frmMain") {}
+
+void frmMain::Layout() {
+  Create(kAppTitle, 12480, 8520, forms::FormStyle::FixedSingle);
+
+  // Top row: the data path, the log-in and the status marks.
+  lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
+  lblPath->SetToolTipText(
+      "Double click to set the Data Path to the last Company that was accessed by Sage on this computer.");
+  txtPath = &AddTextBox("txtPath", {1200, 120, 5160, 315});
+  cmdBrowse = &AddButton("cmdBrowse", {6420, 120, 375, 315}, "...");
+  Label4 = &AddLabel("Label4", {120, 525, 1050, 255}, "Company");
+  lblName = &AddLabel("lblName", {1200, 525, 5595, 255}, "");
+  Label5 = &AddLabel("Label5", {120, 915, 1050, 255}, "Username");
+  txtUser = &AddTextBox("txtUser", {1200, 870, 1800, 315});
+  Label6 = &AddLabel("Label6", {3450, 915, 900, 255}, "Password");
+  txtPw = &AddTextBox("txtPw", {4380, 870, 1800, 315}, "", nullptr, forms::TextBox::Password);
+  for (int i = 0; i < 2; ++i) {
+    int left = i == 0 ? 3060 : 6240;
+    imgCross[i] = &AddPicture(Format("imgCross(%d)", i), {left, 885, 285, 285});
+    imgCross[i]->onPaint = DrawCross;
+    imgTick[i] = &AddPicture(Format("imgTick(%d)", i), {left + 300, 885, 285, 285});
+    imgTick[i]->onPaint = DrawTick;
+    imgTick[i]->SetVisible(false);
+  }
+  imgTick[1]->SetToolTipText("Password is Correct");
+  Label9 = &AddLabel("Label9", {7020, 165, 1140, 255}, "Data Version");
+  lblVer = &AddLabel("lblVer", {8220, 165, 900, 255}, "");
+  picAutoRefresh = &AddPicture("picAutoRefresh", {7020, 510, 1800, 315});
+  chkRfrsh = &AddCheckBox("chkRfrsh", {0, 30, 255, 255}, "", picAutoRefresh);
+  Label23 = &AddLabel("Label23", {300, 45, 1400, 255}, "Auto Refresh", picAutoRefresh);
+  picBulbY = &AddPicture("picBulbY", {9300, 150, 420, 600});
+  picBulbY->SetToolTipText("Checking for Updates");
+  picBulbY->onPaint = DrawBulb(RGB(255, 220, 0));
+  picBulbY->SetVisible(false);
+  picBulbR = &AddPicture("picBulbR", {9780, 150, 420, 600});
+  picBulbR->SetToolTipText("Checking RSS feed for update");
+  picBulbR->onPaint = DrawBulb(RGB(220, 30, 30));
+  picBulbR->SetVisible(false);
+  picLogo = &AddPicture("picLogo", {10320, 120, 2040, 1050});
+  picLogo->SetToolTipText("Click here to visit the Brenk Group's web pages.");
+  picLogo->onPaint = DrawLogo;
+
+  // Left column: the Sage installation, its users and updates.
+  fraInfo = &AddFrame("fraInfo", {120, 1320, 6060, 2880}, "Sage Program Info");
+  auto pair = [this](forms::Label*& caption, const char* captionName, const char* text, forms::Label*& value,
+                     const char* valueName, int row, const char* design) {
+    caption = &AddLabel(captionName, {150, 300 + row * kRow, 1350, 255}, text, fraInfo);
+    value = &AddLabel(valueName, {1530, 300 + row * kRow, 4410, 255}, design, fraInfo);
+  };
+  pair(Label2, "Label2", "Program Path", lblProgPath, "lblProgPath", 0, "");
+  pair(Label8, "Label8", "Settings Path", lblSetPath, "lblSetPath", 1, "");
+  pair(Label16, "Label16", "Reports Path", lblRepPath, "lblRepPath", 2, "");
+  pair(Label10, "Label10", "Serial Number", lblSerial, "lblSerial", 3, "");
+  pair(Label14, "Label14", "Program Type", lblProgType, "lblProgType", 4, "");
+  pair(Label7, "Label7", "Sage Version", lblSagVer, "lblSagVer", 5, "0.0.0");
+  pair(Label11, "Label11", "SDO Version", lblSdo, "lblSdo", 6, "0.0.0");
+  pair(Label25, "Label25", "SBD Version", lblSbd, "lblSbd", 7, "0.0.0");
+  pair(Label26, "Label26", "REP Version", lblRep, "lblRep", 8, "0.0.0");
+  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath}) l->SetToolTipText("Double click to open folder.");
+  Label11->SetToolTipText("Sage Data Objects");
+  Label25->SetToolTipText("SBD Desktop");
+  Label26->SetToolTipText("Report Designer");
+
+  fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 1980}, "Logged In Users");
+  lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1590}, fraQueue, forms::ListView::FullRowSelect);
+  fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1500}, "Installed Sage Updates");
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1110}, fraUpdates, forms::ListView::FullRowSelect);
+
+  // Right column: the workstation, sharing settings, data files and the speed test.
+  Frame2 = &AddFrame("Frame2", {6300, 1320, 6060, 1290}, "Windows Info");
+  Label17 = &AddLabel("Label17", {150, 285, 1200, 255}, "Version", Frame2);
+  lblWvr = &AddLabel("lblWvr", {1380, 285, 4560, 255}, "", Frame2);
+  Label24 = &AddLabel("Label24", {150, 285 + kRow, 1200, 255}, "Processor", Frame2);
+  lblProc = &AddLabel("lblProc", {1380, 285 + kRow, 4560, 255}, "", Frame2);
+  Label12 = &AddLabel("Label12", {150, 285 + 2 * kRow, 1200, 255}, "Antivirus", Frame2);
+  lblAvp = &AddLabel("lblAvp", {1380, 285 + 2 * kRow, 4560, 255}, "", Frame2);
+  Label22 = &AddLabel("Label22", {150, 285 + 3 * kRow, 1200, 255}, "Memory Used", Frame2);
+  lblMem = &AddLabel("lblMem", {1380, 285 + 3 * kRow, 4560, 255}, "", Frame2);
+
+  Frame1 = &AddFrame("Frame1", {6300, 2670, 2970, 1110}, "Oplocks");
+  cmdOpFix = &AddButton("cmdOpFix", {2250, 705, 600, 315}, "Fix", Frame1);
+  cmdOpFix->SetToolTipText(
+      "Press this button to turn oplocks on. You will need to reboot your computer for the change to take effect.");
+  cmdOpFix->SetEnabled(false);
+  fraSmb = &AddFrame("fraSmb", {9390, 2670, 2970, 1710}, "SMB Signing");
+  cmdSMBfix = &AddButton("cmdSMBfix", {2250, 1305, 600, 315}, "Fix", fraSmb);
+  cmdSMBfix->SetToolTipText(
+      "Press this button to turn SMB Signing off. You will need to reboot your computer for the change to take "
+      "effect.");
+  cmdSMBfix->SetEnabled(false);
+  fraTemp = &AddFrame("fraTemp", {6300, 3840, 2970, 720}, "Report Temp Folder");
+  txtTemp = &AddTextBox("txtTemp", {120, 285, 2100, 315}, "", fraTemp);
+  cmdTempFix = &AddButton("cmdTempFix", {2250, 285, 600, 315}, "Fix", fraTemp);
+  cmdTempFix->SetToolTipText("Press this button to set the Reporting Temporary Files Folder.");
+  cmdTempFix->SetEnabled(false);
+  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 1620}, "Record Counts");
+  lblCounts = &AddLabel("lblCounts", {150, 270, 2700, 1260}, "", fraCounts);
+  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 3360}, "Speed Test");
+  static const char* kTests[] = {"All Tests",      "Split Read",     "Nominal Write",
+                                 "Nominal Read",   "Customer Write", "Customer Read"};
+  for (int i = 0; i < 6; ++i) {
+    optTest[i] = &AddOption(Format("optTest(%d)", i), {150 + (i % 2) * 1410, 270 + (i / 2) * kRow, 1395, 255},
+                            kTests[i], fraSpeed);
+  }
+  optTest[5]->SetValue(true);
+  cmdSpeed = &AddButton("cmdSpeed", {150, 1170, 1200, 345}, "Start", fraSpeed);
+  cmdSpeed->SetToolTipText("Press this button to run the Speed Test");
+  cmdSpeed->SetEnabled(false);
+  lblNet = &AddLabel("lblNet", {1440, 1215, 1410, 255}, "Local Data", fraSpeed);
+  PBar = &AddProgressBar("PBar", {150, 1620, 2670, 240}, fraSpeed);
+  Label1 = &AddLabel("Label1", {150, 1950, 1650, 255}, "Records per Second:", fraSpeed);
+  lblRps = &AddLabel("lblRps", {1830, 1950, 1020, 255}, "", fraSpeed);
+  lblRecs = &AddLabel("lblRecs", {150, 2250, 2700, 255}, "Not Connected", fraSpeed);
+  lblSpeed = &AddLabel("lblSpeed", {150, 2550, 2700, 690}, "", fraSpeed);
+
+  picButtons = &AddPicture("picButtons", {6300, 7320, 3000, 480});
+  cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
+  cmdMenu->SetToolTipText("Press this button to show a menu of useful tools.");
+  cmdAbout = &AddButton("cmdAbout", {1005, 60, 930, 375}, "About", picButtons);
+  cmdAbout->SetToolTipText("Press this button to view information about this program.");
+  cmdExit = &AddButton("cmdExit", {2010, 60, 930, 375}, "Exit", picButtons);
+  cmdExit->SetToolTipText("Press this button to close the program.");
+
+  Timer1 = &AddTimer("Timer1", 5000, true);
+
+  chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
+  cmdExit->onClick = [this] { cmdExit_Click(); };
+  onUnload = [this](bool& cancel) { Form_Unload(cancel); };
+  onLoad = [this] { Form_Load(); };
+}
+
+void frmMain::Load() {
+  Layout();
+  forms::Form::Load();
+}
+
+void frmMain::Form_Load() {
+  txtUser->SetText(GetAppSetting("UserCode", "Manager"));
+  txtPw->SetText(RTrim(GetAppSetting("Password", "")));
+
+  for (forms::Label* l : {lblVer, lblSdo, lblSbd, lblRep, lblProgPath, lblSetPath, lblRepPath, lblSerial, lblProgType,
+                          lblSagVer, lblSpeed, lblNet})
+    l->SetCaption("");
+  fraTemp->SetCaption("Report Temp Folder");
+  fraSpeed->SetCaption("15 Second Speed Test");
+  txtTemp->SetText("");
+  txtTemp->SetEnabled(false);
+  txtTemp->SetForeColor(kBlack);
+  txtTemp->SetBackColor(forms::kColorButtonFace);
+
+  SetCaption(MainWindowCaption(EnvironmentValue("USERNAME"), EnvironmentValue("COMPUTERNAME")));
+
+  // Ticks replace crosses, and the red bulb the yellow one, in place.
+  for (int i = 0; i < 2; ++i) imgTick[i]->SetLeft(imgCross[i]->Left());
+  picBulbR->SetLeft(picBulbY->Left());
+
+  if (!App.NewRssVer.empty()) {
+    picBulbY->SetToolTipText("A program update to " + App.NewRssVer + " is available - Click the Bulb for details");
+    picBulbY->SetVisible(true);
+  }
+  chkRfrsh->SetValue(GetAppSetting("UserRefresh", "N") == "Y" ? 1 : 0);
+
+  Show();
+  App.MainWindowReady = true;
+  SetWaitProgressWindow(Hwnd());
+
+  if (GetAppSetting("LoginStatus", "").starts_with('0')) {
+    // The last run began a log-in and never finished it: no automatic log-in this time.
+    txtUser->SetText("");
+    txtPw->SetText("");
+  } else {
+    txtPath->SetText(App.DataPath);
+  }
+}
+
+void frmMain::chkRfrsh_Click() { SaveUserSetting("UserRefresh", chkRfrsh->Value() == 1 ? "Y" : "N"); }
+
+void frmMain::cmdExit_Click() {
+  if (cmdExit->Caption() != "Stop") Unload();
+}
+
+void frmMain::Form_Unload(bool& cancel) {
+  if (App.Busy) cancel = true;
+}
+
+}  // namespace lw

@@ -1,0 +1,53 @@
+// The main window: the one long-lived window, hosting the panels the other subsystems fill.
+#pragma once
+
+#include <array>
+
+#include "app/forms/forms_win.h"
+
+namespace lw {
+
+class frmMain : public forms::Form {
+ public:
+  frmMain();
+  // Creates the window and runs the load handler, which shows it.
+  void Load();
+
+  // Top row
+  forms::Label* lblPath;
+  forms::TextBox* txtPath;
+  forms::CommandButton* cmdBrowse;
+  forms::Label *Label4, *lblName, *Label5, *Label6, *Label9, *lblVer;
+  forms::TextBox *txtUser, *txtPw;
+  std::array<forms::Image*, 2> imgCross, imgTick;
+  forms::PictureBox* picAutoRefresh;
+  forms::CheckBox* chkRfrsh;
+  forms::Label* Label23;
+  forms::PictureBox *picBulbY, *picBulbR, *picLogo;
+  // Panels
+  forms::Frame *fraQueue, *fraUpdates, *fraCounts, *Frame2, *fraTemp, *fraSmb, *Frame1, *fraInfo, *fraSpeed;
+  forms::ListView *lviQueue, *lviUpdates;
+  forms::Label* lblCounts;
+  forms::Label *Label17, *lblWvr, *Label24, *lblProc, *Label12, *lblAvp, *Label22, *lblMem;
+  forms::TextBox* txtTemp;
+  forms::CommandButton *cmdTempFix, *cmdSMBfix, *cmdOpFix;
+  forms::Label *Label2, *lblProgPath, *Label8, *lblSetPath, *Label16, *lblRepPath, *Label10, *lblSerial, *Label14,
+      *lblProgType, *Label7, *lblSagVer, *Label11, *lblSdo, *Label25, *lblSbd, *Label26, *lblRep;
+  std::array<forms::OptionButton*, 6> optTest;
+  forms::CommandButton* cmdSpeed;
+  forms::ProgressBar* PBar;
+  forms::Label *lblNet, *Label1, *lblRps, *lblRecs, *lblSpeed;
+  // Buttons
+  forms::PictureBox* picButtons;
+  forms::CommandButton *cmdMenu, *cmdAbout, *cmdExit;
+  forms::Timer* Timer1;
+
+ private:
+  void Form_Load();
+  void Form_Unload(bool& cancel);
+  void chkRfrsh_Click();
+  void cmdExit_Click();
+  void Layout();
+};
+
+}  // namespace lw

@@ -1,0 +1,26 @@
+// Fixed facts about this program and its maker, in one place.
+#pragma once
+
+namespace lw {
+
+inline constexpr const char* kAppTitle = "Ledgerwell";
+inline constexpr const char* kFileDescription = "Brenk Ledgerwell";
+inline constexpr const char* kCompanyName = LW_COMPANY_NAME;
+// The build's version; at run time the program reads its own version resource, which carries these.
+inline constexpr int kVersionMajor = LW_VERSION_MAJOR;
+inline constexpr int kVersionMinor = LW_VERSION_MINOR;
+inline constexpr int kVersionRevision = LW_VERSION_REVISION;
+
+struct RegionContacts {
+  const char* regionCode;
+  const char* taxName;
+  const char* webSite;
+  const char* email;
+};
+
+inline constexpr RegionContacts kRegionGB{"GB", "VAT", "https://www.brenkgroup.co.uk", "support@brenkgroup.co.uk"};
+inline constexpr RegionContacts kRegionAU{"AU", "GST", "https://www.brenkgroup.com.au", "support@brenkgroup.com.au"};
+// Shared by both regions.
+inline constexpr const char* kSecondWebSite = "https://www.ledgerwell.com";
+
+}  // namespace lw

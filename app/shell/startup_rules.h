@@ -1,0 +1,35 @@
+// The decisions of the start-up, kept apart from the Windows calls that feed them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/shell/product.h"
+
+namespace lw {
+
+struct CalendarDate {
+  int year, month, day;
+};
+// "yyyy-mm-dd", the form of the date settings.
+std::string FormatIsoDate(CalendarDate d);
+
+// The RSS version check runs at most once a calendar day, never with NoInternet set, and only
+// when the feed reader is available.
+bool IsRssCheckDue(bool noInternet, std::string_view lastVerCheck, CalendarDate today, bool readerAvailable);
+
+// An announced version is stale when its third field is not above the running revision.
+bool IsAnnouncedVersionStale(std::string_view newRssVer, int runningRevision);
+
+// Upper-cased last two characters of the application title.
+std::string ProgramCodeOf(std::string_view appTitle);
+
+// "61" (Australia) and "64" (New Zealand) select the AU region; every other code GB.
+const RegionContacts& RegionForCountryCode(std::string_view countryCode);
+
+// The trimmed command line, exactly "-M", asks for Sage's last-used data folder.
+bool WantsLastSageDataPath(std::string_view commandLine);
+
+std::string MainWindowCaption(std::string_view userName, std::string_view computerName);
+
+}  // namespace lw

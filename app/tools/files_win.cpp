@@ -1,0 +1,226 @@
+#include "app/tools/files_win.h"
+
+#include <shlobj.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/forms/forms_win.h"
+#include "app/shell/app_state.h"
+#include "app/tools/paths.h"
+#include "app/tools/text.h"
+
+namespace lw {
+
+namespace {
+HWND gWaitProgressWindow = nullptr;
+
+bool HasAttributes(const std::string& path, DWORD& attributes) {
+  attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string WithoutTrailingBackslash(std::string p) {
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  return p;
+}
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  DWORD a;
+  return !Trim(path).empty() && HasAttributes(path, a) && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  DWORD a;
+  return !Trim(path).empty() && HasAttributes(path, a) && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void MakePath(const std::string& path) {
+  std::string p = WithoutTrailingBackslash(Trim(path));
+  if (p.empty() || FolderExists(p)) return;
+  std::string parent = SplitPath(p, PathPart::Folder);
+  if (!parent.empty() && parent != p) MakePath(parent);
+  CreateDirectoryA(p.c_str(), nullptr);
+}
+
+std::string GetFileVersion(const std::string& path) {
+  constexpr DWORD kMaxVersionInfo = 64000;
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return {};
+  size = std::min(size, kMaxVersionInfo);
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return {};
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed ||
+      len < sizeof(VS_FIXEDFILEINFO))
+    return {};
+  return Format("%u.%u.%u.%u", unsigned(HIWORD(fixed->dwFileVersionMS)), unsigned(LOWORD(fixed->dwFileVersionMS)),
+                unsigned(HIWORD(fixed->dwFileVersionLS)), unsigned(LOWORD(fixed->dwFileVersionLS)));
+}
+
+std::string GetSpecialFolder(const std::string& keyword) {
+  static const struct {
+    const char* keyword;
+    int csidl;
+  } kFolders[] = {
+      {"ADMINTOOLS", 48},     {"COMMON_ADMINTOOLS", 47}, {"APPDATA", 26},          {"COMMON_APPDATA", 35},
+      {"COMMON_DOCUMENTS", 46}, {"COOKIES", 33},         {"HISTORY", 34},          {"INTERNET_CACHE", 32},
+      {"LOCAL_APPDATA", 28},  {"MYPICTURES", 39},        {"PERSONAL", 5},          {"PROGRAM_FILES", 38},
+      {"PROGRAM_FILES_COMMON", 43}, {"SYSTEM", 37},      {"WINDOWS", 36},
+  };
+  std::string k = Trim(keyword);
+  for (const auto& f : kFolders) {
+    if (!EqualsNoCase(k, f.keyword)) continue;
+    char buf[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, f.csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+    return WithoutTrailingBackslash(buf);
+  }
+  return {};
+}
+
+std::string GetSystemFolder() {
+  char buf[256] = {};
+  UINT n = GetSystemDirectoryA(buf, sizeof buf);
+  return n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+std::string GetWindowsFolder() {
+  char buf[256] = {};
+  UINT n = GetWindowsDirectoryA(buf, sizeof buf);
+  return n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+std::string ProgramFolder() {
+  char buf[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+  std::string path(buf, n);
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+uint64_t SharedFile::Length() const {
+  LARGE_INTEGER size{};
+  return IsOpen() && GetFileSizeEx(handle_, &size) ? uint64_t(size.QuadPart) : 0;
+}
+
+bool SharedFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& got) const {
+  got = 0;
+  if (!IsOpen()) return false;
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset);
+  at.OffsetHigh = DWORD(offset >> 32);
+  DWORD n = 0;
+  if (!ReadFile(handle_, buffer, DWORD(count), &n, &at)) {
+    if (GetLastError() != ERROR_HANDLE_EOF) return false;
+  }
+  got = n;
+  return true;
+}
+
+bool SharedFile::WriteAt(uint64_t offset, const void* buffer, size_t count) const {
+  if (!IsOpen()) return false;
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset);
+  at.OffsetHigh = DWORD(offset >> 32);
+  DWORD n = 0;
+  return WriteFile(handle_, buffer, DWORD(count), &n, &at) && n == count;
+}
+
+void SharedFile::Close() {
+  if (IsOpen()) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+  recordLength_ = 0;
+}
+
+size_t SharedFileSource::ReadAt(uint64_t offset, uint8_t* buffer, size_t count) {
+  size_t got = 0;
+  ULONGLONG start = GetTickCount64();
+  while (!file_.ReadAt(offset, buffer, count, got)) {
+    if (GetTickCount64() - start >= 5000) return 0;
+    forms::DoEvents();
+  }
+  return got;
+}
+
+void SetWaitProgressWindow(HWND window) { gWaitProgressWindow = window; }
+
+namespace {
+std::string WindowCaption(HWND w) {
+  int n = GetWindowTextLengthA(w);
+  std::string s(size_t(n) + 1, '\0');
+  s.resize(size_t(GetWindowTextA(w, s.data(), n + 1)));
+  return s;
+}
+}  // namespace
+
+bool OpenShared(const std::string& path, SharedFile& file, DWORD access, int recordLength) {
+  file.Close();
+  auto attempt = [&] {
+    SetLastError(0);
+    file.handle_ = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file.IsOpen();
+  };
+  bool opened = attempt();
+  if (!opened) {
+    HWND caption = App.MainWindowReady ? gWaitProgressWindow : nullptr;
+    std::string remembered = caption ? WindowCaption(caption) : std::string();
+    std::string name = FileNameOf(path);
+    ULONGLONG start = GetTickCount64();
+    for (ULONGLONG elapsed = 0; !opened && elapsed < 5000; elapsed = GetTickCount64() - start) {
+      std::string progress = Format("Waiting for %s %d/5", name.c_str(), int(std::nearbyint(elapsed / 1000.0)));
+      if (caption && WindowCaption(caption) != progress) SetWindowTextA(caption, progress.c_str());
+      forms::DoEvents();
+      opened = attempt();
+    }
+    if (caption) SetWindowTextA(caption, remembered.c_str());
+  }
+  if (opened) file.recordLength_ = recordLength;
+  return opened;
+}
+
+bool OpenFileRandom(const std::string& path, SharedFile& file, int recordLength) {
+  return OpenShared(path, file, GENERIC_READ | GENERIC_WRITE, recordLength);
+}
+
+bool OpenFileBinaryRead(const std::string& path, SharedFile& file) { return OpenShared(path, file, GENERIC_READ, 0); }
+
+bool OpenFileInput(const std::string& path, SharedFile& file) { return OpenShared(path, file, GENERIC_READ, 0); }
+
+namespace {
+std::vector<char> ReadAllBytes(const std::string& path) {
+  DWORD a;
+  if (!HasAttributes(path, a) || (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    return {};
+  SharedFile f;
+  if (!OpenFileBinaryRead(path, f)) return {};
+  uint64_t length = f.Length();
+  if (length > 0x7fffffff) return {};
+  std::vector<char> bytes(static_cast<size_t>(length));
+  size_t got = 0;
+  if (!f.ReadAt(0, bytes.data(), bytes.size(), got)) return {};
+  bytes.resize(got);
+  return bytes;
+}
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  std::vector<char> bytes = ReadAllBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::vector<char> bytes = ReadAllBytes(path);
+  if (bytes.size() < 2 || uint8_t(bytes[0]) != 0xFF || uint8_t(bytes[1]) != 0xFE)
+    return std::string(bytes.begin(), bytes.end());
+  std::wstring wide((bytes.size() - 2) / 2, L'\0');
+  memcpy(wide.data(), bytes.data() + 2, wide.size() * 2);
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(size_t(std::max(n, 0)), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+}  // namespace lw

@@ -1,0 +1,78 @@
+// File, folder and version helpers over the Windows API, and the waiting opens for shared Sage
+// files that another workstation may hold for a moment.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/tools/byte_source.h"
+
+namespace lw {
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// Creates the folder and any missing parents; failures are ignored.
+void MakePath(const std::string& path);
+// "a.b.c.d" from the file's fixed version information, empty when it has none.
+std::string GetFileVersion(const std::string& path);
+// A shell folder by keyword ("COMMON_APPDATA", "PROGRAM_FILES_COMMON", ...), without trailing
+// backslash; empty for an unknown keyword or a failing look-up.
+std::string GetSpecialFolder(const std::string& keyword);
+std::string GetSystemFolder();
+std::string GetWindowsFolder();
+// The folder of the running program, with trailing backslash.
+std::string ProgramFolder();
+
+// An open file handle, closed when it goes out of scope.
+class SharedFile {
+ public:
+  SharedFile() = default;
+  SharedFile(const SharedFile&) = delete;
+  SharedFile& operator=(const SharedFile&) = delete;
+  ~SharedFile() { Close(); }
+
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Handle() const { return handle_; }
+  int RecordLength() const { return recordLength_; }
+  uint64_t Length() const;
+  // Bytes read at the offset (fewer at the end of the file); false on a read error.
+  bool ReadAt(uint64_t offset, void* buffer, size_t count, size_t& got) const;
+  bool WriteAt(uint64_t offset, const void* buffer, size_t count) const;
+  void Close();
+
+ private:
+  friend bool OpenShared(const std::string&, SharedFile&, DWORD, int);
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  int recordLength_ = 0;
+};
+
+// A shared file as a byte source: a read that fails is tried again for up to 5 seconds from its
+// first try, letting window events run meanwhile (another workstation may hold the range).
+class SharedFileSource : public ByteSource {
+ public:
+  explicit SharedFileSource(const SharedFile& file) : file_(file) {}
+  size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override;
+
+ private:
+  const SharedFile& file_;
+};
+
+// The waiting opens: each tries for up to 5 seconds, letting window events run between tries and,
+// once the main window is ready, counting down in its caption ("Waiting for setup.dta 2/5").
+// Random access: read and write, records of recordLength bytes.
+bool OpenFileRandom(const std::string& path, SharedFile& file, int recordLength);
+// Read access; other programs may read and write meanwhile.
+bool OpenFileBinaryRead(const std::string& path, SharedFile& file);
+bool OpenFileInput(const std::string& path, SharedFile& file);
+
+// The whole file as ANSI text (one character per byte); empty when missing, hidden, system or unreadable.
+std::string ReadWholeFile(const std::string& path);
+// As ReadWholeFile, but a file starting FF FE is UTF-16 LE text, converted to ANSI.
+std::string ReadTextFile(const std::string& path);
+
+// The window whose caption shows the waiting opens' countdown; set by the main window.
+void SetWaitProgressWindow(HWND window);
+
+}  // namespace lw

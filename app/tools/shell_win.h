@@ -1,0 +1,18 @@
+// Handing web addresses, mail addresses and folders to the Windows shell.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace lw {
+
+// Shows the please-wait notice, then asks the shell to open the target; failures are not reported.
+void ShellOpen(const std::string& target, HWND owner);
+void ShellMailTo(const std::string& address, HWND owner);
+// Starts the file explorer on the folder (nothing for a blank path).
+void OpenFolderInExplorer(const std::string& path);
+// The command line OpenFolderInExplorer runs, empty for a blank path.
+std::string ExplorerCommandLine(const std::string& path);
+
+}  // namespace lw

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs Ledgerwell on the built-in demo: a synthetic Sage 50 installation and data folder in a Wine
+# prefix of its own. Without a screen it runs on a virtual display, saves a screenshot and closes
+# the program; with one it saves the screenshot and leaves the program open.
+#   scripts/demo.sh [screenshot.png]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+shot=$(realpath -m "${1:-build/demo/ledgerwell-demo.png}")
+scripts/deps.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target Ledgerwell lw_demo_setup
+
+export LW_WINEPREFIX=$root/build/demo/wineprefix
+had_display=${DISPLAY:-}
+run=$root/scripts/wine-run.sh
+"$run" build/win64/tests/lw_demo_setup.exe install
+"$run" build/win64/app/Ledgerwell.exe &
+program=$!
+"$run" build/win64/tests/lw_demo_setup.exe wait-window
+
+display=${had_display:-$(cat "$LW_WINEPREFIX.state/xvfb.display")}
+mkdir -p "$(dirname "$shot")"
+xwd -root -silent -display "$display" | convert xwd:- "$shot"
+echo "Screenshot of the demo: $shot"
+
+if [ -z "$had_display" ]; then
+  scripts/wine-stop.sh "$LW_WINEPREFIX"
+  wait "$program" 2>/dev/null || true
+else
+  wait "$program"
+fi

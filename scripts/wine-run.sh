@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix.
+#   wine-run.sh program.exe [args...]
+# The prefix is LW_WINEPREFIX, or "wineprefix" beside the program's build tree (the folder holding
+# CMakeCache.txt above the program). It is created on first use, its wineserver is kept alive
+# between runs, and an Xvfb display is started when there is no DISPLAY.
+set -euo pipefail
+
+prog=$1
+find_build_root() {
+  local d
+  d=$(cd "$(dirname "$1")" && pwd)
+  while [ "$d" != / ]; do
+    [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return; }
+    d=$(dirname "$d")
+  done
+  dirname "$1"
+}
+export WINEPREFIX=${LW_WINEPREFIX:-$(find_build_root "$prog")/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+state=$WINEPREFIX.state
+mkdir -p "$state"
+
+# One caller at a time sets up the prefix and the display; the others wait here.
+exec 9>"$state/lock"
+flock 9
+if [ -z "${DISPLAY:-}" ]; then
+  if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+    DISPLAY=$(cat "$state/xvfb.display")
+  else
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    setsid Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$fifo" >/dev/null 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    read -r num <"$fifo"
+    rm -f "$fifo"
+    DISPLAY=:$num
+    echo "$DISPLAY" >"$state/xvfb.display"
+  fi
+  export DISPLAY
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+# A persistent server: each later process starts in a fraction of a second.
+setsid wineserver -p >/dev/null 2>&1 </dev/null || true
+flock -u 9
+exec 9>&-
+
+exec wine "$@"

@@ -1,0 +1,102 @@
+#include "app/discovery/setup_dta.h"
+
+#include <gtest/gtest.h>
+
+#include "app/discovery/sage_ini.h"
+#include "tests/fixtures/sage_data.h"
+
+namespace lw {
+namespace {
+
+using fixtures::BuildSetupDta;
+using fixtures::SetupDta;
+
+BufferByteSource Source(const SetupDta& spec) { return BufferByteSource(BuildSetupDta(spec)); }
+
+TEST(SetupDta, EveryKnownVersionGivesItsProgramType) {
+  const struct {
+    uint8_t byte;
+    const char* code;
+  } kTypes[] = {{1, "FC"}, {2, "A+"}, {4, "AC"}, {16, "IA"}, {64, "IP"}, {128, "CM"}, {32, "32"}, {0, "0"}};
+  for (int v = 7; v <= 18; ++v) {
+    for (auto t : kTypes) {
+      SetupDta spec;
+      spec.dataVersion = uint8_t(v);
+      spec.programType = t.byte;
+      spec.filler = 0xEE;  // a reader looking at the wrong offset sees 238
+      auto source = Source(spec);
+      SetupDataVersion read = ReadSetupDataVersion(source);
+      EXPECT_EQ(read.dataVersion, std::to_string(v));
+      EXPECT_EQ(read.programType, t.code) << "version " << v;
+    }
+  }
+}
+
+TEST(SetupDta, VersionsOutsideTheTableHaveNoProgramType) {
+  for (uint8_t v : {uint8_t(6), uint8_t(19), uint8_t(255)}) {
+    SetupDta spec;
+    spec.dataVersion = v;
+    auto source = Source(spec);
+    SetupDataVersion read = ReadSetupDataVersion(source);
+    EXPECT_EQ(read.dataVersion, std::to_string(v));
+    EXPECT_EQ(read.programType, "");
+  }
+  SetupDta zero;
+  zero.dataVersion = 0;
+  auto source = Source(zero);
+  EXPECT_EQ(ReadSetupDataVersion(source).dataVersion, "");
+}
+
+TEST(SetupDta, CompanyNameEndsAtNulOrAfter61BytesAndIsTrimmed) {
+  SetupDta spec;
+  spec.companyName = "  Wickham Joinery Ltd  ";
+  auto padded = Source(spec);
+  EXPECT_EQ(ReadSetupCompanyName(padded), "Wickham Joinery Ltd");
+
+  spec.companyName = std::string(61, 'N');
+  spec.nameWithoutNul = true;
+  spec.filler = 'X';  // byte 64 onwards is the address: must not run into the name
+  spec.addressLines = {"Street"};
+  auto full = Source(spec);
+  EXPECT_EQ(ReadSetupCompanyName(full), std::string(61, 'N'));
+
+  spec.companyName = "";
+  spec.nameWithoutNul = false;
+  auto empty = Source(spec);
+  EXPECT_EQ(ReadSetupCompanyName(empty), "");
+}
+
+TEST(SetupDta, TruncatedAndEmptyFilesReadAsNothing) {
+  BufferByteSource empty({});
+  EXPECT_EQ(ReadSetupCompanyName(empty), "");
+  EXPECT_EQ(ReadSetupDataVersion(empty).dataVersion, "");
+
+  std::vector<uint8_t> bytes = BuildSetupDta(SetupDta{});
+  bytes.resize(10);  // version and the start of the name only
+  BufferByteSource shortFile(bytes);
+  EXPECT_EQ(ReadSetupCompanyName(shortFile), "Wickham");
+  SetupDataVersion v = ReadSetupDataVersion(shortFile);
+  EXPECT_EQ(v.dataVersion, "18");
+  EXPECT_EQ(v.programType, "");
+}
+
+TEST(SageIni, LastDataPathLineInAnyCaseGivesTheAccdataFolder) {
+  fixtures::SageIni ini;
+  ini.lastDataPath = "C:\\Data\\Co1";
+  EXPECT_EQ(LastDataPathFromSageIni(fixtures::BuildSageIni(ini)), "c:\\data\\co1\\accdata\\");
+  ini.keyCase = "LASTDATAPATH";
+  ini.lastDataPath = "\\\\Server\\Sage\\Company.000\\";
+  EXPECT_EQ(LastDataPathFromSageIni(fixtures::BuildSageIni(ini)), "\\\\server\\sage\\company.000\\accdata\\");
+}
+
+TEST(SageIni, FirstMatchingLineWinsAndMissingOrEmptyValuesGiveNothing) {
+  EXPECT_EQ(LastDataPathFromSageIni("  lastdatapath=d:\\a  \nlastdatapath=d:\\b\n"), "d:\\a\\accdata\\");
+  EXPECT_EQ(LastDataPathFromSageIni("[x]\r\nlastdatapath=\r\n"), "");
+  EXPECT_EQ(LastDataPathFromSageIni("mylastdatapath=d:\\x\r\n"), "");
+  EXPECT_EQ(LastDataPathFromSageIni(fixtures::BuildSageIni({})), "");
+  EXPECT_EQ(LastDataPathFromSageIni(""), "");
+  EXPECT_EQ(LastDataPathFromSageIni("lastdatapath=e:\\co"), "e:\\co\\accdata\\");
+}
+
+}  // namespace
+}  // namespace lw

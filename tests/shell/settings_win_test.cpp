@@ -1,0 +1,161 @@
+#include "app/shell/settings_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/shell/product.h"
+#include "app/shell/runtime_error.h"
+#include "tests/fixtures/registry_win.h"
+
+namespace lw {
+namespace {
+
+using fixtures::ClearSettings;
+using fixtures::RawValue;
+using fixtures::ReadRaw;
+using fixtures::WriteRaw;
+
+const std::string kUserApp = std::string("Software\\VB and VBA Program Settings\\") + kCompanyName + "\\Ledgerwell";
+const std::string kUserGlobal =
+    std::string("Software\\VB and VBA Program Settings\\") + kCompanyName + "\\GlobalSettings";
+const std::string kMachineApp = std::string("SOFTWARE\\") + kCompanyName + "\\Ledgerwell";
+const std::string kMachineGlobal = std::string("SOFTWARE\\") + kCompanyName + "\\GlobalSettings";
+
+class SettingsStore : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearSettings(); }
+  void TearDown() override { ClearSettings(); }
+};
+
+TEST_F(SettingsStore, MissingEverywhereGivesTheDefaultAndWritesNothing) {
+  EXPECT_EQ(GetAppSetting("FirstRun", "Y"), "Y");
+  EXPECT_EQ(GetGlobalSetting("NoInternet", "N"), "N");
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kUserApp, "FirstRun").present);
+}
+
+TEST_F(SettingsStore, MachineOnlyValueIsReturnedAndCopiedDown) {
+  WriteMachineString(kCompanyName, "Ledgerwell", "DataPath", "c:\\data\\accdata");
+  EXPECT_EQ(GetAppSetting("DataPath", ""), "c:\\data\\accdata");
+  RawValue copied = ReadRaw(HKEY_CURRENT_USER, kUserApp, "DataPath");
+  ASSERT_TRUE(copied.present);
+  EXPECT_EQ(copied.type, DWORD(REG_SZ));
+  EXPECT_EQ(copied.text(), "c:\\data\\accdata");
+  // The next read is a plain user-store hit, even with the machine copy gone.
+  ClearSettings(HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(GetAppSetting("DataPath", ""), "c:\\data\\accdata");
+}
+
+TEST_F(SettingsStore, SharedSectionValuesFallThroughToTheApplication) {
+  SaveSetting(kCompanyName, "GlobalSettings", "NoInternet", "Y");
+  EXPECT_EQ(GetAppSetting("NoInternet", "N"), "Y");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserApp, "NoInternet").text(), "Y");
+
+  WriteMachineString(kCompanyName, "GlobalSettings", "Region", "AU");
+  EXPECT_EQ(GetAppSetting("Region", ""), "AU");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserGlobal, "Region").text(), "AU");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserApp, "Region").text(), "AU");
+}
+
+TEST_F(SettingsStore, GlobalSettingFallsBackToTheMachineOnly) {
+  SaveSetting(kCompanyName, "Ledgerwell", "NoInternet", "Y");  // the application section is not consulted
+  EXPECT_EQ(GetGlobalSetting("NoInternet", "N"), "N");
+  WriteMachineString(kCompanyName, "GlobalSettings", "NoInternet", "Y");
+  EXPECT_EQ(GetGlobalSetting("NoInternet", "N"), "Y");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserGlobal, "NoInternet").text(), "Y");
+}
+
+TEST_F(SettingsStore, TheSentinelTextReadsAsMissing) {
+  SaveSetting(kCompanyName, "Ledgerwell", "NewRssVer", kSettingNotFound);
+  WriteMachineString(kCompanyName, "Ledgerwell", "NewRssVer", "18.0.30");
+  EXPECT_EQ(GetAppSetting("NewRssVer", ""), "18.0.30");
+  SaveSetting(kCompanyName, "Ledgerwell", "NewRssVer", kSettingNotFound);
+  WriteMachineString(kCompanyName, "Ledgerwell", "NewRssVer", kSettingNotFound);
+  EXPECT_EQ(GetAppSetting("NewRssVer", "none"), "none");
+}
+
+TEST_F(SettingsStore, SavesReachTheStoresTheirKindNames) {
+  SaveAppSetting("LastVerCheck", "2026-12-06");
+  SaveUserSetting("Password", "secret");
+  SaveGlobalSetting("NoInternet", "Y");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserApp, "LastVerCheck").text(), "2026-12-06");
+  RawValue machine = ReadRaw(HKEY_LOCAL_MACHINE, kMachineApp, "LastVerCheck");
+  ASSERT_TRUE(machine.present);
+  EXPECT_EQ(machine.bytes.size(), 10u) << "the machine store keeps no terminating NUL";
+  EXPECT_EQ(machine.text(), "2026-12-06");
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserApp, "Password").text(), "secret");
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kMachineApp, "Password").present);
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserGlobal, "NoInternet").text(), "Y");
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kMachineGlobal, "NoInternet").text(), "Y");
+}
+
+TEST_F(SettingsStore, MachineStringsRoundTripWhetherOrNotANulWasStored) {
+  WriteMachineString(kCompanyName, "Ledgerwell", "DataPath", "abc");
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", "x"), "abc");
+  WriteRaw(HKEY_LOCAL_MACHINE, kMachineApp, "WithNul", REG_SZ, std::string("abc\0", 4));
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "WithNul", "x"), "abc");
+}
+
+TEST_F(SettingsStore, MachineStringEdgeCases) {
+  const std::string key = "SOFTWARE\\Sage\\Line 50\\LastInstallPath";
+  WriteRaw(HKEY_LOCAL_MACHINE, key, "", REG_SZ, std::string("C:\\Sage\\", 9));
+  EXPECT_EQ(ReadMachineString("Sage", "Line 50\\LastInstallPath", "(Default)", "none"), "C:\\Sage\\");
+  EXPECT_EQ(ReadMachineString(" Sage ", "Line 50\\LastInstallPath", "(DEFAULT)", "none"), "C:\\Sage\\");
+
+  WriteRaw(HKEY_LOCAL_MACHINE, kMachineApp, "Empty", REG_SZ, std::string());
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "Empty", "default"), "");
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "Absent", "default"), "default");
+  EXPECT_EQ(ReadMachineString(kCompanyName, "NoSuchSection", "Absent", "default"), "default");
+
+  WriteRaw(HKEY_LOCAL_MACHINE, kMachineApp, "Number", REG_DWORD, std::string("\x01\0\0\0", 4));
+  try {
+    ReadMachineString(kCompanyName, "Ledgerwell", "Number", "");
+    FAIL() << "a DWORD read as a string must raise";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 0x800407d0u + REG_DWORD);
+    EXPECT_STREQ(e.what(), "Registry data not a string");
+  }
+  // A setting read never fails: the unreadable machine value counts as missing.
+  EXPECT_EQ(GetAppSetting("Number", "fallback"), "fallback");
+}
+
+TEST_F(SettingsStore, EmptyNamesRaiseTheirOwnErrors) {
+  auto number = [](auto call) {
+    try {
+      call();
+    } catch (const RuntimeError& e) {
+      return e.Number();
+    }
+    return 0u;
+  };
+  EXPECT_EQ(number([] { ReadMachineString(" ", "s", "k", ""); }), 0x800403e8u);
+  EXPECT_EQ(number([] { ReadMachineString("a", "", "k", ""); }), 0x800403e9u);
+  EXPECT_EQ(number([] { WriteMachineString("a", "s", "  ", "v"); }), 0x800403eau);
+  EXPECT_EQ(number([] { ReadSystemDword("a", "s", "", 0); }), 0x800403eau);
+}
+
+TEST_F(SettingsStore, SystemDwordsRoundTripAndRejectOtherTypes) {
+  const std::string app = "CurrentControlSet\\Services";
+  const std::string section = "LedgerwellTest\\Parameters";
+  EXPECT_EQ(ReadSystemDword(app, section, "EnableOplocks", 7), 7u);
+  WriteSystemDword(app, section, "EnableOplocks", 0xFFFFFFFF);
+  EXPECT_EQ(ReadSystemDword(app, section, "EnableOplocks", 7), 0xFFFFFFFFu);
+  WriteRaw(HKEY_LOCAL_MACHINE, "SYSTEM\\" + app + "\\" + section, "Text", REG_SZ, std::string("1\0", 2));
+  try {
+    ReadSystemDword(app, section, "Text", 0);
+    FAIL() << "a string read as a DWORD must raise";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 0x800407d0u + REG_SZ);
+  }
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LedgerwellTest");
+}
+
+TEST(Locale, CountryCodeIsADiallingCode) {
+  std::string code = GetLocaleString(LOCALE_ICOUNTRY);
+  ASSERT_FALSE(code.empty());
+  EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos) << code;
+  EXPECT_FALSE(GetLocaleString(LOCALE_SENGCOUNTRY).empty());
+}
+
+}  // namespace
+}  // namespace lw

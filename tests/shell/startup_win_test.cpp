@@ -1,0 +1,166 @@
+// The start-up, run as the real program in the test prefix and read from outside.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/forms/forms_win.h"
+#include "app/shell/product.h"
+#include "app/shell/settings_win.h"
+#include "app/tools/text.h"
+#include "tests/fixtures/program_win.h"
+#include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace lw {
+namespace {
+
+using fixtures::RunningProgram;
+using fixtures::WindowText;
+
+const std::string kUserApp = std::string("Software\\VB and VBA Program Settings\\") + kCompanyName + "\\Ledgerwell";
+
+std::string Env(const char* name) {
+  char buf[256] = {};
+  return std::string(buf, GetEnvironmentVariableA(name, buf, sizeof buf));
+}
+
+// Every value of the user store's application section, "name=value;" in order.
+std::string UserStoreSnapshot() {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserApp.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
+  std::string all;
+  for (DWORD i = 0;; ++i) {
+    char name[256], data[1024];
+    DWORD nameLen = sizeof name, dataLen = sizeof data, type;
+    if (RegEnumValueA(k, i, name, &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataLen) != ERROR_SUCCESS)
+      break;
+    all += std::string(name, nameLen) + "=" + std::string(data, dataLen) + ";";
+  }
+  RegCloseKey(k);
+  return all;
+}
+
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::ClearSettings();
+    fixtures::RemoveSageInis();
+    // A demo-like data folder that Sage itself used last.
+    fixtures::WriteDataFolder(company.Path("Wickham"), fixtures::SetupDta{});
+    fixtures::SageIni ini;
+    ini.lastDataPath = company.Win("Wickham");
+    fixtures::WriteSageIni(fixtures::SageIniPlace::CommonAppData, ini);
+    lastDataPath = LCase(company.Win("Wickham")) + "\\accdata\\";
+  }
+  void TearDown() override {
+    fixtures::ClearSettings();
+    fixtures::RemoveSageInis();
+  }
+  static std::string Control(HWND main, const char* name) { return WindowText(forms::FindControl(main, name)); }
+
+  fixtures::ScratchFolder company;
+  std::string lastDataPath;
+};
+
+TEST_F(Startup, FirstStartTakesSagesLastFolderAndRemembersIt) {
+  RunningProgram program;
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(WindowText(main), "Ledgerwell - " + Env("USERNAME") + " on " + Env("COMPUTERNAME"));
+  EXPECT_EQ(Control(main, "txtPath"), lastDataPath);
+  EXPECT_EQ(Control(main, "txtUser"), "Manager");
+  EXPECT_EQ(Control(main, "txtPw"), "");
+  EXPECT_EQ(Control(main, "fraSpeed"), "15 Second Speed Test");
+  EXPECT_EQ(Control(main, "lblSagVer"), "");
+  EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+  EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath);
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", "?"), lastDataPath);
+  EXPECT_EQ(GetAppSetting("FirstRun", "?"), "N");
+  EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
+}
+
+TEST_F(Startup, SecondInstanceShowsOneMessageAndTouchesNothing) {
+  RunningProgram first;
+  ASSERT_TRUE(first.WaitForMainWindow());
+  std::string before = UserStoreSnapshot();
+  RunningProgram second;
+  HWND box = second.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(WindowText(box), "Ledgerwell");
+  EXPECT_EQ(fixtures::MessageBoxText(box), "The Ledgerwell program is already running.");
+  EXPECT_FALSE(second.WaitForWindow("Ledgerwell - ", 0)) << "the second instance must not open a window";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(second.WaitForExit(), 0);
+  EXPECT_EQ(UserStoreSnapshot(), before);
+}
+
+TEST_F(Startup, StoredDataPathWinsUnlessTheMSwitchAsksForSagesFolder) {
+  SaveAppSetting("DataPath", "c:\\no longer there\\accdata");
+  {
+    RunningProgram program(" -m ");
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Control(main, "txtPath"), "c:\\no longer there\\accdata");
+  }
+  {
+    RunningProgram program("  -M ");
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Control(main, "txtPath"), lastDataPath);
+  }
+  EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath) << "the chosen path is saved";
+}
+
+TEST_F(Startup, AnUnfinishedLogInLeavesPathUserAndPasswordEmpty) {
+  SaveAppSetting("DataPath", "c:\\sage\\accdata");
+  SaveUserSetting("UserCode", "jo");
+  SaveUserSetting("Password", "secret");
+  SaveUserSetting("LoginStatus", "0 c:\\sage\\accdata");
+  RunningProgram program;
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(Control(main, "txtPath"), "");
+  EXPECT_EQ(Control(main, "txtUser"), "");
+  EXPECT_EQ(Control(main, "txtPw"), "");
+}
+
+TEST_F(Startup, StoredUserPasswordAndRefreshAreShown) {
+  SaveUserSetting("UserCode", "jo");
+  SaveUserSetting("Password", "pw  ");
+  SaveUserSetting("UserRefresh", "Y");
+  SaveUserSetting("LoginStatus", "1 c:\\sage\\accdata");
+  RunningProgram program;
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(Control(main, "txtUser"), "jo");
+  EXPECT_EQ(Control(main, "txtPw"), "pw");
+  EXPECT_EQ(SendMessageA(forms::FindControl(main, "chkRfrsh"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(Control(main, "txtPath"), lastDataPath);
+}
+
+TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuild) {
+  const std::string newer = Format("%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision + 1);
+  SaveAppSetting("NewRssVer", newer);
+  {
+    RunningProgram program;
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
+  }
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), newer);
+
+  SaveAppSetting("NewRssVer", Format("%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision));
+  {
+    RunningProgram program;
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
+  }
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
+}
+
+}  // namespace
+}  // namespace lw

@@ -1,0 +1,176 @@
+#include "app/tools/files_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/shell/app_state.h"
+#include "tests/fixtures/sage_data.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace lw {
+namespace {
+
+using fixtures::ScratchFolder;
+
+TEST(Files, ExistenceTellsFilesFromFolders) {
+  ScratchFolder dir;
+  fixtures::WriteFile(dir.Path("a.txt"), std::string("x"));
+  EXPECT_TRUE(FileExists(dir.Win("a.txt")));
+  EXPECT_FALSE(FolderExists(dir.Win("a.txt")));
+  EXPECT_TRUE(FolderExists(dir.Win()));
+  EXPECT_FALSE(FileExists(dir.Win()));
+  EXPECT_FALSE(FileExists(dir.Win("missing.txt")));
+  EXPECT_FALSE(FileExists(""));
+  EXPECT_FALSE(FolderExists("  "));
+}
+
+TEST(Files, MakePathCreatesEveryMissingParent) {
+  ScratchFolder dir;
+  std::string deep = dir.Win("one\\two\\three");
+  MakePath(deep + "\\");
+  EXPECT_TRUE(FolderExists(deep));
+  MakePath(deep);  // already there: nothing happens
+  EXPECT_TRUE(FolderExists(deep));
+}
+
+TEST(Files, VersionComesFromTheFixedVersionInformation) {
+  std::string exe = fixtures::ProgramExe();
+  EXPECT_EQ(GetFileVersion(exe), std::to_string(LW_VERSION_MAJOR) + "." + std::to_string(LW_VERSION_MINOR) + "." +
+                                     std::to_string(LW_VERSION_REVISION) + ".0");
+  ScratchFolder dir;
+  fixtures::WriteFile(dir.Path("plain.exe"), std::string("MZ not really"));
+  EXPECT_EQ(GetFileVersion(dir.Win("plain.exe")), "");
+  EXPECT_EQ(GetFileVersion(dir.Win("missing.dll")), "");
+}
+
+TEST(Files, SpecialFoldersByKeywordInAnyCase) {
+  char expected[MAX_PATH] = {};
+  ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, expected), S_OK);
+  std::string common = GetSpecialFolder(" common_appdata ");
+  EXPECT_EQ(common, std::string(expected));
+  EXPECT_NE(common.back(), '\\');
+  EXPECT_TRUE(FolderExists(GetSpecialFolder("PROGRAM_FILES_COMMON")) ||
+              !GetSpecialFolder("PROGRAM_FILES_COMMON").empty());
+  EXPECT_EQ(GetSpecialFolder("WINDOWS"), GetWindowsFolder());
+  EXPECT_EQ(GetSpecialFolder("SYSTEM"), GetSystemFolder());
+  EXPECT_EQ(GetSpecialFolder("DESKTOP_OF_DOOM"), "");
+  EXPECT_TRUE(FolderExists(GetSystemFolder()));
+}
+
+TEST(Files, WholeAndTextFilesKeepEveryByte) {
+  ScratchFolder dir;
+  std::string binary("a\0b\xff\r\n", 6);
+  fixtures::WriteFile(dir.Path("bin.dat"), binary);
+  EXPECT_EQ(ReadWholeFile(dir.Win("bin.dat")), binary);
+  fixtures::WriteFile(dir.Path("one.txt"), std::string("\xff"));
+  EXPECT_EQ(ReadTextFile(dir.Win("one.txt")), "\xff");
+  EXPECT_EQ(ReadWholeFile(dir.Win("missing.txt")), "");
+
+  const wchar_t wide[] = L"<FullVersion>18.00.0010</FullVersion>";
+  std::string utf16("\xff\xfe");
+  utf16.append(reinterpret_cast<const char*>(wide), sizeof wide - sizeof(wchar_t));
+  fixtures::WriteFile(dir.Path("Application.config"), utf16);
+  EXPECT_EQ(ReadTextFile(dir.Win("Application.config")), "<FullVersion>18.00.0010</FullVersion>");
+  EXPECT_EQ(ReadWholeFile(dir.Win("Application.config")), utf16);
+
+  fixtures::WriteFile(dir.Path("hidden.txt"), std::string("secret"));
+  SetFileAttributesA(dir.Win("hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(ReadWholeFile(dir.Win("hidden.txt")), "");
+}
+
+// Records every caption the waiting open gives the window.
+class CaptionLog {
+ public:
+  CaptionLog() {
+    hwnd_ = CreateWindowExA(0, "STATIC", "Ledgerwell - test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                            nullptr, nullptr);
+    SetWindowSubclass(hwnd_, Record, 0, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~CaptionLog() {
+    RemoveWindowSubclass(hwnd_, Record, 0);
+    DestroyWindow(hwnd_);
+  }
+  HWND Hwnd() const { return hwnd_; }
+  std::vector<std::string> captions;
+
+ private:
+  static LRESULT CALLBACK Record(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    if (m == WM_SETTEXT) reinterpret_cast<CaptionLog*>(self)->captions.emplace_back(reinterpret_cast<const char*>(lp));
+    return DefSubclassProc(w, m, wp, lp);
+  }
+  HWND hwnd_;
+};
+
+class WaitingOpen : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    App = AppState{};
+    SetWaitProgressWindow(nullptr);
+  }
+  ScratchFolder dir;
+  CaptionLog log;
+};
+
+TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdownShown) {
+  fixtures::WriteFile(dir.Path("queue.dta"), std::string(100, 'q'));
+  App.MainWindowReady = true;
+  SetWaitProgressWindow(log.Hwnd());
+  fixtures::LockedFile lock(dir.Win("queue.dta"), 2000);
+  SharedFile f;
+  ASSERT_TRUE(OpenFileRandom(dir.Win("queue.dta"), f, 100));
+  EXPECT_EQ(f.RecordLength(), 100);
+  EXPECT_EQ(f.Length(), 100u);
+  ASSERT_GE(log.captions.size(), 2u);
+  EXPECT_EQ(log.captions.front(), "Waiting for queue.dta 0/5");
+  EXPECT_NE(std::find(log.captions.begin(), log.captions.end(), "Waiting for queue.dta 1/5"), log.captions.end());
+  EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
+  char now[64];
+  GetWindowTextA(log.Hwnd(), now, sizeof now);
+  EXPECT_STREQ(now, "Ledgerwell - test");
+}
+
+TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaption) {
+  fixtures::WriteFile(dir.Path("setup.dta"), std::string(10, 's'));
+  App.MainWindowReady = true;
+  SetWaitProgressWindow(log.Hwnd());
+  fixtures::LockedFile lock(dir.Win("setup.dta"), 8000);
+  SharedFile f;
+  ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(OpenFileBinaryRead(dir.Win("setup.dta"), f));
+  EXPECT_GE(GetTickCount64() - start, 5000u);
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_NE(std::find(log.captions.begin(), log.captions.end(), "Waiting for setup.dta 5/5"), log.captions.end());
+  EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
+}
+
+TEST_F(WaitingOpen, BeforeTheMainWindowIsReadyNothingIsShown) {
+  fixtures::WriteFile(dir.Path("access.dta"), std::string(10, 'a'));
+  SetWaitProgressWindow(log.Hwnd());
+  fixtures::LockedFile lock(dir.Win("access.dta"), 1000);
+  SharedFile f;
+  EXPECT_TRUE(OpenFileInput(dir.Win("access.dta"), f));
+  EXPECT_TRUE(log.captions.empty());
+}
+
+TEST_F(WaitingOpen, OpenFilesLeaveOthersFreeToReadAndWrite) {
+  fixtures::WriteFile(dir.Path("queue.dta"), std::string(8, '\0'));
+  SharedFile reader, writer;
+  ASSERT_TRUE(OpenFileBinaryRead(dir.Win("queue.dta"), reader));
+  ASSERT_TRUE(OpenFileRandom(dir.Win("queue.dta"), writer, 4));
+  ASSERT_TRUE(writer.WriteAt(4, "\xff\xff\xff\xff", 4));
+  uint8_t bytes[8];
+  SharedFileSource source(reader);
+  ASSERT_EQ(source.ReadAt(0, bytes, 8), 8u);
+  EXPECT_EQ(bytes[3], 0);
+  EXPECT_EQ(bytes[4], 0xff);
+  EXPECT_EQ(source.ReadAt(6, bytes, 8), 2u) << "a read at the end is short, not an error";
+  EXPECT_EQ(source.ReadAt(100, bytes, 8), 0u);
+}
+
+}  // namespace
+}  // namespace lw
