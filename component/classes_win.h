@@ -1,0 +1,35 @@
+// The classes Updara.dll serves, with the identifiers hosts bind to. The GUIDs are fixed for good:
+// changing one breaks every host and type library built against it.
+#pragma once
+
+#include <span>
+
+#include "component/registration_win.h"
+
+namespace updara {
+
+// {BFFA0BD1-630F-4D18-9865-33D5A3245486}
+inline constexpr GUID CLSID_UpdaraCom = {
+    0xbffa0bd1, 0x630f, 0x4d18, {0x98, 0x65, 0x33, 0xd5, 0xa3, 0x24, 0x54, 0x86}};
+// {110A19B7-CD05-4F8E-97B8-B5B4B9C29C2C}
+inline constexpr GUID CLSID_UpdFiles = {
+    0x110a19b7, 0xcd05, 0x4f8e, {0x97, 0xb8, 0xb5, 0xb4, 0xb9, 0xc2, 0x9c, 0x2c}};
+// {D1B4459D-123D-4B84-9FA6-DB34924FEC8A}
+inline constexpr GUID CLSID_UpdFile = {
+    0xd1b4459d, 0x123d, 0x4b84, {0x9f, 0xa6, 0xdb, 0x34, 0x92, 0x4f, 0xec, 0x8a}};
+// {26F04499-5425-47A8-9450-4C695F7D7C1C}
+inline constexpr GUID CLSID_UpdMessages = {
+    0x26f04499, 0x5425, 0x47a8, {0x94, 0x50, 0x4c, 0x69, 0x5f, 0x7d, 0x7c, 0x1c}};
+// {CCE274F4-A3C9-44B9-94F7-2C8691AB219D}
+inline constexpr GUID CLSID_UpdMessage = {
+    0xcce274f4, 0xa3c9, 0x44b9, {0x94, 0xf7, 0x2c, 0x86, 0x91, 0xab, 0x21, 0x9d}};
+// {81487C97-9BEC-43C0-A5CF-A798470CAD8E}
+inline constexpr GUID CLSID_UpdProcesses = {
+    0x81487c97, 0x9bec, 0x43c0, {0xa5, 0xcf, 0xa7, 0x98, 0x47, 0x0c, 0xad, 0x8e}};
+// {23409E9D-9A5D-4515-96EC-CDA2F1FFDBD2}
+inline constexpr GUID CLSID_UpdProcess = {
+    0x23409e9d, 0x9a5d, 0x4515, {0x96, 0xec, 0xcd, 0xa2, 0xf1, 0xff, 0xdb, 0xd2}};
+
+std::span<const ClassRegistration> UpdaraClasses();
+
+}  // namespace updara

@@ -1,0 +1,396 @@
+// Updara.dll as a self-registering COM server: registration through regsvr32 into the prefix's
+// HKEY_CLASSES_ROOT, the registration routine's edge cases in a scratch key, the DLL's exports and
+// version resource, and the two programs it carries.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component/carried_programs.h"
+#include "component/classes_win.h"
+#include "component/registration_win.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace {
+
+// The build passes Unix paths; under Wine the root file system is drive Z:.
+std::wstring WinPath(const char* unixPath) {
+  std::wstring p = L"Z:";
+  for (const char* c = unixPath; *c; ++c) p += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return p;
+}
+
+const std::wstring kDll = WinPath(LW_UPDARA_DLL);
+
+// What hosts rely on; these identifiers never change.
+struct ExpectedClass {
+  const wchar_t* clsid;
+  const wchar_t* progId;
+  const wchar_t* independentProgId;
+  const wchar_t* threadingModel;
+};
+constexpr ExpectedClass kClasses[] = {
+    {L"{BFFA0BD1-630F-4D18-9865-33D5A3245486}", L"Kivra.UpdaraCom.1", L"Kivra.UpdaraCom", L"Apartment"},
+    {L"{110A19B7-CD05-4F8E-97B8-B5B4B9C29C2C}", L"Kivra.UpdFiles.1", L"Kivra.UpdFiles", L"Both"},
+    {L"{D1B4459D-123D-4B84-9FA6-DB34924FEC8A}", L"Kivra.UpdFile.1", L"Kivra.UpdFile", L"Both"},
+    {L"{26F04499-5425-47A8-9450-4C695F7D7C1C}", L"Kivra.UpdMessages.1", L"Kivra.UpdMessages", L"Both"},
+    {L"{CCE274F4-A3C9-44B9-94F7-2C8691AB219D}", L"Kivra.UpdMessage.1", L"Kivra.UpdMessage", L"Both"},
+    {L"{81487C97-9BEC-43C0-A5CF-A798470CAD8E}", L"Kivra.UpdProcesses.2", L"Kivra.UpdProcesses", L"Both"},
+    {L"{23409E9D-9A5D-4515-96EC-CDA2F1FFDBD2}", L"Kivra.UpdProcess.2", L"Kivra.UpdProcess", L"Both"},
+};
+const std::wstring kMainClsidKey = std::wstring(L"CLSID\\") + kClasses[0].clsid;
+
+std::optional<std::wstring> RegText(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+  wchar_t text[1024];
+  DWORD bytes = sizeof text;
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &bytes) != ERROR_SUCCESS)
+    return std::nullopt;
+  return std::wstring(text);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+DWORD SubkeyCount(HKEY root, const std::wstring& key) {
+  HKEY k = nullptr;
+  DWORD n = 0;
+  EXPECT_EQ(RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k), ERROR_SUCCESS) << key.c_str();
+  if (k == nullptr) return 0;
+  RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(k);
+  return n;
+}
+
+void ExpectRegistered(HKEY root, const std::wstring& server) {
+  for (const ExpectedClass& c : kClasses) {
+    SCOPED_TRACE(c.progId);
+    const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
+    const auto path = RegText(root, key + L"\\InprocServer32");
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(_wcsicmp(path->c_str(), server.c_str()), 0) << *path;
+    EXPECT_EQ(RegText(root, key + L"\\InprocServer32", L"ThreadingModel"), c.threadingModel);
+    EXPECT_EQ(RegText(root, key + L"\\ProgID"), c.progId);
+    EXPECT_EQ(RegText(root, key + L"\\VersionIndependentProgID"), c.independentProgId);
+    EXPECT_EQ(RegText(root, std::wstring(c.progId) + L"\\CLSID"), c.clsid);
+    EXPECT_EQ(RegText(root, std::wstring(c.independentProgId) + L"\\CLSID"), c.clsid);
+    EXPECT_EQ(RegText(root, std::wstring(c.independentProgId) + L"\\CurVer"), c.progId);
+  }
+}
+
+void ExpectNothingLeft(HKEY root) {
+  for (const ExpectedClass& c : kClasses) {
+    EXPECT_FALSE(KeyExists(root, std::wstring(L"CLSID\\") + c.clsid)) << c.clsid;
+    EXPECT_FALSE(KeyExists(root, c.progId)) << c.progId;
+    EXPECT_FALSE(KeyExists(root, c.independentProgId)) << c.independentProgId;
+  }
+}
+
+// Runs a command line and returns its exit code; a program that cannot start or never ends fails.
+DWORD RunProgram(std::wstring commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "cannot start, error " << GetLastError();
+    return DWORD(-1);
+  }
+  DWORD code = DWORD(-1);
+  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(pi.hProcess, &code);
+  } else {
+    ADD_FAILURE() << "did not end within a minute";
+    TerminateProcess(pi.hProcess, 1);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+DWORD Regsvr32(const wchar_t* switches) {
+  return RunProgram(std::wstring(L"regsvr32.exe ") + switches + L" \"" + kDll + L"\"");
+}
+
+// ---- regsvr32 against the real HKEY_CLASSES_ROOT ----
+
+class UpdaraRegistration : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  }
+  void TearDown() override {
+    CoUninitialize();
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kClasses[0].progId);
+    Regsvr32(L"/u /s");
+  }
+};
+
+TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
+  ASSERT_EQ(Regsvr32(L"/s"), 0u);
+  ExpectRegistered(HKEY_CLASSES_ROOT, kDll);
+
+  // COM itself finds the class through the ProgID and reaches this DLL, which has no objects yet.
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, updara::CLSID_UpdaraCom));
+  IUnknown* object = nullptr;
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)),
+            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(object, nullptr);
+
+  ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+  ExpectNothingLeft(HKEY_CLASSES_ROOT);
+  EXPECT_HRESULT_FAILED(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid));
+  EXPECT_EQ(CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             reinterpret_cast<void**>(&object)),
+            REGDB_E_CLASSNOTREG);
+  // Again, with everything gone already.
+  EXPECT_EQ(Regsvr32(L"/u /s"), 0u);
+}
+
+TEST_F(UpdaraRegistration, UnregisterToleratesKeysAlreadyGone) {
+  ASSERT_EQ(Regsvr32(L"/s"), 0u);
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, (kMainClsidKey + L"\\ProgID").c_str()), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, kClasses[2].progId), ERROR_SUCCESS);
+  EXPECT_EQ(Regsvr32(L"/u /s"), 0u);
+  ExpectNothingLeft(HKEY_CLASSES_ROOT);
+}
+
+TEST_F(UpdaraRegistration, RegsvrReportsAFailedWriteAndNoHalfRegistrationRemains) {
+  // A non-volatile key cannot be created under a volatile one, so writing the ProgID's CLSID fails.
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kClasses[0].progId, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                            nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  EXPECT_NE(Regsvr32(L"/s"), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kMainClsidKey));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClasses[0].independentProgId));
+}
+
+// ---- the registration routine in a scratch key ----
+
+class UpdaraRegistrationRoutine : public ::testing::Test {
+ protected:
+  static constexpr const wchar_t* kScratch = L"Software\\Brenk\\UpdaraRegistrationTest";
+  HKEY root_ = nullptr;
+
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr),
+              ERROR_SUCCESS);
+    HKEY clsid = nullptr;  // present in every real classes root
+    ASSERT_EQ(RegCreateKeyExW(root_, L"CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &clsid, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(clsid);
+  }
+  void TearDown() override {
+    RegCloseKey(root_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+  }
+  HRESULT Register(const wchar_t* server) {
+    return updara::RegisterServerClasses(root_, updara::UpdaraClasses(), server);
+  }
+  HRESULT Unregister(const wchar_t* server) {
+    return updara::UnregisterServerClasses(root_, updara::UpdaraClasses(), server);
+  }
+};
+
+TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThat) {
+  ASSERT_EQ(Register(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
+  ExpectRegistered(root_, L"C:\\Program Files\\Brenk\\Updara.dll");
+  EXPECT_EQ(SubkeyCount(root_, L""), 1u + 2 * std::size(kClasses));
+  EXPECT_EQ(SubkeyCount(root_, L"CLSID"), std::size(kClasses));
+  EXPECT_EQ(SubkeyCount(root_, kMainClsidKey), 3u);
+
+  ASSERT_EQ(Unregister(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
+  ExpectNothingLeft(root_);
+  EXPECT_EQ(SubkeyCount(root_, L""), 1u);
+  EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
+  EXPECT_EQ(Unregister(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
+}
+
+TEST_F(UpdaraRegistrationRoutine, UnregisterKeepsWhatOthersChangedOrAdded) {
+  ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
+  // A later version took over the version-independent ProgID, and something hung a key on the class.
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root_, L"Kivra.UpdaraCom\\CurVer", 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t newer[] = L"Kivra.UpdaraCom.2";
+  RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(newer), sizeof newer);
+  RegCloseKey(k);
+  ASSERT_EQ(RegCreateKeyExW(root_, (kMainClsidKey + L"\\TypeLib").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+
+  ASSERT_EQ(Unregister(L"C:\\A\\Updara.dll"), S_OK);
+  EXPECT_EQ(RegText(root_, L"Kivra.UpdaraCom\\CurVer"), newer);
+  EXPECT_FALSE(RegText(root_, L"Kivra.UpdaraCom\\CLSID").has_value());
+  EXPECT_TRUE(KeyExists(root_, kMainClsidKey + L"\\TypeLib"));
+  EXPECT_FALSE(KeyExists(root_, kMainClsidKey + L"\\InprocServer32"));
+  EXPECT_FALSE(KeyExists(root_, L"Kivra.UpdaraCom.1"));
+  EXPECT_FALSE(KeyExists(root_, L"Kivra.UpdFiles"));
+}
+
+TEST_F(UpdaraRegistrationRoutine, ClassesThatAnotherCopyNowServesAreLeftToIt) {
+  ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
+  ASSERT_EQ(Unregister(L"C:\\B\\Updara.dll"), S_OK);
+  ExpectRegistered(root_, L"C:\\A\\Updara.dll");
+  // The same file, as another caller may spell it.
+  ASSERT_EQ(Unregister(L"c:\\a\\UPDARA.DLL"), S_OK);
+  ExpectNothingLeft(root_);
+}
+
+TEST_F(UpdaraRegistrationRoutine, AFailedWriteIsReturnedAndWhatWasWrittenRemoved) {
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root_, kClasses[2].progId, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  EXPECT_EQ(Register(L"C:\\A\\Updara.dll"), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+  ExpectNothingLeft(root_);
+  EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
+  EXPECT_EQ(Register(L""), E_INVALIDARG);
+}
+
+// ---- the DLL file: exports, version, carried programs ----
+
+std::vector<std::wstring> VersionStrings(const std::wstring& file, std::initializer_list<const wchar_t*> names,
+                                         VS_FIXEDFILEINFO* fixed = nullptr) {
+  std::vector<std::wstring> out;
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+  if (info.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) {
+    ADD_FAILURE() << "no version resource";
+    return out;
+  }
+  struct Translation { WORD language, codePage; }* translation = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len) ||
+      len < sizeof *translation) {
+    ADD_FAILURE() << "no translation";
+    return out;
+  }
+  for (const wchar_t* name : names) {
+    wchar_t block[128];
+    swprintf(block, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);
+    wchar_t* value = nullptr;
+    out.emplace_back(VerQueryValueW(info.data(), block, reinterpret_cast<void**>(&value), &len) && value ? value : L"");
+  }
+  if (fixed) {
+    VS_FIXEDFILEINFO* f = nullptr;
+    if (VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&f), &len) && f) *fixed = *f;
+  }
+  return out;
+}
+
+std::string ReadFileBytes(const char* unixPath) {
+  std::ifstream in(std::filesystem::path(WinPath(unixPath)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
+  HMODULE dll = LoadLibraryW(kDll.c_str());
+  ASSERT_NE(dll, nullptr) << GetLastError();
+  const BYTE* base = reinterpret_cast<const BYTE*>(dll);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  ASSERT_NE(dir.VirtualAddress, 0u);
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::vector<std::string> exported;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+  std::sort(exported.begin(), exported.end());
+  EXPECT_EQ(exported, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                                "DllUnregisterServer"}));
+  EXPECT_EQ(exports->NumberOfFunctions, 4u);
+
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+  auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+  auto canUnloadNow = reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  ASSERT_NE(getClassObject, nullptr);
+  ASSERT_NE(canUnloadNow, nullptr);
+  void* factory = &factory;  // must be cleared on failure
+  EXPECT_EQ(getClassObject(updara::CLSID_UpdaraCom, IID_IClassFactory, &factory), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(factory, nullptr);
+  EXPECT_EQ(getClassObject(updara::CLSID_UpdaraCom, IID_IClassFactory, nullptr), E_POINTER);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  FreeLibrary(dll);
+}
+
+TEST(UpdaraDll, VersionResourceNamesTheComponent) {
+  VS_FIXEDFILEINFO fixed{};
+  const auto strings = VersionStrings(kDll, {L"ProductName", L"FileDescription", L"OriginalFilename", L"CompanyName"},
+                                      &fixed);
+  ASSERT_EQ(strings.size(), 4u);
+  EXPECT_EQ(strings[0], L"Updara");
+  EXPECT_EQ(strings[1], L"Updara update component");
+  EXPECT_EQ(strings[2], L"Updara.dll");
+  EXPECT_EQ(strings[3], L"Brenk Group");
+  EXPECT_EQ(HIWORD(fixed.dwFileVersionMS), LW_VERSION_MAJOR);
+  EXPECT_EQ(LOWORD(fixed.dwFileVersionMS), LW_VERSION_MINOR);
+  EXPECT_EQ(HIWORD(fixed.dwFileVersionLS), LW_VERSION_REVISION);
+  EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
+}
+
+TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
+  struct Carried { int id; const char* builtFile; const wchar_t* name; };
+  const Carried carried[] = {{IDR_UPDARA_UPDATER, LW_UPDARA_UPD_EXE, L"UpdaraUpd.exe"},
+                             {IDR_UPDARA_RESTARTER, LW_UPDARA_STR_EXE, L"UpdaraStr.exe"}};
+  HMODULE dll = LoadLibraryExW(kDll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(dll, nullptr) << GetLastError();
+  lw::fixtures::ScratchFolder scratch;
+  for (const Carried& c : carried) {
+    SCOPED_TRACE(c.name);
+    HRSRC found = FindResourceW(dll, MAKEINTRESOURCEW(c.id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    ASSERT_NE(found, nullptr);
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
+    ASSERT_NE(data, nullptr);
+    const std::string bytes(data, SizeofResource(dll, found));
+    // The program of this build, not a stale copy.
+    EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));
+
+    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_GT(dos->e_lfanew, 0);
+    ASSERT_LT(size_t(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), bytes.size());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
+    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+#ifdef _WIN64
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
+    EXPECT_FALSE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+    EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+
+    const std::string written = scratch.Win("carried.exe");
+    { std::ofstream(written, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())); }
+    const std::wstring writtenW(written.begin(), written.end());
+    const auto strings = VersionStrings(writtenW, {L"ProductName", L"OriginalFilename"});
+    ASSERT_EQ(strings.size(), 2u);
+    EXPECT_EQ(strings[0], L"Updara");
+    EXPECT_EQ(strings[1], c.name);
+    EXPECT_EQ(RunProgram(L"\"" + writtenW + L"\""), 0u);
+    DeleteFileA(written.c_str());
+  }
+  FreeLibrary(dll);
+}
+
+}  // namespace
