@@ -138,7 +138,7 @@ TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaptio
   fixtures::WriteFile(dir.Path("setup.dta"), std::string(10, 's'));
   App.MainWindowReady = true;
   SetWaitProgressWindow(log.Hwnd());
-  fixtures::LockedFile lock(dir.Win("setup.dta"), 8000);
+  fixtures::LockedFile lock(dir.Win("setup.dta"), 6000);
   SharedFile f;
   ULONGLONG start = GetTickCount64();
   EXPECT_FALSE(OpenFileBinaryRead(dir.Win("setup.dta"), f));
