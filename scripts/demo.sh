@@ -15,6 +15,11 @@ export LW_WINEPREFIX=$root/build/demo/wineprefix
 had_display=${DISPLAY:-}
 run=$root/scripts/wine-run.sh
 "$run" build/win64/tests/lw_demo_setup.exe install
+# The prefix's programs run in Wine's own desktop window, which draws the title bars and frames
+# that a bare X display has no window manager for. It takes effect when the prefix starts afresh.
+"$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+"$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1100x760 /f >/dev/null
+WINEPREFIX=$LW_WINEPREFIX wineserver -k
 "$run" build/win64/app/Ledgerwell.exe &
 program=$!
 "$run" build/win64/tests/lw_demo_setup.exe wait-window

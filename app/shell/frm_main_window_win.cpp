@@ -66,7 +66,7 @@ void DrawLogo(HDC dc, const RECT& r) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
   LOGFONTA lf{};
-  lf.lfHeight = -(r.bottom - r.top) * 2 / 5;
+  lf.lfHeight = -(r.bottom - r.top) / 4;
   lf.lfWeight = FW_BOLD;
   strcpy(lf.lfFaceName, "Tahoma");
   HFONT font = CreateFontIndirectA(&lf);
@@ -82,7 +82,7 @@ void DrawLogo(HDC dc, const RECT& r) {
 frmMain::frmMain() : forms::Form("frmMain") {}
 
 void frmMain::Layout() {
-  Create(kAppTitle, 12480, 8520, forms::FormStyle::FixedSingle);
+  Create(kAppTitle, 12480, 7920, forms::FormStyle::FixedSingle);
 
   // Top row: the data path, the log-in and the status marks.
   lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
@@ -145,27 +145,27 @@ void frmMain::Layout() {
 
   fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 1980}, "Logged In Users");
   lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1590}, fraQueue, forms::ListView::FullRowSelect);
-  fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1500}, "Installed Sage Updates");
-  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1110}, fraUpdates, forms::ListView::FullRowSelect);
+  fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1590}, "Installed Sage Updates");
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1200}, fraUpdates, forms::ListView::FullRowSelect);
 
   // Right column: the workstation, sharing settings, data files and the speed test.
-  Frame2 = &AddFrame("Frame2", {6300, 1320, 6060, 1290}, "Windows Info");
-  Label17 = &AddLabel("Label17", {150, 285, 1200, 255}, "Version", Frame2);
-  lblWvr = &AddLabel("lblWvr", {1380, 285, 4560, 255}, "", Frame2);
-  Label24 = &AddLabel("Label24", {150, 285 + kRow, 1200, 255}, "Processor", Frame2);
-  lblProc = &AddLabel("lblProc", {1380, 285 + kRow, 4560, 255}, "", Frame2);
-  Label12 = &AddLabel("Label12", {150, 285 + 2 * kRow, 1200, 255}, "Antivirus", Frame2);
-  lblAvp = &AddLabel("lblAvp", {1380, 285 + 2 * kRow, 4560, 255}, "", Frame2);
-  Label22 = &AddLabel("Label22", {150, 285 + 3 * kRow, 1200, 255}, "Memory Used", Frame2);
-  lblMem = &AddLabel("lblMem", {1380, 285 + 3 * kRow, 4560, 255}, "", Frame2);
+  Frame2 = &AddFrame("Frame2", {6300, 1320, 6060, 1350}, "Windows Info");
+  Label17 = &AddLabel("Label17", {150, 255, 1200, 255}, "Version", Frame2);
+  lblWvr = &AddLabel("lblWvr", {1380, 255, 4560, 255}, "", Frame2);
+  Label24 = &AddLabel("Label24", {150, 255 + 270, 1200, 255}, "Processor", Frame2);
+  lblProc = &AddLabel("lblProc", {1380, 255 + 270, 4560, 255}, "", Frame2);
+  Label12 = &AddLabel("Label12", {150, 255 + 2 * 270, 1200, 255}, "Antivirus", Frame2);
+  lblAvp = &AddLabel("lblAvp", {1380, 255 + 2 * 270, 4560, 255}, "", Frame2);
+  Label22 = &AddLabel("Label22", {150, 255 + 3 * 270, 1200, 255}, "Memory Used", Frame2);
+  lblMem = &AddLabel("lblMem", {1380, 255 + 3 * 270, 4560, 255}, "", Frame2);
 
-  Frame1 = &AddFrame("Frame1", {6300, 2670, 2970, 1110}, "Oplocks");
-  cmdOpFix = &AddButton("cmdOpFix", {2250, 705, 600, 315}, "Fix", Frame1);
+  Frame1 = &AddFrame("Frame1", {6300, 2730, 2970, 1050}, "Oplocks");
+  cmdOpFix = &AddButton("cmdOpFix", {2250, 645, 600, 315}, "Fix", Frame1);
   cmdOpFix->SetToolTipText(
       "Press this button to turn oplocks on. You will need to reboot your computer for the change to take effect.");
   cmdOpFix->SetEnabled(false);
-  fraSmb = &AddFrame("fraSmb", {9390, 2670, 2970, 1710}, "SMB Signing");
-  cmdSMBfix = &AddButton("cmdSMBfix", {2250, 1305, 600, 315}, "Fix", fraSmb);
+  fraSmb = &AddFrame("fraSmb", {9390, 2730, 2970, 1650}, "SMB Signing");
+  cmdSMBfix = &AddButton("cmdSMBfix", {2250, 1245, 600, 315}, "Fix", fraSmb);
   cmdSMBfix->SetToolTipText(
       "Press this button to turn SMB Signing off. You will need to reboot your computer for the change to take "
       "effect.");
@@ -177,25 +177,24 @@ void frmMain::Layout() {
   cmdTempFix->SetEnabled(false);
   fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 1620}, "Record Counts");
   lblCounts = &AddLabel("lblCounts", {150, 270, 2700, 1260}, "", fraCounts);
-  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 3360}, "Speed Test");
+  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 3450}, "Speed Test");
   static const char* kTests[] = {"All Tests",      "Split Read",     "Nominal Write",
                                  "Nominal Read",   "Customer Write", "Customer Read"};
   for (int i = 0; i < 6; ++i) {
-    optTest[i] = &AddOption(Format("optTest(%d)", i), {150 + (i % 2) * 1410, 270 + (i / 2) * kRow, 1395, 255},
-                            kTests[i], fraSpeed);
+    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + i * 255, 2700, 255}, kTests[i], fraSpeed);
   }
   optTest[5]->SetValue(true);
-  cmdSpeed = &AddButton("cmdSpeed", {150, 1170, 1200, 345}, "Start", fraSpeed);
+  cmdSpeed = &AddButton("cmdSpeed", {150, 1860, 1200, 345}, "Start", fraSpeed);
   cmdSpeed->SetToolTipText("Press this button to run the Speed Test");
   cmdSpeed->SetEnabled(false);
-  lblNet = &AddLabel("lblNet", {1440, 1215, 1410, 255}, "Local Data", fraSpeed);
-  PBar = &AddProgressBar("PBar", {150, 1620, 2670, 240}, fraSpeed);
-  Label1 = &AddLabel("Label1", {150, 1950, 1650, 255}, "Records per Second:", fraSpeed);
-  lblRps = &AddLabel("lblRps", {1830, 1950, 1020, 255}, "", fraSpeed);
-  lblRecs = &AddLabel("lblRecs", {150, 2250, 2700, 255}, "Not Connected", fraSpeed);
-  lblSpeed = &AddLabel("lblSpeed", {150, 2550, 2700, 690}, "", fraSpeed);
+  lblNet = &AddLabel("lblNet", {1440, 1905, 1410, 255}, "Local Data", fraSpeed);
+  PBar = &AddProgressBar("PBar", {150, 2310, 2670, 210}, fraSpeed);
+  Label1 = &AddLabel("Label1", {150, 2610, 1800, 255}, "Records per Second:", fraSpeed);
+  lblRps = &AddLabel("lblRps", {1980, 2610, 870, 255}, "", fraSpeed);
+  lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
+  lblSpeed = &AddLabel("lblSpeed", {150, 3120, 2700, 255}, "", fraSpeed);
 
-  picButtons = &AddPicture("picButtons", {6300, 7320, 3000, 480});
+  picButtons = &AddPicture("picButtons", {6300, 7380, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
   cmdMenu->SetToolTipText("Press this button to show a menu of useful tools.");
   cmdAbout = &AddButton("cmdAbout", {1005, 60, 930, 375}, "About", picButtons);
