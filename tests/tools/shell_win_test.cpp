@@ -1,0 +1,68 @@
+#include "app/tools/shell_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/forms/forms_win.h"
+#include "app/shell/frm_please_wait_win.h"
+#include "app/tools/files_win.h"
+#include "app/tools/paths.h"
+
+namespace lw {
+namespace {
+
+// What a thread timer saw of the please-wait notice while it was up, before it pressed a key.
+struct Seen {
+  std::string text;
+  bool visible = false;
+};
+Seen gSeen;
+
+BOOL CALLBACK FindNotice(HWND w, LPARAM found) {
+  if (forms::ControlNameOf(w) == "frmPleaseWait" && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK PressKeyOnNotice(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND notice = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindNotice, reinterpret_cast<LPARAM>(&notice));
+  if (!notice) return;
+  KillTimer(nullptr, id);
+  gSeen.visible = true;
+  char text[64] = {};
+  GetWindowTextA(forms::FindControl(notice, "lblText"), text, sizeof text);
+  gSeen.text = text;
+  PostMessageA(notice, WM_CHAR, 'x', 0);
+}
+
+TEST(Shell, ShellOpenShowsThePleaseWaitNoticeFirstAndAKeyClosesIt) {
+  gSeen = {};
+  SetTimer(nullptr, 0, 200, PressKeyOnNotice);
+  ULONGLONG start = GetTickCount64();
+  // A target the shell cannot open: nothing is reported, ShellOpen just returns.
+  ShellOpen("Z:\\no\\such\\file.lwtest", nullptr);
+  EXPECT_TRUE(gSeen.visible);
+  EXPECT_EQ(gSeen.text, ">> Please Wait <<");
+  EXPECT_LT(GetTickCount64() - start, 2500u) << "the key press, not the 3-second timer, closed it";
+}
+
+TEST(Shell, PleaseWaitClosesItselfWhenNoKeyIsPressed) {
+  frmPleaseWait wait;
+  wait.ShowModal();
+  EXPECT_FALSE(wait.Loaded());
+  EXPECT_EQ(wait.Timer1->Interval(), 3000u);
+}
+
+TEST(Shell, ExplorerIsStartedOnTheNormalisedFolderOnly) {
+  EXPECT_EQ(ExplorerCommandLine("  "), "");
+  EXPECT_EQ(ExplorerCommandLine(""), "");
+  EXPECT_EQ(ExplorerCommandLine(" C:\\Sage\\Company.000 "),
+            NormaliseFolder(GetWindowsFolder()) + "explorer.exe c:\\sage\\company.000\\");
+}
+
+}  // namespace
+}  // namespace lw
