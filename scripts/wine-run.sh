@@ -42,6 +42,9 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
+  # Without a window manager on the display, Wine would wait up to 2 s for one each time a
+  # managed window is hidden or destroyed; unmanaged windows close at once.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
 # A persistent server: each later process starts in a fraction of a second.
