@@ -47,8 +47,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
-# A persistent server: each later process starts in a fraction of a second.
-setsid wineserver -p >/dev/null 2>&1 </dev/null || true
+# A persistent server: each later process starts in a fraction of a second. When it is new, one
+# quiet process starts Wine's background services and desktop, so that they do not inherit (and
+# hold open) the output of the first real program; a caller reading that output to its end would
+# otherwise wait for them for ever.
+server_id=$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+if ! compgen -G "/tmp/wine-*/server-$server_id/socket" >/dev/null &&
+   ! compgen -G "/tmp/.wine-$(id -u)/server-$server_id/socket" >/dev/null; then
+  setsid wineserver -p >/dev/null 2>&1 </dev/null || true
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
 flock -u 9
 exec 9>&-
 
