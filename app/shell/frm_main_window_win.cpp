@@ -23,27 +23,30 @@ std::string EnvironmentValue(const char* name) {
 }
 
 // Status marks and bulbs are drawn, so the program carries no bitmaps of its own.
-void DrawTick(HDC dc, const RECT& r) {
-  HPEN pen = CreatePen(PS_SOLID, std::max<int>(2, (r.right - r.left) / 6), RGB(0, 150, 0));
-  HGDIOBJ old = SelectObject(dc, pen);
+// Strokes are polylines in twelfths of the picture's size; a negative x starts a new line.
+void DrawStrokes(HDC dc, const RECT& r, COLORREF colour, std::initializer_list<POINT> twelfths) {
   int w = r.right - r.left, h = r.bottom - r.top;
-  MoveToEx(dc, r.left + w / 6, r.top + h / 2, nullptr);
-  LineTo(dc, r.left + w * 5 / 12, r.top + h * 3 / 4);
-  LineTo(dc, r.left + w * 5 / 6, r.top + h / 5);
+  HPEN pen = CreatePen(PS_SOLID, std::max<int>(2, w / 6), colour);
+  HGDIOBJ old = SelectObject(dc, pen);
+  bool start = true;
+  for (POINT p : twelfths) {
+    if (p.x < 0) {
+      start = true;
+      continue;
+    }
+    int x = r.left + w * p.x / 12, y = r.top + h * p.y / 12;
+    if (start) MoveToEx(dc, x, y, nullptr);
+    else LineTo(dc, x, y);
+    start = false;
+  }
   SelectObject(dc, old);
   DeleteObject(pen);
 }
 
+void DrawTick(HDC dc, const RECT& r) { DrawStrokes(dc, r, RGB(0, 150, 0), {{2, 6}, {5, 9}, {10, 2}}); }
+
 void DrawCross(HDC dc, const RECT& r) {
-  HPEN pen = CreatePen(PS_SOLID, std::max<int>(2, (r.right - r.left) / 6), RGB(200, 0, 0));
-  HGDIOBJ old = SelectObject(dc, pen);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  MoveToEx(dc, r.left + w / 5, r.top + h / 5, nullptr);
-  LineTo(dc, r.left + w * 4 / 5, r.top + h * 4 / 5);
-  MoveToEx(dc, r.left + w * 4 / 5, r.top + h / 5, nullptr);
-  LineTo(dc, r.left + w / 5, r.top + h * 4 / 5);
-  SelectObject(dc, old);
-  DeleteObject(pen);
+  DrawStrokes(dc, r, RGB(200, 0, 0), {{2, 2}, {10, 10}, {-1, 0}, {10, 2}, {2, 10}});
 }
 
 auto DrawBulb(COLORREF glass) {
