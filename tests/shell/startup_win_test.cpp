@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/forms/forms_win.h"
 #include "app/shell/product.h"
 #include "app/shell/settings_win.h"
+#include "app/shell/startup_win.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/program_win.h"
 #include "tests/fixtures/registry_win.h"
@@ -160,6 +163,26 @@ TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuild) {
     EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
   }
   EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
+}
+
+}  // namespace
+}  // namespace lw
+
+namespace lw {
+namespace {
+
+TEST(ShowMessage, GoesThroughTheMessageSeamWithTheFileDescriptionForAnEmptyTitle) {
+  std::vector<std::string> seen;
+  auto previous = forms::SetMsgBoxHandler([&](const std::string& text, unsigned style, const std::string& title) {
+    seen.push_back(text + "|" + std::to_string(style) + "|" + title);
+    return IDOK;
+  });
+  ShowMessage("Bad SDO Version text", 16, "");
+  ShowMessage("Other", 48, "SDO Not Found");
+  forms::SetMsgBoxHandler(previous);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], "Bad SDO Version text|16|Brenk Ledgerwell");
+  EXPECT_EQ(seen[1], "Other|48|SDO Not Found");
 }
 
 }  // namespace
