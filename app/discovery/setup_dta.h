@@ -19,5 +19,16 @@ SetupDataVersion ReadSetupDataVersion(ByteSource& setup);
 // Offset of the program-type byte for a data version, 0 for a version the program does not know.
 unsigned ProgramTypeOffset(int dataVersion);
 std::string ProgramTypeCode(unsigned char typeByte);
+// Start of the telephone / VAT number / e-mail block for a data version, 0 for an unknown version.
+unsigned DetailsBlockOffset(int dataVersion);
+
+struct CompanyDetails {
+  std::string address;  // the non-empty address lines joined by "^"
+  std::string telephone;
+  std::string vatNumber;
+  std::string email;
+};
+// The address is read for any version; the other details only for versions the program knows.
+CompanyDetails ReadSetupCompanyDetails(ByteSource& setup);
 
 }  // namespace lw

@@ -1,6 +1,11 @@
 #include "app/discovery/setup_dta_win.h"
 
 #include "app/discovery/setup_dta.h"
+#include "app/discovery/version_rules.h"
+#include "app/sdo/sdo_checks_win.h"
+#include "app/shell/app_state.h"
+#include "app/shell/product.h"
+#include "app/shell/startup_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 
@@ -30,6 +35,27 @@ std::string GetDataVersion(const std::string& dataPath) {
   SetupDataVersion v = WithSetupDta(dataPath, [](ByteSource& s) { return ReadSetupDataVersion(s); });
   Setup.ProgramType = v.programType;
   return v.dataVersion;
+}
+
+std::string ReadCompanyDetails(const std::string& dataPath) {
+  CompanyDetails d = WithSetupDta(dataPath, [](ByteSource& s) { return ReadSetupCompanyDetails(s); });
+  Setup.CompanyTelephone = d.telephone;
+  Setup.CompanyVatNumber = d.vatNumber;
+  Setup.CompanyEmail = d.email;
+  return d.address;
+}
+
+bool IsDataVersionSupported() {
+  std::string why;
+  if (JudgeDataVersion(App.DataVersion, Setup.ProgramType, kVersionMajor, why)) return true;
+  Setup.SdoErrorText = why;
+  return false;
+}
+
+bool CheckSdoVersion(const std::string& dataVersion) {
+  SdoVersionVerdict verdict = JudgeSdoVersion(dataVersion, IsInstant(Setup.ProgramType), GetSdoDllVersion(dataVersion));
+  if (verdict.showMessage) ShowMessage(verdict.text, verdict.style, verdict.title);
+  return verdict.mustUpdate;
 }
 
 }  // namespace lw

@@ -80,6 +80,53 @@ TEST(SetupDta, TruncatedAndEmptyFilesReadAsNothing) {
   EXPECT_EQ(v.programType, "");
 }
 
+TEST(SetupDta, CompanyDetailsComeFromTheBlockOfEachVersion) {
+  for (int v = 7; v <= 18; ++v) {
+    SetupDta spec;
+    spec.dataVersion = uint8_t(v);
+    spec.filler = 'Z';  // fields read from the wrong block or without their NUL show Zs
+    spec.addressLines = {"  Unit 4 ^Mill Lane ", "", "Wickham", "   ", std::string(61, 'H')};
+    spec.telephone = " 01329 555 0192 ";
+    spec.vatNumber = std::string(31, '9');  // fills its field: ends at the width, not at a NUL
+    spec.email = "accounts@wickhamjoinery.example";
+    auto source = Source(spec);
+    CompanyDetails d = ReadSetupCompanyDetails(source);
+    EXPECT_EQ(d.address, "Unit 4 Mill Lane^Wickham^" + std::string(61, 'H')) << "version " << v;
+    EXPECT_EQ(d.telephone, "01329 555 0192") << "version " << v;
+    EXPECT_EQ(d.vatNumber, std::string(31, '9')) << "version " << v;
+    EXPECT_EQ(d.email, "accounts@wickhamjoinery.example") << "version " << v;
+  }
+}
+
+TEST(SetupDta, UnknownVersionsGiveOnlyTheAddressAndShortFilesWhatTheyHold) {
+  SetupDta spec;
+  spec.dataVersion = 19;
+  std::vector<uint8_t> bytes = BuildSetupDta(spec);
+  // Where version 18 keeps its details: a reader that guesses would find them.
+  bytes.resize(6565 + 801);
+  std::copy_n("01329 1", 8, bytes.begin() + 6565);
+  BufferByteSource unknown(bytes);
+  CompanyDetails d = ReadSetupCompanyDetails(unknown);
+  EXPECT_EQ(d.address, "Unit 4 Mill Lane^Wickham^Hampshire^PO17 5AB");
+  EXPECT_EQ(d.telephone, "");
+  EXPECT_EQ(d.email, "");
+
+  spec.dataVersion = 18;
+  bytes = BuildSetupDta(spec);
+  bytes.resize(6565 + 5);  // the telephone cut short, no NUL, nothing after it
+  BufferByteSource cut(bytes);
+  d = ReadSetupCompanyDetails(cut);
+  EXPECT_EQ(d.telephone, "01329");
+  EXPECT_EQ(d.vatNumber, "");
+  EXPECT_EQ(d.email, "");
+
+  bytes.resize(70);  // inside the first address line
+  BufferByteSource tiny(bytes);
+  EXPECT_EQ(ReadSetupCompanyDetails(tiny).address, "Unit 4");
+  BufferByteSource empty({});
+  EXPECT_EQ(ReadSetupCompanyDetails(empty).address, "");
+}
+
 TEST(SageIni, LastDataPathLineInAnyCaseGivesTheAccdataFolder) {
   fixtures::SageIni ini;
   ini.lastDataPath = "C:\\Data\\Co1";
