@@ -1,10 +1,14 @@
 #include "app/shell/frm_main_window_win.h"
 
+#include "app/discovery/data_path_texts.h"
+#include "app/discovery/install_locations_win.h"
+#include "app/discovery/setup_dta_win.h"
 #include "app/shell/app_state.h"
 #include "app/shell/product.h"
 #include "app/shell/settings_win.h"
 #include "app/shell/startup_rules.h"
 #include "app/tools/files_win.h"
+#include "app/tools/shell_win.h"
 #include "app/tools/text.h"
 
 namespace lw {
@@ -14,6 +18,7 @@ using forms::Rect;
 namespace {
 
 constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kMagenta = 0xFF00FF;
 constexpr int kRow = 285;  // one line of labels, twips
 
 std::string EnvironmentValue(const char* name) {
@@ -47,6 +52,18 @@ void DrawTick(HDC dc, const RECT& r) { DrawStrokes(dc, r, RGB(0, 150, 0), {{2, 6
 
 void DrawCross(HDC dc, const RECT& r) {
   DrawStrokes(dc, r, RGB(200, 0, 0), {{2, 2}, {10, 10}, {-1, 0}, {10, 2}, {2, 10}});
+}
+
+// The width of a label's caption in its own font, in twips: the label sizes itself to its text.
+int CaptionWidth(const forms::Label& label) {
+  HDC dc = GetDC(label.Hwnd());
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label.Hwnd(), WM_GETFONT, 0, 0)));
+  std::string text = label.Caption();
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label.Hwnd(), dc);
+  return forms::PixelsToTwipsX(size.cx);
 }
 
 auto DrawBulb(COLORREF glass) {
@@ -91,8 +108,10 @@ void frmMain::Layout() {
   lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
   lblPath->SetToolTipText(
       "Double click to set the Data Path to the last Company that was accessed by Sage on this computer.");
-  txtPath = &AddTextBox("txtPath", {1200, 120, 5160, 315});
-  cmdBrowse = &AddButton("cmdBrowse", {6420, 120, 375, 315}, "...");
+  txtPath = &AddTextBox("txtPath", {1200, 120, 4830, 315});
+  txtPath->SetToolTipText("Enter the path to your Sage 50 data. Double click to open folder.");
+  cmdBrowse = &AddButton("cmdBrowse", {6090, 120, 705, 315}, "Browse");
+  cmdBrowse->SetToolTipText("Press this button to browse for your Sage Line 50 data.");
   Label4 = &AddLabel("Label4", {120, 525, 1050, 255}, "Company");
   lblName = &AddLabel("lblName", {1200, 525, 5595, 255}, "");
   Label5 = &AddLabel("Label5", {120, 915, 1050, 255}, "Username");
@@ -207,8 +226,27 @@ void frmMain::Layout() {
 
   Timer1 = &AddTimer("Timer1", 5000, true);
 
+  mnuMenu = &AddMenu("mnuMenu");
+  mnuMenu->AddItem("mnuCompany", "Edit the Sage Company file");
+  mnuMenu->AddItem("mnuSetupIni", "Edit the Sage.ini file");
+  mnuMenu->AddItem("mnuErrors", "Errors from last Data Check");
+  mnuMenu->AddItem("mnuWarnings", "Warnings from last Data Check");
+  mnuMenu->AddItem("mnuComments", "Comments from last Data Check");
+  mnuMenu->AddItem("mnuWatermark", "Delete Watermark");
+  mnuMenu->AddItem("mnuSMB2", "Disable or Enable SMB2");
+
   chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
   cmdExit->onClick = [this] { cmdExit_Click(); };
+  cmdMenu->onClick = [this] { cmdMenu_Click(); };
+  txtPath->onChange = [this] { txtPath_Change(); };
+  txtPath->onLostFocus = [this] { txtPath_LostFocus(); };
+  txtPath->onDblClick = [this] { OpenFolderInExplorer(txtPath->Text()); };
+  lblPath->onDblClick = [this] { lblPath_DblClick(); };
+  cmdBrowse->onClick = [this] { cmdBrowse_Click(); };
+  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath})
+    l->onDblClick = [l] { OpenFolderInExplorer(l->Caption()); };
+  picLogo->onClick = [this] { picLogo_Click(); };
+  for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
 }
@@ -259,9 +297,121 @@ void frmMain::Form_Load() {
 
 void frmMain::chkRfrsh_Click() { SaveUserSetting("UserRefresh", chkRfrsh->Value() == 1 ? "Y" : "N"); }
 
-void frmMain::cmdExit_Click() {
-  if (cmdExit->Caption() != "Stop") Unload();
+void frmMain::SetBusy(bool busy) {
+  App.Busy = busy;
+  Timer1->SetEnabled(!busy);
+  for (forms::Control* c : std::initializer_list<forms::Control*>{txtPath, txtUser, txtPw, cmdBrowse, cmdAbout, cmdSpeed})
+    c->SetEnabled(!busy);
+  for (forms::OptionButton* o : optTest) o->SetEnabled(!busy);
+  cmdMenu->SetEnabled(!busy && !Trim(lblName->Caption()).empty());
+  cmdExit->SetCaption(busy ? "Stop" : "Exit");
+  if (busy) {
+    for (forms::Control* c : std::initializer_list<forms::Control*>{cmdOpFix, cmdSMBfix, cmdTempFix, txtTemp})
+      c->SetEnabled(false);
+  } else {
+    // The report temporary folder check keeps its state in the box's tag and colour.
+    cmdTempFix->SetEnabled(txtTemp->ForeColor() == kMagenta && !txtTemp->Tag().empty());
+    txtTemp->SetEnabled(!txtTemp->Tag().empty());
+  }
+  for (forms::TextBox* t : {txtPath, txtUser, txtPw, txtTemp})
+    t->SetBackColor(t->Enabled() ? forms::kColorWindow : forms::kColorButtonFace);
 }
+
+void frmMain::cmdExit_Click() {
+  if (cmdExit->Caption() == "Stop") StopRequested = true;
+  else Unload();
+}
+
+void frmMain::cmdMenu_Click() {
+  if (App.Busy) return;
+  forms::PopupMenu(*this, *mnuMenu);
+}
+
+void frmMain::optTest_Click(int index) { SelectedTest = index; }
+
+void frmMain::txtPath_Change() {
+  std::string path = txtPath->Text();
+  lblName->SetCaption(GetCompanyName(path));
+  if (Trim(lblName->Caption()).empty())
+    ShowNoDataFolder();
+  else
+    ShowDataFolder(path);
+  // Repaint the panels before the next keystroke is handled.
+  forms::DoEvents();
+}
+
+void frmMain::ShowNoDataFolder() {
+  cmdSpeed->SetEnabled(false);
+  for (forms::Label* l : {lblVer, lblSbd, lblRep}) l->SetCaption("");
+  ShowSdoVersion("");
+  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath, lblSerial, lblProgType, lblSagVer, lblNet, lblSpeed})
+    l->SetCaption("");
+  lblRepPath->SetForeColor(kBlack);
+  lblRepPath->SetToolTipText("");
+  lblSerial->SetToolTipText("");
+  cmdMenu->SetEnabled(false);
+  if (PBar->Value() > 0) PBar->SetValue(0);
+  lviUpdates->Clear();
+  lblCounts->SetCaption("");
+  fraTemp->SetCaption("Report Temp Folder");
+  txtTemp->SetText("");
+  txtTemp->SetForeColor(kBlack);
+  txtTemp->SetEnabled(false);
+  txtTemp->SetBackColor(forms::kColorButtonFace);
+}
+
+void frmMain::ShowDataFolder(const std::string& path) {
+  App.DataVersion = GetDataVersion(path);
+  lblVer->SetCaption(Setup.ProgramType + App.DataVersion);
+  DiscoverInstallation(path, App.DataVersion, Setup.ProgramType);
+  lblSbd->SetCaption(Install.SbdVersion);
+  lblRep->SetCaption(Install.ReportDesignerVersion);
+  ShowSdoVersion(Install.SdoVersion);
+  lblProgPath->SetCaption(Install.ProgramFolder);
+  lblSetPath->SetCaption(Install.SetupFolder);
+  lblRepPath->SetCaption(Install.ReportsFolder);
+  bool reportsFound = !Install.ReportsFolder.empty() && (FileExists(Install.ReportsFolder + "docerr.srt") ||
+                                                         FileExists(Install.ReportsFolder + "docerr.report"));
+  lblRepPath->SetForeColor(reportsFound ? kBlack : kMagenta);
+  lblRepPath->SetToolTipText(ReportsPathToolTip(Install.UseDataPathForReports, reportsFound));
+  lblSagVer->SetCaption(Install.SageVersion);
+  lblProgType->SetCaption(ProgramDescription(Install.EditionCode, Install.EditionName, int(Val(App.DataVersion)),
+                                             Install.SageUserCount, Install.SageCompanyCount));
+  cmdMenu->SetEnabled(true);
+  std::vector<forms::ListItem> updates;
+  for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
+  lviUpdates->Clear();
+  for (const forms::ListItem& item : updates) lviUpdates->AddItem(item);
+  App.DataPath = DataPathForStorage(txtPath->Text());
+}
+
+// "SDO Version" and the version in black, or the not-installed wording in magenta; the value
+// label follows its caption, whose width changes with the text.
+void frmMain::ShowSdoVersion(const std::string& version) {
+  bool missing = !Trim(lblName->Caption()).empty() && version.empty();
+  Label11->SetCaption(missing ? "SDO" : "SDO Version");
+  Label11->SetWidth(CaptionWidth(*Label11));
+  lblSdo->SetLeft(Label11->Left() + Label11->Width() + 60);
+  lblSdo->SetCaption(missing ? "v" + App.DataVersion + " SDO is not installed" : version);
+  lblSdo->SetForeColor(missing ? kMagenta : kBlack);
+}
+
+void frmMain::txtPath_LostFocus() {
+  if (Trim(txtPath->Text()).empty()) txtPath->SetText(GetLastDataPath());
+}
+
+void frmMain::lblPath_DblClick() { txtPath->SetText(GetLastDataPath()); }
+
+void frmMain::cmdBrowse_Click() {
+  std::string chosen = LCase(Trim(forms::ShowOpenFileDialog(Hwnd(), "Browse for setup.dta",
+                                                             "Sage Data Files (Setup.dta)|setup.dta", txtPath->Text(),
+                                                             4100)));
+  constexpr std::string_view kSetup = "\\setup.dta";
+  if (chosen.size() > kSetup.size() && chosen.ends_with(kSetup))
+    txtPath->SetText(chosen.substr(0, chosen.size() - kSetup.size()));
+}
+
+void frmMain::picLogo_Click() { ShellOpen(App.RegionWebSite, Hwnd()); }
 
 void frmMain::Form_Unload(bool& cancel) {
   if (App.Busy) cancel = true;

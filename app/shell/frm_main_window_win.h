@@ -12,6 +12,13 @@ class frmMain : public forms::Form {
   frmMain();
   // Creates the window and runs the load handler, which shows it.
   void Load();
+  // The one way into and out of the busy state of the long operations.
+  void SetBusy(bool busy);
+
+  // Set by "Stop"; a running speed test ends when it sees it.
+  bool StopRequested = false;
+  // The index of the chosen speed test.
+  int SelectedTest = 5;
 
   // Top row
   forms::Label* lblPath;
@@ -41,12 +48,25 @@ class frmMain : public forms::Form {
   forms::PictureBox* picButtons;
   forms::CommandButton *cmdMenu, *cmdAbout, *cmdExit;
   forms::Timer* Timer1;
+  // The tools menu, popped up by cmdMenu.
+  forms::Menu* mnuMenu;
 
  private:
   void Form_Load();
   void Form_Unload(bool& cancel);
   void chkRfrsh_Click();
   void cmdExit_Click();
+  void cmdMenu_Click();
+  void optTest_Click(int index);
+  void txtPath_Change();
+  void txtPath_LostFocus();
+  void lblPath_DblClick();
+  void cmdBrowse_Click();
+  void picLogo_Click();
+  // The analysis of a path that is not a data folder, and of one that is.
+  void ShowNoDataFolder();
+  void ShowDataFolder(const std::string& path);
+  void ShowSdoVersion(const std::string& version);
   void Layout();
 };
 

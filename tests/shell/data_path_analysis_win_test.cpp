@@ -1,0 +1,236 @@
+// The main window's data path analysis and busy state, driven through the real window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/discovery/installation.h"
+#include "app/discovery/setup_dta_win.h"
+#include "app/forms/forms_win.h"
+#include "app/shell/app_state.h"
+#include "app/shell/frm_main_window_win.h"
+#include "app/shell/settings_win.h"
+#include "app/tools/files_win.h"
+#include "app/tools/paths.h"
+#include "app/tools/text.h"
+#include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace lw {
+namespace {
+
+constexpr uint32_t kMagenta = 0xFF00FF;
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::ClearSettings();
+    fixtures::RemoveSageInstallations();
+    App = AppState{};
+    Install = Installation{};
+    spec.dataVersion = 18;
+    spec.programFolder = dir.Win("Sage\\Accounts");
+    spec.sageExeVersion = "18.0.10.208";
+    spec.sdoVersion = "18.0.10.208";
+    spec.sbdVersion = "2.1.0.7";
+    spec.reportDesignerVersion = "3.2.1.0";
+    spec.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
+  }
+  void TearDown() override {
+    form.reset();
+    fixtures::ClearSettings();
+    fixtures::RemoveSageInstallations();
+    App = AppState{};
+  }
+  void Open() {
+    fixtures::WriteSageInstallation(spec);
+    fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
+    form = std::make_unique<frmMain>();
+    form->Load();
+  }
+  std::string Text(const char* name) const {
+    char buf[512] = {};
+    GetWindowTextA(forms::FindControl(form->Hwnd(), name), buf, sizeof buf);
+    return buf;
+  }
+  bool Enabled(const char* name) const { return IsWindowEnabled(forms::FindControl(form->Hwnd(), name)); }
+  void Type(const std::string& text) const {
+    HWND box = forms::FindControl(form->Hwnd(), "txtPath");
+    for (char c : text) {
+      PostMessageA(box, WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
+      forms::DoEvents();
+      typed.push_back(Text("lblName"));
+    }
+  }
+  std::string DataPath() const { return dir.Win("Wickham\\ACCDATA"); }
+
+  fixtures::ScratchFolder dir;
+  fixtures::SageInstallation spec;
+  std::unique_ptr<frmMain> form;
+  mutable std::vector<std::string> typed;  // the company label after each keystroke
+};
+
+TEST_F(MainWindow, TypingAPathResetsEveryPrefixAndAnalysesTheDataFolder) {
+  Open();
+  ASSERT_EQ(Text("txtPath"), "");
+  std::string path = DataPath();
+  Type(path.substr(0, path.size() - 1));
+  for (const std::string& name : typed) EXPECT_EQ(name, "");
+  EXPECT_EQ(Text("lblVer"), "");
+  EXPECT_EQ(Text("lblProgPath"), "");
+  EXPECT_FALSE(Enabled("cmdMenu"));
+
+  Type(path.substr(path.size() - 1));
+  EXPECT_EQ(Text("lblName"), "Wickham Joinery Ltd");
+  EXPECT_EQ(Text("lblVer"), "A+18");
+  EXPECT_EQ(Text("lblSagVer"), "18.0.10.208");
+  EXPECT_EQ(Text("Label11"), "SDO Version");
+  EXPECT_EQ(Text("lblSdo"), "18.0.10.208");
+  EXPECT_EQ(form->lblSdo->ForeColor(), 0u);
+  EXPECT_EQ(Text("lblSbd"), "2.1.0.7");
+  EXPECT_EQ(Text("lblRep"), "3.2.1.0");
+  EXPECT_EQ(Text("lblProgPath"), NormaliseFolder(spec.programFolder));
+  EXPECT_TRUE(EqualsNoCase(Text("lblSetPath"), fixtures::SetupFolderOf(18, false))) << Text("lblSetPath");
+  EXPECT_EQ(Text("lblProgType"), "Sage 50 Accounts Plus 5 User 3 Company");
+  EXPECT_TRUE(Enabled("cmdMenu"));
+  ASSERT_EQ(form->lviUpdates->ItemCount(), 2);
+  EXPECT_EQ(form->lviUpdates->Item(1).text, "UPDATE 2");
+  EXPECT_EQ(form->lviUpdates->Item(1).toolTip, "2012-03-02");
+  EXPECT_EQ(App.DataPath, path);
+
+  // A trailing backslash analyses the same folder and is not stored.
+  Type("\\");
+  EXPECT_EQ(Text("lblName"), "Wickham Joinery Ltd");
+  EXPECT_EQ(Text("lblVer"), "A+18");
+  EXPECT_EQ(App.DataPath, path);
+  // Only a successful log-in remembers the path.
+  EXPECT_EQ(GetAppSetting("DataPath", "none"), "none");
+
+  // One more character: not a data folder any more, every panel is reset.
+  Type("x");
+  EXPECT_EQ(Text("lblName"), "");
+  for (const char* label : {"lblVer", "lblSdo", "lblSbd", "lblRep", "lblProgPath", "lblSetPath", "lblRepPath",
+                            "lblProgType", "lblSagVer", "lblCounts"})
+    EXPECT_EQ(Text(label), "") << label;
+  EXPECT_EQ(form->lviUpdates->ItemCount(), 0);
+  EXPECT_EQ(form->lblRepPath->ToolTipText(), "");
+  EXPECT_FALSE(Enabled("cmdMenu"));
+  EXPECT_EQ(App.DataPath, path) << "the reset leaves the data path as it was";
+}
+
+TEST_F(MainWindow, MissingSdoAndReportsAreShownInMagenta) {
+  spec.sdoVersion.clear();
+  Open();
+  form->txtPath->SetText(DataPath());
+  EXPECT_EQ(Text("Label11"), "SDO");
+  EXPECT_EQ(Text("lblSdo"), "v18 SDO is not installed");
+  EXPECT_EQ(form->lblSdo->ForeColor(), kMagenta);
+  EXPECT_EQ(form->lblSdo->Left(), form->Label11->Left() + form->Label11->Width() + 60);
+  EXPECT_EQ(form->lblRepPath->ForeColor(), kMagenta);
+  EXPECT_EQ(form->lblRepPath->ToolTipText(), "\"Use Data Path For Reports\" setting is Off - NO REPORTS FOUND");
+
+  const std::string report = Text("lblRepPath") + "docerr.report";
+  fixtures::WriteFile(report, std::string("report"));
+  form->txtPath->SetText(DataPath() + "\\");
+  DeleteFileA(report.c_str());
+  EXPECT_EQ(form->lblRepPath->ForeColor(), 0u);
+  EXPECT_EQ(form->lblRepPath->ToolTipText(), "\"Use Data Path For Reports\" setting is Off");
+
+  // Back to a folder that is not a data folder: the SDO caption and colour are reset.
+  form->txtPath->SetText(dir.Win());
+  EXPECT_EQ(Text("Label11"), "SDO Version");
+  EXPECT_EQ(form->lblSdo->ForeColor(), 0u);
+  EXPECT_EQ(form->lblSdo->Left(), form->Label11->Left() + form->Label11->Width() + 60);
+}
+
+TEST_F(MainWindow, EmptiedBoxTakesSagesLastFolderWhenLeft) {
+  Open();
+  fixtures::SageIni ini;
+  ini.lastDataPath = dir.Win("Wickham");
+  fixtures::WriteSageIni(fixtures::SageIniPlace::CommonAppData, ini);
+  form->txtPath->SetFocus();
+  form->txtPath->SetText("");
+  form->txtUser->SetFocus();
+  forms::DoEvents();
+  EXPECT_EQ(Text("txtPath"), LCase(dir.Win("Wickham")) + "\\accdata\\");
+  EXPECT_EQ(Text("lblName"), "Wickham Joinery Ltd");
+
+  form->txtPath->SetText("c:\\elsewhere");
+  form->lblPath->onDblClick();
+  EXPECT_EQ(Text("lblName"), "Wickham Joinery Ltd");
+}
+
+TEST_F(MainWindow, BrowseTakesOnlyAChosenSetupDta) {
+  Open();
+  std::string offered;
+  auto previous = forms::SetOpenFileHandler(
+      [&](HWND, const std::string&, const std::string& filter, const std::string&, unsigned flags) {
+        offered = filter + "|" + std::to_string(flags);
+        return "  " + DataPath() + "\\SETUP.DTA ";
+      });
+  form->cmdBrowse->onClick();
+  EXPECT_EQ(offered, "Sage Data Files (Setup.dta)|setup.dta|4100");
+  EXPECT_EQ(Text("txtPath"), LCase(DataPath()));
+  EXPECT_EQ(Text("lblName"), "Wickham Joinery Ltd");
+
+  forms::SetOpenFileHandler([&](HWND, const std::string&, const std::string&, const std::string&, unsigned) {
+    return DataPath() + "\\queue.dta";
+  });
+  form->cmdBrowse->onClick();
+  forms::SetOpenFileHandler([](HWND, const std::string&, const std::string&, const std::string&, unsigned) {
+    return std::string();
+  });
+  form->cmdBrowse->onClick();
+  forms::SetOpenFileHandler(previous);
+  EXPECT_EQ(Text("txtPath"), LCase(DataPath()));
+}
+
+TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
+  Open();
+  form->txtTemp->SetTag("c:\\temp\\reports");
+  form->txtTemp->SetForeColor(kMagenta);
+  form->SetBusy(true);
+  for (const char* name : {"txtPath", "txtUser", "txtPw", "cmdBrowse", "cmdAbout", "cmdSpeed", "cmdMenu", "cmdOpFix",
+                           "cmdSMBfix", "cmdTempFix", "txtTemp", "optTest(0)", "optTest(5)"})
+    EXPECT_FALSE(Enabled(name)) << name;
+  EXPECT_TRUE(Enabled("cmdExit"));
+  EXPECT_EQ(Text("cmdExit"), "Stop");
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(form->txtPath->BackColor(), forms::kColorButtonFace);
+  EXPECT_FALSE(form->Unload());
+  EXPECT_TRUE(form->Loaded());
+  form->cmdExit->onClick();
+  EXPECT_TRUE(form->StopRequested);
+  EXPECT_TRUE(form->Loaded()) << "Stop ends the operation, not the program";
+
+  form->SetBusy(false);
+  EXPECT_TRUE(Enabled("txtPath"));
+  EXPECT_TRUE(Enabled("optTest(3)"));
+  EXPECT_FALSE(Enabled("cmdMenu")) << "no data folder: the menu stays off";
+  EXPECT_TRUE(Enabled("cmdTempFix"));
+  EXPECT_TRUE(Enabled("txtTemp"));
+  EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorWindow);
+  EXPECT_EQ(Text("cmdExit"), "Exit");
+  EXPECT_TRUE(form->Timer1->Enabled());
+
+  form->txtPath->SetText(DataPath());
+  form->txtTemp->SetTag("");
+  form->SetBusy(true);
+  form->SetBusy(false);
+  EXPECT_TRUE(Enabled("cmdMenu"));
+  EXPECT_FALSE(Enabled("cmdTempFix"));
+  EXPECT_FALSE(Enabled("txtTemp"));
+  EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorButtonFace);
+  EXPECT_TRUE(form->Unload());
+}
+
+TEST_F(MainWindow, ToolsMenuHoldsItsSevenItems) {
+  Open();
+  ASSERT_EQ(form->mnuMenu->Count(), 7);
+  EXPECT_EQ(form->mnuMenu->Item(0).caption, "Edit the Sage Company file");
+  EXPECT_EQ(form->mnuMenu->Item(6).name, "mnuSMB2");
+  EXPECT_EQ(form->mnuMenu->Item(6).caption, "Disable or Enable SMB2");
+}
+
+}  // namespace
+}  // namespace lw
