@@ -248,13 +248,15 @@ std::string Control::Text() const {
   return s;
 }
 
+// Setters leave an unchanged property alone: a control repaints on every change, and the main
+// window sets dozens of them on each keystroke in the path box.
 void Control::SetText(const std::string& text) {
-  if (hwnd_) SetWindowTextA(hwnd_, text.c_str());
+  if (hwnd_ && text != Text()) SetWindowTextA(hwnd_, text.c_str());
 }
 
 bool Control::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 void Control::SetEnabled(bool enabled) {
-  if (hwnd_) EnableWindow(hwnd_, enabled);
+  if (hwnd_ && enabled != Enabled()) EnableWindow(hwnd_, enabled);
 }
 
 bool Control::Visible() const { return hwnd_ && (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE); }
@@ -265,11 +267,13 @@ void Control::SetVisible(bool visible) {
 }
 
 void Control::SetForeColor(uint32_t color) {
+  if (color == foreColor_) return;
   foreColor_ = color;
   ApplyColors();
 }
 
 void Control::SetBackColor(uint32_t color) {
+  if (color == backColor_) return;
   backColor_ = color;
   if (brush_) DeleteObject(brush_);
   brush_ = nullptr;
@@ -291,6 +295,7 @@ void Control::SetFont(const std::string& face, int points, bool bold) {
 }
 
 void Control::SetToolTipText(const std::string& text) {
+  if (text == toolTip_ && tipAdded_ == !text.empty()) return;
   toolTip_ = text;
   if (!hwnd_ || !form_->hwnd_) return;
   HWND tip = text.empty() ? form_->toolTip_ : form_->EnsureToolTip();
@@ -329,7 +334,12 @@ Rect Control::TwipsRect() const {
 }
 
 void Control::Move(int left, int top, int width, int height) {
-  twips_ = {left, top, std::max(0, width), std::max(0, height)};
+  Rect wanted{left, top, std::max(0, width), std::max(0, height)};
+  RECT now = PixelRect();
+  if (hwnd_ && twipsSet_ && wanted.left == twips_.left && wanted.top == twips_.top && wanted.width == twips_.width &&
+      wanted.height == twips_.height && EqualRect(&setPx_, &now))
+    return;
+  twips_ = wanted;
   if (!hwnd_) return;
   MoveWindow(hwnd_, TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(twips_.width),
              TwipsToPixelsY(twips_.height), TRUE);

@@ -337,7 +337,7 @@ void frmMain::txtPath_Change() {
   else
     ShowDataFolder(path);
   // Repaint the panels before the next keystroke is handled.
-  forms::DoEvents();
+  if (!getenv("LW_NODOEVENTS")) forms::DoEvents();
 }
 
 void frmMain::ShowNoDataFolder() {
@@ -380,8 +380,8 @@ void frmMain::ShowDataFolder(const std::string& path) {
   cmdMenu->SetEnabled(true);
   std::vector<forms::ListItem> updates;
   for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
-  lviUpdates->Clear();
-  for (const forms::ListItem& item : updates) lviUpdates->AddItem(item);
+  // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
+  lviUpdates->SetItems(updates);
   App.DataPath = DataPathForStorage(txtPath->Text());
 }
 

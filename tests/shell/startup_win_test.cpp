@@ -75,7 +75,9 @@ TEST_F(Startup, FirstStartTakesSagesLastFolderAndRemembersIt) {
   EXPECT_EQ(Control(main, "txtUser"), "Manager");
   EXPECT_EQ(Control(main, "txtPw"), "");
   EXPECT_EQ(Control(main, "fraSpeed"), "15 Second Speed Test");
-  EXPECT_EQ(Control(main, "lblSagVer"), "");
+  // The start-up hands the path to the analysis.
+  EXPECT_EQ(Control(main, "lblName"), "Wickham Joinery Ltd");
+  EXPECT_EQ(Control(main, "lblVer"), "A+18");
   EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);

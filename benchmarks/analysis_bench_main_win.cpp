@@ -1,0 +1,95 @@
+// Time of one keystroke's data path analysis in the real main window, under Wine or Windows:
+//   wine-run.sh lw_analysis_bench.exe [runs]
+// Each run changes the path box once (alternating with and without a trailing backslash, so every
+// change analyses a version 18 data folder of a whole synthetic installation), and once to a
+// prefix that is not a data folder. Prints the median and the 99th percentile.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/discovery/install_locations_win.h"
+#include "app/shell/frm_main_window_win.h"
+#include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace {
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return double(to.QuadPart - from.QuadPart) * 1000.0 / double(f.QuadPart);
+}
+
+void Report(const char* what, std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  std::printf("%-28s runs %zu  median %.3f ms  p99 %.3f ms  max %.3f ms\n", what, ms.size(), ms[ms.size() / 2],
+              ms[std::min(ms.size() - 1, ms.size() * 99 / 100)], ms.back());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace lw;
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  int runs = argc > 1 ? std::max(10, atoi(argv[1])) : 500;
+
+  fixtures::ClearSettings();
+  fixtures::RemoveSageInstallations();
+  fixtures::ScratchFolder dir;
+  fixtures::SageInstallation spec;
+  spec.programFolder = dir.Win("Sage\\Accounts");
+  spec.sageExeVersion = spec.sdoVersion = "18.0.10.208";
+  spec.sbdVersion = "2.1.0.7";
+  spec.reportDesignerVersion = "3.2.1.0";
+  spec.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
+  fixtures::WriteSageInstallation(spec);
+  fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
+  const std::string path = dir.Win("Wickham\\ACCDATA");
+
+  {
+    frmMain form;
+    form.Load();
+    std::vector<double> data, notData;
+    for (int i = 0; i < runs; ++i) {
+      LARGE_INTEGER a, b, c;
+      QueryPerformanceCounter(&a);
+      form.txtPath->SetText(i % 2 ? path : path + "\\");
+      QueryPerformanceCounter(&b);
+      form.txtPath->SetText(path.substr(0, path.size() - 1));
+      QueryPerformanceCounter(&c);
+      data.push_back(Milliseconds(a, b));
+      notData.push_back(Milliseconds(b, c));
+    }
+    std::vector<double> discovery;
+    for (int i = 0; i < runs; ++i) {
+      LARGE_INTEGER a, b;
+      QueryPerformanceCounter(&a);
+      DiscoverInstallation(path, "18", "A+");
+      QueryPerformanceCounter(&b);
+      discovery.push_back(Milliseconds(a, b));
+    }
+    // Typing on in a folder that is not a data folder: every prefix is reset to the same state.
+    std::vector<double> typing;
+    for (int i = 0; i < runs; ++i) {
+      LARGE_INTEGER a, b;
+      QueryPerformanceCounter(&a);
+      form.txtPath->SetText(path.substr(0, path.size() - 1 - i % 2));
+      QueryPerformanceCounter(&b);
+      typing.push_back(Milliseconds(a, b));
+    }
+    Report("data folder keystroke", data);
+    Report("installation discovery", discovery);
+    Report("leaving a data folder", notData);
+    Report("typing outside a data folder", typing);
+    form.Unload();
+  }
+  fixtures::RemoveSageInstallations();
+  fixtures::ClearSettings();
+  return 0;
+}
