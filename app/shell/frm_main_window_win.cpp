@@ -54,6 +54,12 @@ void DrawCross(HDC dc, const RECT& r) {
   DrawStrokes(dc, r, RGB(200, 0, 0), {{2, 2}, {10, 10}, {-1, 0}, {10, 2}, {2, 10}});
 }
 
+// A long value stays on its one line, shortened with an ellipsis, instead of wrapping into the next.
+void ShortenToFit(forms::Label& label, LONG_PTR ellipsis) {
+  LONG_PTR style = GetWindowLongPtrA(label.Hwnd(), GWL_STYLE);
+  SetWindowLongPtrA(label.Hwnd(), GWL_STYLE, (style & ~SS_ELLIPSISMASK) | ellipsis | SS_LEFTNOWORDWRAP);
+}
+
 // The width of a label's caption in its own font, in twips: the label sizes itself to its text.
 int CaptionWidth(const forms::Label& label) {
   HDC dc = GetDC(label.Hwnd());
@@ -160,7 +166,11 @@ void frmMain::Layout() {
   pair(Label11, "Label11", "SDO Version", lblSdo, "lblSdo", 6, "0.0.0");
   pair(Label25, "Label25", "SBD Version", lblSbd, "lblSbd", 7, "0.0.0");
   pair(Label26, "Label26", "REP Version", lblRep, "lblRep", 8, "0.0.0");
-  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath}) l->SetToolTipText("Double click to open folder.");
+  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath}) {
+    l->SetToolTipText("Double click to open folder.");
+    ShortenToFit(*l, SS_PATHELLIPSIS);
+  }
+  for (forms::Label* l : {lblSerial, lblProgType, lblSagVer, lblSdo, lblSbd, lblRep}) ShortenToFit(*l, SS_ENDELLIPSIS);
   Label11->SetToolTipText("Sage Data Objects");
   Label25->SetToolTipText("SBD Desktop");
   Label26->SetToolTipText("Report Designer");
@@ -168,7 +178,9 @@ void frmMain::Layout() {
   fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 1980}, "Logged In Users");
   lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1590}, fraQueue, forms::ListView::FullRowSelect);
   fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1590}, "Installed Sage Updates");
-  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1200}, fraUpdates, forms::ListView::FullRowSelect);
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1200}, fraUpdates,
+                            forms::ListView::FullRowSelect | forms::ListView::NoHeader);
+  lviUpdates->AddColumn("Update", 5460);
 
   // Right column: the workstation, sharing settings, data files and the speed test.
   Frame2 = &AddFrame("Frame2", {6300, 1320, 6060, 1350}, "Windows Info");
@@ -337,7 +349,7 @@ void frmMain::txtPath_Change() {
   else
     ShowDataFolder(path);
   // Repaint the panels before the next keystroke is handled.
-  if (!getenv("LW_NODOEVENTS")) forms::DoEvents();
+  forms::DoEvents();
 }
 
 void frmMain::ShowNoDataFolder() {
