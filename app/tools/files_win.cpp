@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "app/forms/forms_win.h"
@@ -44,7 +45,8 @@ void MakePath(const std::string& path) {
   CreateDirectoryA(p.c_str(), nullptr);
 }
 
-std::string GetFileVersion(const std::string& path) {
+namespace {
+std::string ReadFileVersion(const std::string& path) {
   constexpr DWORD kMaxVersionInfo = 64000;
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
@@ -59,6 +61,30 @@ std::string GetFileVersion(const std::string& path) {
     return {};
   return Format("%u.%u.%u.%u", unsigned(HIWORD(fixed->dwFileVersionMS)), unsigned(LOWORD(fixed->dwFileVersionMS)),
                 unsigned(HIWORD(fixed->dwFileVersionLS)), unsigned(LOWORD(fixed->dwFileVersionLS)));
+}
+}  // namespace
+
+// Reading a version resource maps the whole file, which costs about a millisecond; the analysis
+// asks for the same few files on every keystroke. A file that is replaced gets a new write time
+// or size, so the cached answer is only reused for the very file it was read from.
+std::string GetFileVersion(const std::string& path) {
+  struct Entry {
+    FILETIME written;
+    DWORD sizeHigh, sizeLow;
+    std::string version;
+  };
+  static std::map<std::string, Entry> cache;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+  auto same = [&](const Entry& e) {
+    return CompareFileTime(&e.written, &data.ftLastWriteTime) == 0 && e.sizeHigh == data.nFileSizeHigh &&
+           e.sizeLow == data.nFileSizeLow;
+  };
+  std::string key = LCase(path);
+  if (auto it = cache.find(key); it != cache.end() && same(it->second)) return it->second.version;
+  std::string version = ReadFileVersion(path);
+  cache[key] = {data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow, version};
+  return version;
 }
 
 std::string GetSpecialFolder(const std::string& keyword) {
