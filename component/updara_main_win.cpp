@@ -1,11 +1,14 @@
 // Entry points of Updara.dll. None lets an exception escape into the host or regsvr32.
 #include <windows.h>
+#include <oleauto.h>
 
 #include <new>
 
 #include "component/classes_win.h"
+#include "component/factory_win.h"
 #include "component/module_win.h"
 #include "component/registration_win.h"
+#include "updara_idl.h"
 
 namespace {
 
@@ -26,6 +29,31 @@ HRESULT Guarded(F&& body) {
   }
 }
 
+// The type library embedded as resource TYPELIB 1, registered for this file.
+HRESULT RegisterTypeLibrary(const std::wstring& path) {
+  ITypeLib* lib = nullptr;
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
+  if (FAILED(hr)) return hr;
+  std::wstring file = path;  // the call takes a writable string
+  hr = RegisterTypeLib(lib, file.data(), nullptr);
+  lib->Release();
+  return hr;
+}
+
+HRESULT UnregisterTypeLibrary() {
+#ifdef _WIN64
+  constexpr SYSKIND kSys = SYS_WIN64;
+#else
+  constexpr SYSKIND kSys = SYS_WIN32;
+#endif
+  // Not registered (any more) is what was asked for; the call itself does not say so reliably.
+  ITypeLib* registered = nullptr;
+  if (FAILED(LoadRegTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, &registered))) return S_OK;
+  registered->Release();
+  const HRESULT hr = UnRegisterTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, kSys);
+  return hr == TYPE_E_LIBNOTREGISTERED || hr == TYPE_E_REGISTRYACCESS ? S_OK : hr;
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -36,10 +64,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID, REFIID, void** ppv) {
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
+  return Guarded([&] { return updara::GetClassFactory(clsid, iid, ppv); });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
@@ -50,7 +78,15 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return Guarded([] {
     const std::wstring path = updara::ModulePath(updara::ModuleInstance());
     if (path.empty()) return LastErrorResult();
-    return updara::RegisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
+    HRESULT hr = updara::RegisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
+    if (FAILED(hr)) return hr;
+    hr = RegisterTypeLibrary(path);
+    if (FAILED(hr)) {
+      // No half registration: classes whose type library is missing cannot be bound to.
+      UnregisterTypeLibrary();
+      updara::UnregisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
+    }
+    return hr;
   });
 }
 
@@ -58,6 +94,8 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   return Guarded([] {
     const std::wstring path = updara::ModulePath(updara::ModuleInstance());
     if (path.empty()) return LastErrorResult();
-    return updara::UnregisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
+    const HRESULT classes = updara::UnregisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
+    const HRESULT library = UnregisterTypeLibrary();
+    return FAILED(classes) ? classes : library;
   });
 }

@@ -63,6 +63,17 @@ bool KeyExists(HKEY root, const std::wstring& key) {
   return true;
 }
 
+// Creates (or opens) a key, optionally with a default value; false when that fails.
+bool MakeKey(HKEY root, const std::wstring& key, DWORD options = 0, const wchar_t* value = nullptr) {
+  HKEY k = nullptr;
+  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, options, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return false;
+  if (value) RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                            DWORD((wcslen(value) + 1) * sizeof *value));
+  RegCloseKey(k);
+  return true;
+}
+
 DWORD SubkeyCount(HKEY root, const std::wstring& key) {
   HKEY k = nullptr;
   DWORD n = 0;
@@ -141,14 +152,19 @@ TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ExpectRegistered(HKEY_CLASSES_ROOT, kDll);
 
-  // COM itself finds the class through the ProgID and reaches this DLL, which has no objects yet.
+  // COM itself finds every class through its ProgID and reaches this DLL's factories.
   CLSID clsid{};
+  IUnknown* object = nullptr;
+  for (const ExpectedClass& c : kClasses) {
+    SCOPED_TRACE(c.progId);
+    ASSERT_EQ(CLSIDFromProgID(c.progId, &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
+    object->Release();
+  }
   ASSERT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
   EXPECT_TRUE(IsEqualCLSID(clsid, updara::CLSID_UpdaraCom));
-  IUnknown* object = nullptr;
-  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)),
-            CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(object, nullptr);
+  CoFreeUnusedLibraries();
 
   ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
   ExpectNothingLeft(HKEY_CLASSES_ROOT);
@@ -170,11 +186,7 @@ TEST_F(UpdaraRegistration, UnregisterToleratesKeysAlreadyGone) {
 
 TEST_F(UpdaraRegistration, RegsvrReportsAFailedWriteAndNoHalfRegistrationRemains) {
   // A non-volatile key cannot be created under a volatile one, so writing the ProgID's CLSID fails.
-  HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kClasses[0].progId, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
-                            nullptr, &k, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(k);
+  ASSERT_TRUE(MakeKey(HKEY_CLASSES_ROOT, kClasses[0].progId, REG_OPTION_VOLATILE));
   EXPECT_NE(Regsvr32(L"/s"), 0u);
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kMainClsidKey));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClasses[0].independentProgId));
@@ -191,10 +203,7 @@ class UpdaraRegistrationRoutine : public ::testing::Test {
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr),
               ERROR_SUCCESS);
-    HKEY clsid = nullptr;  // present in every real classes root
-    ASSERT_EQ(RegCreateKeyExW(root_, L"CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &clsid, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(clsid);
+    ASSERT_TRUE(MakeKey(root_, L"CLSID"));  // present in every real classes root
   }
   void TearDown() override {
     RegCloseKey(root_);
@@ -208,33 +217,30 @@ class UpdaraRegistrationRoutine : public ::testing::Test {
   }
 };
 
-TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThat) {
-  ASSERT_EQ(Register(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
-  ExpectRegistered(root_, L"C:\\Program Files\\Brenk\\Updara.dll");
+TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTheSameServer) {
+  const wchar_t* kServer = L"C:\\Program Files\\Brenk\\Updara.dll";
+  ASSERT_EQ(Register(kServer), S_OK);
+  ExpectRegistered(root_, kServer);
   EXPECT_EQ(SubkeyCount(root_, L""), 1u + 2 * std::size(kClasses));
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), std::size(kClasses));
   EXPECT_EQ(SubkeyCount(root_, kMainClsidKey), 3u);
 
-  ASSERT_EQ(Unregister(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
+  // Classes another copy now serves are left to it; the same file is matched however it is spelt.
+  ASSERT_EQ(Unregister(L"C:\\B\\Updara.dll"), S_OK);
+  ExpectRegistered(root_, kServer);
+  ASSERT_EQ(Unregister(L"c:\\program files\\brenk\\UPDARA.DLL"), S_OK);
   ExpectNothingLeft(root_);
   EXPECT_EQ(SubkeyCount(root_, L""), 1u);
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
-  EXPECT_EQ(Unregister(L"C:\\Program Files\\Brenk\\Updara.dll"), S_OK);
+  EXPECT_EQ(Unregister(kServer), S_OK);
 }
 
 TEST_F(UpdaraRegistrationRoutine, UnregisterKeepsWhatOthersChangedOrAdded) {
   ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
   // A later version took over the version-independent ProgID, and something hung a key on the class.
-  HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root_, L"Kivra.UpdaraCom\\CurVer", 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
-            ERROR_SUCCESS);
   const wchar_t newer[] = L"Kivra.UpdaraCom.2";
-  RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(newer), sizeof newer);
-  RegCloseKey(k);
-  ASSERT_EQ(RegCreateKeyExW(root_, (kMainClsidKey + L"\\TypeLib").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(k);
+  ASSERT_TRUE(MakeKey(root_, L"Kivra.UpdaraCom\\CurVer", 0, newer));
+  ASSERT_TRUE(MakeKey(root_, kMainClsidKey + L"\\TypeLib"));
 
   ASSERT_EQ(Unregister(L"C:\\A\\Updara.dll"), S_OK);
   EXPECT_EQ(RegText(root_, L"Kivra.UpdaraCom\\CurVer"), newer);
@@ -245,21 +251,8 @@ TEST_F(UpdaraRegistrationRoutine, UnregisterKeepsWhatOthersChangedOrAdded) {
   EXPECT_FALSE(KeyExists(root_, L"Kivra.UpdFiles"));
 }
 
-TEST_F(UpdaraRegistrationRoutine, ClassesThatAnotherCopyNowServesAreLeftToIt) {
-  ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
-  ASSERT_EQ(Unregister(L"C:\\B\\Updara.dll"), S_OK);
-  ExpectRegistered(root_, L"C:\\A\\Updara.dll");
-  // The same file, as another caller may spell it.
-  ASSERT_EQ(Unregister(L"c:\\a\\UPDARA.DLL"), S_OK);
-  ExpectNothingLeft(root_);
-}
-
 TEST_F(UpdaraRegistrationRoutine, AFailedWriteIsReturnedAndWhatWasWrittenRemoved) {
-  HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root_, kClasses[2].progId, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &k,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(k);
+  ASSERT_TRUE(MakeKey(root_, kClasses[2].progId, REG_OPTION_VOLATILE));
   EXPECT_EQ(Register(L"C:\\A\\Updara.dll"), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
   ExpectNothingLeft(root_);
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
@@ -318,17 +311,40 @@ TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
                                                 "DllUnregisterServer"}));
   EXPECT_EQ(exports->NumberOfFunctions, 4u);
 
-  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
-  auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-  auto canUnloadNow = reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+  auto canUnloadNow = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
   ASSERT_NE(getClassObject, nullptr);
   ASSERT_NE(canUnloadNow, nullptr);
   void* factory = &factory;  // must be cleared on failure
-  EXPECT_EQ(getClassObject(updara::CLSID_UpdaraCom, IID_IClassFactory, &factory), CLASS_E_CLASSNOTAVAILABLE);
+  const CLSID other = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}};
+  EXPECT_EQ(getClassObject(other, IID_IClassFactory, &factory), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(factory, nullptr);
   EXPECT_EQ(getClassObject(updara::CLSID_UpdaraCom, IID_IClassFactory, nullptr), E_POINTER);
   EXPECT_EQ(canUnloadNow(), S_OK);
+
+  // A live factory, a lock and an object each keep the DLL loaded; aggregation is refused.
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  IClassFactory* cf = nullptr;
+  ASSERT_EQ(getClassObject(updara::CLSID_UpdFiles, IID_IClassFactory, reinterpret_cast<void**>(&cf)), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  IUnknown* object = nullptr;
+  EXPECT_EQ(cf->CreateInstance(reinterpret_cast<IUnknown*>(cf), IID_IUnknown, reinterpret_cast<void**>(&object)),
+            CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(cf->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), S_OK);
+  object->Release();
+  ASSERT_EQ(cf->LockServer(TRUE), S_OK);
+  ASSERT_EQ(cf->LockServer(FALSE), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);  // the factory itself
+  ASSERT_EQ(cf->LockServer(TRUE), S_OK);
+  cf->Release();
+  EXPECT_EQ(canUnloadNow(), S_FALSE);  // the lock alone
+  ASSERT_EQ(getClassObject(updara::CLSID_UpdFiles, IID_IClassFactory, reinterpret_cast<void**>(&cf)), S_OK);
+  ASSERT_EQ(cf->LockServer(FALSE), S_OK);
+  cf->Release();
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  CoUninitialize();
   FreeLibrary(dll);
 }
 
@@ -336,11 +352,7 @@ TEST(UpdaraDll, VersionResourceNamesTheComponent) {
   VS_FIXEDFILEINFO fixed{};
   const auto strings = VersionStrings(kDll, {L"ProductName", L"FileDescription", L"OriginalFilename", L"CompanyName"},
                                       &fixed);
-  ASSERT_EQ(strings.size(), 4u);
-  EXPECT_EQ(strings[0], L"Updara");
-  EXPECT_EQ(strings[1], L"Updara update component");
-  EXPECT_EQ(strings[2], L"Updara.dll");
-  EXPECT_EQ(strings[3], L"Brenk Group");
+  EXPECT_EQ(strings, (std::vector<std::wstring>{L"Updara", L"Updara update component", L"Updara.dll", L"Brenk Group"}));
   EXPECT_EQ(HIWORD(fixed.dwFileVersionMS), LW_VERSION_MAJOR);
   EXPECT_EQ(LOWORD(fixed.dwFileVersionMS), LW_VERSION_MINOR);
   EXPECT_EQ(HIWORD(fixed.dwFileVersionLS), LW_VERSION_REVISION);
@@ -361,13 +373,11 @@ TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
     const auto* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
     ASSERT_NE(data, nullptr);
     const std::string bytes(data, SizeofResource(dll, found));
-    // The program of this build, not a stale copy.
-    EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));
+    EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));  // the program of this build, not a stale copy
 
     ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
     ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    ASSERT_GT(dos->e_lfanew, 0);
     ASSERT_LT(size_t(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), bytes.size());
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
     ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
@@ -383,10 +393,8 @@ TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
     const std::string written = scratch.Win("carried.exe");
     { std::ofstream(written, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())); }
     const std::wstring writtenW(written.begin(), written.end());
-    const auto strings = VersionStrings(writtenW, {L"ProductName", L"OriginalFilename"});
-    ASSERT_EQ(strings.size(), 2u);
-    EXPECT_EQ(strings[0], L"Updara");
-    EXPECT_EQ(strings[1], c.name);
+    EXPECT_EQ(VersionStrings(writtenW, {L"ProductName", L"OriginalFilename"}),
+              (std::vector<std::wstring>{L"Updara", c.name}));
     EXPECT_EQ(RunProgram(L"\"" + writtenW + L"\""), 0u);
     DeleteFileA(written.c_str());
   }

@@ -1,0 +1,82 @@
+#include "component/com_base_win.h"
+
+#include <mutex>
+
+#include "component/updara_errors.h"
+
+namespace updara {
+namespace {
+
+std::mutex g_typeLibLock;
+ITypeLib* g_typeLib = nullptr;  // kept for the life of the process, like the module itself
+
+HRESULT TypeLib(ITypeLib** out) {
+  std::lock_guard<std::mutex> lock(g_typeLibLock);
+  if (!g_typeLib) {
+    const std::wstring path = ModulePath(ModuleInstance());
+    if (path.empty()) return E_UNEXPECTED;
+    if (HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_typeLib); FAILED(hr)) {
+      g_typeLib = nullptr;
+      return hr;
+    }
+  }
+  *out = g_typeLib;
+  g_typeLib->AddRef();
+  return S_OK;
+}
+
+}  // namespace
+
+std::string FromBstr(BSTR text) {
+  const int length = text ? static_cast<int>(SysStringLen(text)) : 0;
+  if (length == 0) return {};
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+BSTR ToBstr(std::string_view text) {
+  const int length = static_cast<int>(text.size());
+  const int chars = length ? MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0) : 0;
+  BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(chars));
+  if (out && chars) MultiByteToWideChar(CP_ACP, 0, text.data(), length, out, chars);
+  return out;
+}
+
+HRESULT ReturnText(std::string_view text, BSTR* out) {
+  if (!out) return E_POINTER;
+  *out = ToBstr(text);
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT ReportError(long code, REFIID iid) {
+  ICreateErrorInfo* create = nullptr;
+  if (SUCCEEDED(CreateErrorInfo(&create))) {
+    const std::string text = ErrorText(code);
+    BSTR description = ToBstr(text);
+    create->SetDescription(description);
+    SysFreeString(description);
+    create->SetSource(const_cast<LPOLESTR>(L"Kivra.UpdaraCom.1"));
+    create->SetGUID(iid);
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+      SetErrorInfo(0, info);
+      info->Release();
+    }
+    create->Release();
+  }
+  return static_cast<HRESULT>(ErrorResult(code));
+}
+
+HRESULT TypeInfoOf(REFGUID guid, ITypeInfo** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ITypeLib* lib = nullptr;
+  if (HRESULT hr = TypeLib(&lib); FAILED(hr)) return hr;
+  const HRESULT hr = lib->GetTypeInfoOfGuid(guid, out);
+  lib->Release();
+  return hr;
+}
+
+}  // namespace updara

@@ -1,0 +1,151 @@
+// The COM plumbing every Updara class shares: a small owning pointer, text conversion at the BSTR
+// boundary, error objects, and a base that answers IUnknown and IDispatch from the embedded type
+// library, so the dispatch IDs and member order come from the IDL alone.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include "component/module_win.h"
+#include "updara_idl.h"
+
+namespace updara {
+
+template <typename T>
+class ComRef {
+ public:
+  ComRef() = default;
+  explicit ComRef(T* p) : p_(p) { if (p_) p_->AddRef(); }
+  ComRef(const ComRef& o) : ComRef(o.p_) {}
+  ComRef(ComRef&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+  ComRef& operator=(ComRef o) noexcept { std::swap(p_, o.p_); return *this; }
+  ~ComRef() { if (p_) p_->Release(); }
+  // Takes over a reference the caller already holds.
+  static ComRef Adopt(T* p) { ComRef r; r.p_ = p; return r; }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** put() { *this = ComRef(); return &p_; }
+  // Hands a new reference to an out parameter.
+  template <typename U>
+  HRESULT CopyTo(U** out) const {
+    if (!out) return E_POINTER;
+    *out = p_;
+    if (p_) p_->AddRef();
+    return S_OK;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// System ANSI text to and from BSTR: the component keeps its texts as the A functions use them.
+std::string FromBstr(BSTR text);
+BSTR ToBstr(std::string_view text);
+HRESULT ReturnText(std::string_view text, BSTR* out);
+
+// Records a COM error object for the error number (table text, the component's class as source)
+// and returns the failure code an automation client reads the number from.
+HRESULT ReportError(long code, REFIID iid);
+
+// The type information of one interface or class from the DLL's own type library, loaded once.
+HRESULT TypeInfoOf(REFGUID guid, ITypeInfo** out);
+
+// IUnknown and IDispatch for one dual interface; the derived class adds the members. Every live
+// object holds the module, so the DLL stays loaded while a host keeps one.
+template <typename Itf, const IID* Iid>
+class DispatchObject : public Itf {
+ public:
+  DispatchObject() { ModuleAddRef(); }
+  DispatchObject(const DispatchObject&) = delete;
+  DispatchObject& operator=(const DispatchObject&) = delete;
+  virtual ~DispatchObject() { ModuleRelease(); }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
+      *ppv = static_cast<Itf*>(this);
+    } else if (void* other = OtherInterface(riid)) {
+      *ppv = other;
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  ULONG References() const { return refs_.load(); }
+
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return TypeInfoOf(*Iid, info);
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    ComRef<ITypeInfo> info;
+    if (HRESULT hr = TypeInfoOf(*Iid, info.put()); FAILED(hr)) return hr;
+    return DispGetIDsOfNames(info.get(), names, count, ids);
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                      EXCEPINFO* excep, UINT* argErr) override {
+    ComRef<ITypeInfo> info;
+    if (HRESULT hr = TypeInfoOf(*Iid, info.put()); FAILED(hr)) return hr;
+    SetErrorInfo(0, nullptr);  // an older error object must not be taken for this call's
+    const HRESULT hr = DispInvoke(static_cast<Itf*>(this), info.get(), id, flags, params, result, excep, argErr);
+    return ToException(hr, excep);
+  }
+
+ protected:
+  // Further interfaces of the derived class, unreferenced; nullptr when it has none by that IID.
+  virtual void* OtherInterface(REFIID) { return nullptr; }
+
+ private:
+  // A member that failed with an error object reaches a late-bound caller as an exception, so a
+  // script sees the number and the description, whatever the dispatcher made of the failure.
+  static HRESULT ToException(HRESULT hr, EXCEPINFO* excep) {
+    if (SUCCEEDED(hr) || hr == DISP_E_EXCEPTION || !excep || HRESULT_FACILITY(hr) == FACILITY_DISPATCH) return hr;
+    IErrorInfo* error = nullptr;
+    if (GetErrorInfo(0, &error) != S_OK || !error) return hr;
+    *excep = {};
+    error->GetDescription(&excep->bstrDescription);
+    error->GetSource(&excep->bstrSource);
+    excep->scode = hr;
+    error->Release();
+    return DISP_E_EXCEPTION;
+  }
+
+  std::atomic<ULONG> refs_{1};
+};
+
+// Answers ISupportErrorInfo for one interface; the class that mixes it in names its IUnknown with
+// UPDARA_IUNKNOWN_OF, so that both bases share one reference count.
+template <const IID* Iid>
+class ErrorInfoSupport : public ISupportErrorInfo {
+ public:
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
+    return IsEqualIID(riid, *Iid) ? S_OK : S_FALSE;
+  }
+};
+
+}  // namespace updara
+
+#define UPDARA_IUNKNOWN_OF(Base)                                                                           \
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override { return Base::QueryInterface(riid, ppv); } \
+  STDMETHODIMP_(ULONG) AddRef() override { return Base::AddRef(); }                                       \
+  STDMETHODIMP_(ULONG) Release() override { return Base::Release(); }

@@ -1,0 +1,349 @@
+#include "component/entries_win.h"
+
+#include <climits>
+
+#include "component/updara_errors.h"
+#include "component/updara_text.h"
+
+namespace updara {
+namespace {
+
+using Guard = std::lock_guard<std::mutex>;
+
+// Count is 16-bit in the interface; a collection never grows past what it can report.
+constexpr size_t kMaxItems = SHRT_MAX;
+
+// A snapshot enumerator over the items of a collection, for For Each.
+class VariantEnum final : public IEnumVARIANT {
+ public:
+  template <typename T>
+  static HRESULT Create(const std::vector<ComRef<T>>& items, IUnknown** out) {
+    if (!out) return E_POINTER;
+    auto* e = new VariantEnum();
+    for (const ComRef<T>& item : items) e->items_.emplace_back(static_cast<IDispatch*>(item.get()));
+    *out = e;
+    return S_OK;
+  }
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
+      *ppv = static_cast<IEnumVARIANT*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
+    if (!out || (wanted > 1 && !fetched)) return E_POINTER;
+    ULONG n = 0;
+    for (; n < wanted && next_ < items_.size(); ++n, ++next_) {
+      VariantInit(&out[n]);
+      out[n].vt = VT_DISPATCH;
+      items_[next_].CopyTo(&out[n].pdispVal);
+    }
+    if (fetched) *fetched = n;
+    return n == wanted ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const size_t left = items_.size() - next_;
+    next_ += count < left ? count : left;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    next_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumVARIANT** out) override {
+    if (!out) return E_POINTER;
+    auto* e = new VariantEnum();
+    e->items_ = items_;
+    e->next_ = next_;
+    *out = e;
+    return S_OK;
+  }
+
+ private:
+  VariantEnum() { ModuleAddRef(); }
+  ~VariantEnum() { ModuleRelease(); }
+  std::atomic<ULONG> refs_{1};
+  std::vector<ComRef<IDispatch>> items_;
+  size_t next_ = 0;
+};
+
+BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  const DWORD thread = GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(processId)) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    PostThreadMessageA(thread, WM_QUIT, 0, 0);
+  }
+  return TRUE;
+}
+
+template <typename Object, typename Itf>
+HRESULT CreateAs(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComRef<Object> object = Object::Create();
+  return object->QueryInterface(iid, out);
+}
+
+template <typename T, typename Itf>
+HRESULT ItemAt(std::mutex& lock, const std::vector<ComRef<T>>& items, long index, Itf** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  Guard g(lock);
+  if (index < 0 || static_cast<size_t>(index) >= items.size()) return E_INVALIDARG;
+  return items[static_cast<size_t>(index)].CopyTo(out);
+}
+
+template <typename T>
+HRESULT CountOf(std::mutex& lock, const std::vector<ComRef<T>>& items, short* out) {
+  if (!out) return E_POINTER;
+  Guard g(lock);
+  *out = static_cast<short>(items.size());
+  return S_OK;
+}
+
+}  // namespace
+
+// ---- UpdFile ----
+
+ComRef<UpdFileObject> UpdFileObject::Create() { return ComRef<UpdFileObject>::Adopt(new UpdFileObject()); }
+
+HRESULT UpdFileObject::GetText(const std::string& field, BSTR* out) const {
+  Guard g(lock_);
+  return ReturnText(field, out);
+}
+HRESULT UpdFileObject::SetText(std::string& field, BSTR value) {
+  std::string text = FromBstr(value);
+  Guard g(lock_);
+  field = std::move(text);
+  return S_OK;
+}
+HRESULT UpdFileObject::GetBool(const bool& field, VARIANT_BOOL* out) const {
+  if (!out) return E_POINTER;
+  Guard g(lock_);
+  *out = field ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT UpdFileObject::SetBool(bool& field, VARIANT_BOOL value) {
+  Guard g(lock_);
+  field = value != VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT UpdFileObject::GetDate(const DATE& field, DATE* out) const {
+  if (!out) return E_POINTER;
+  Guard g(lock_);
+  if (field == 0) return ReportError(kDateNotSet, IID_IUpdFile);
+  *out = field;
+  return S_OK;
+}
+HRESULT UpdFileObject::SetDate(DATE& field, DATE value) {
+  Guard g(lock_);
+  field = value;
+  return S_OK;
+}
+HRESULT UpdFileObject::get_Size(long* v) {
+  if (!v) return E_POINTER;
+  Guard g(lock_);
+  *v = size_;
+  return S_OK;
+}
+HRESULT UpdFileObject::put_Size(long v) {
+  Guard g(lock_);
+  size_ = v;
+  return S_OK;
+}
+
+HRESULT UpdFileObject::VersionInt(const std::string& field, short index, long* out) const {
+  if (!out) return E_POINTER;
+  std::vector<long> numbers;
+  {
+    Guard g(lock_);
+    if (field.empty()) return E_FAIL;
+    numbers = VersionNumbers(field);
+  }
+  if (index < 0 || static_cast<size_t>(index) >= numbers.size()) return E_INVALIDARG;
+  *out = numbers[static_cast<size_t>(index)];
+  return S_OK;
+}
+
+HRESULT UpdFileObject::LocalFileTime(bool lastWrite, DATE* out) const {
+  if (!out) return E_POINTER;
+  *out = 0;  // no local file: not set
+  std::string path;
+  {
+    Guard g(lock_);
+    path = path_;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return S_OK;
+  FILETIME local{};
+  SYSTEMTIME st{};
+  if (FileTimeToLocalFileTime(lastWrite ? &data.ftLastWriteTime : &data.ftCreationTime, &local) &&
+      FileTimeToSystemTime(&local, &st)) {
+    SystemTimeToVariantTime(&st, out);
+  }
+  return S_OK;
+}
+
+HRESULT UpdFileObject::get_Processes(IUpdProcesses** v) {
+  if (!v) return E_POINTER;
+  return UpdProcessesObject::Create().CopyTo(v);
+}
+
+std::string UpdFileObject::Name() const {
+  Guard g(lock_);
+  return name_;
+}
+std::string UpdFileObject::NewPath() const {
+  Guard g(lock_);
+  return newPath_;
+}
+bool UpdFileObject::NeedReplace() const {
+  Guard g(lock_);
+  return needReplace_;
+}
+
+// ---- UpdFiles ----
+
+ComRef<UpdFilesObject> UpdFilesObject::Create() { return ComRef<UpdFilesObject>::Adopt(new UpdFilesObject()); }
+
+HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  VARIANT* v = &index;
+  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  if (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF)) {
+    const std::string name = FromBstr(V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v));
+    Guard g(lock_);
+    // File names as Windows compares them.
+    for (const ComRef<UpdFileObject>& f : items_) {
+      if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, f->Name().c_str(), -1, name.c_str(), -1) == CSTR_EQUAL)
+        return f.CopyTo(out);
+    }
+    return E_INVALIDARG;
+  }
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(VariantChangeType(&number, v, 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  return ItemAt(lock_, items_, V_I4(&number), out);
+}
+
+HRESULT UpdFilesObject::get_Count(short* out) { return CountOf(lock_, items_, out); }
+
+HRESULT UpdFilesObject::Add(BSTR name, IUpdFile** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComRef<UpdFileObject> file = UpdFileObject::Create();
+  file->put_Name(name);
+  file->put_NeedReplace(VARIANT_TRUE);
+  {
+    Guard g(lock_);
+    if (items_.size() >= kMaxItems) return DISP_E_OVERFLOW;
+    items_.push_back(file);
+  }
+  return file.CopyTo(out);
+}
+
+HRESULT UpdFilesObject::get__NewEnum(IUnknown** out) {
+  return VariantEnum::Create(Snapshot(), out);
+}
+
+std::vector<ComRef<UpdFileObject>> UpdFilesObject::Snapshot() const {
+  Guard g(lock_);
+  return items_;
+}
+
+// ---- UpdMessage(s) ----
+
+ComRef<UpdMessageObject> UpdMessageObject::Create() {
+  return ComRef<UpdMessageObject>::Adopt(new UpdMessageObject());
+}
+HRESULT UpdMessageObject::get_Text(BSTR* v) { Guard g(lock_); return ReturnText(text_, v); }
+HRESULT UpdMessageObject::put_Text(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); text_ = std::move(t); return S_OK; }
+HRESULT UpdMessageObject::get_ID(long* v) { if (!v) return E_POINTER; Guard g(lock_); *v = id_; return S_OK; }
+HRESULT UpdMessageObject::put_ID(long v) { Guard g(lock_); id_ = v; return S_OK; }
+HRESULT UpdMessageObject::get_Caption(BSTR* v) { Guard g(lock_); return ReturnText(caption_, v); }
+HRESULT UpdMessageObject::put_Caption(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); caption_ = std::move(t); return S_OK; }
+
+ComRef<UpdMessagesObject> UpdMessagesObject::Create() {
+  return ComRef<UpdMessagesObject>::Adopt(new UpdMessagesObject());
+}
+HRESULT UpdMessagesObject::get_Count(short* out) { return CountOf(lock_, items_, out); }
+HRESULT UpdMessagesObject::get_Item(short index, IUpdMessage** out) { return ItemAt(lock_, items_, index, out); }
+HRESULT UpdMessagesObject::get__NewEnum(IUnknown** out) {
+  Guard g(lock_);
+  return VariantEnum::Create(items_, out);
+}
+void UpdMessagesObject::Append(ComRef<UpdMessageObject> message) {
+  Guard g(lock_);
+  if (items_.size() < kMaxItems) items_.push_back(std::move(message));
+}
+
+// ---- UpdProcess(es) ----
+
+ComRef<UpdProcessObject> UpdProcessObject::Create() {
+  return ComRef<UpdProcessObject>::Adopt(new UpdProcessObject());
+}
+HRESULT UpdProcessObject::get_Filename(BSTR* v) { Guard g(lock_); return ReturnText(filename_, v); }
+HRESULT UpdProcessObject::put_Filename(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); filename_ = std::move(t); return S_OK; }
+HRESULT UpdProcessObject::get_ID(long* v) { if (!v) return E_POINTER; Guard g(lock_); *v = id_; return S_OK; }
+HRESULT UpdProcessObject::put_ID(long v) { Guard g(lock_); id_ = v; return S_OK; }
+HRESULT UpdProcessObject::get_ExeName(BSTR* v) { Guard g(lock_); return ReturnText(exeName_, v); }
+HRESULT UpdProcessObject::put_ExeName(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); exeName_ = std::move(t); return S_OK; }
+
+HRESULT UpdProcessObject::Terminate() {
+  long id;
+  {
+    Guard g(lock_);
+    id = id_;
+  }
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(id));
+  if (!process) return S_OK;  // gone already, or not ours to end
+  TerminateProcess(process, static_cast<UINT>(-1));
+  CloseHandle(process);
+  return S_OK;
+}
+
+HRESULT UpdProcessObject::Close() {
+  DWORD id;
+  {
+    Guard g(lock_);
+    id = static_cast<DWORD>(id_);
+  }
+  // Every top-level window of the process is asked to close, and its thread to quit.
+  EnumWindows(&CloseWindowOf, static_cast<LPARAM>(id));
+  return S_OK;
+}
+
+ComRef<UpdProcessesObject> UpdProcessesObject::Create() {
+  return ComRef<UpdProcessesObject>::Adopt(new UpdProcessesObject());
+}
+HRESULT UpdProcessesObject::get_Count(short* out) { return CountOf(lock_, items_, out); }
+HRESULT UpdProcessesObject::get_Item(short index, IUpdProcess** out) { return ItemAt(lock_, items_, index, out); }
+HRESULT UpdProcessesObject::get__NewEnum(IUnknown** out) {
+  Guard g(lock_);
+  return VariantEnum::Create(items_, out);
+}
+void UpdProcessesObject::Append(ComRef<UpdProcessObject> process) {
+  Guard g(lock_);
+  if (items_.size() < kMaxItems) items_.push_back(std::move(process));
+}
+
+HRESULT CreateUpdFiles(REFIID iid, void** out) { return CreateAs<UpdFilesObject, IUpdFiles>(iid, out); }
+HRESULT CreateUpdFile(REFIID iid, void** out) { return CreateAs<UpdFileObject, IUpdFile>(iid, out); }
+HRESULT CreateUpdMessages(REFIID iid, void** out) { return CreateAs<UpdMessagesObject, IUpdMessages>(iid, out); }
+HRESULT CreateUpdMessage(REFIID iid, void** out) { return CreateAs<UpdMessageObject, IUpdMessage>(iid, out); }
+HRESULT CreateUpdProcesses(REFIID iid, void** out) { return CreateAs<UpdProcessesObject, IUpdProcesses>(iid, out); }
+HRESULT CreateUpdProcess(REFIID iid, void** out) { return CreateAs<UpdProcessObject, IUpdProcess>(iid, out); }
+
+}  // namespace updara

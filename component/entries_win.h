@@ -1,0 +1,168 @@
+// The collections the component fills (files, messages, processes) and their entries. Workers fill
+// them while the host reads them, so every field sits behind the entry's own lock.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "component/com_base_win.h"
+
+namespace updara {
+
+class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
+                            public ErrorInfoSupport<&IID_IUpdFile> {
+ public:
+  UPDARA_IUNKNOWN_OF(DispatchObject)
+  static ComRef<UpdFileObject> Create();
+
+  STDMETHODIMP get_Name(BSTR* v) override { return GetText(name_, v); }
+  STDMETHODIMP put_Name(BSTR v) override { return SetText(name_, v); }
+  STDMETHODIMP get_MyVersion(BSTR* v) override { return GetText(myVersion_, v); }
+  STDMETHODIMP put_MyVersion(BSTR v) override { return SetText(myVersion_, v); }
+  STDMETHODIMP get_NewVersion(BSTR* v) override { return GetText(newVersion_, v); }
+  STDMETHODIMP put_NewVersion(BSTR v) override { return SetText(newVersion_, v); }
+  STDMETHODIMP get_URL(BSTR* v) override { return GetText(url_, v); }
+  STDMETHODIMP put_URL(BSTR v) override { return SetText(url_, v); }
+  STDMETHODIMP get_NeedReplace(VARIANT_BOOL* v) override { return GetBool(needReplace_, v); }
+  STDMETHODIMP put_NeedReplace(VARIANT_BOOL v) override { return SetBool(needReplace_, v); }
+  STDMETHODIMP get_Path(BSTR* v) override { return GetText(path_, v); }
+  STDMETHODIMP put_Path(BSTR v) override { return SetText(path_, v); }
+  STDMETHODIMP get_MyVersionInt(short index, long* v) override { return VersionInt(myVersion_, index, v); }
+  STDMETHODIMP get_NewVersionInt(short index, long* v) override { return VersionInt(newVersion_, index, v); }
+  STDMETHODIMP get_Size(long* v) override;
+  STDMETHODIMP put_Size(long v) override;
+  STDMETHODIMP get_NewPath(BSTR* v) override { return GetText(newPath_, v); }
+  STDMETHODIMP put_NewPath(BSTR v) override { return SetText(newPath_, v); }
+  STDMETHODIMP get_Date(DATE* v) override { return LocalFileTime(false, v); }
+  STDMETHODIMP get_NewDate(DATE* v) override { return GetDate(newDate_, v); }
+  STDMETHODIMP put_NewDate(DATE v) override { return SetDate(newDate_, v); }
+  STDMETHODIMP get_MD5(BSTR* v) override { return ReturnText("", v); }
+  STDMETHODIMP get_NewMD5(BSTR* v) override { return GetText(newMd5_, v); }
+  STDMETHODIMP put_NewMD5(BSTR v) override { return SetText(newMd5_, v); }
+  STDMETHODIMP get_Register(VARIANT_BOOL* v) override { return GetBool(register_, v); }
+  STDMETHODIMP put_Register(VARIANT_BOOL v) override { return SetBool(register_, v); }
+  STDMETHODIMP get_Compressed(VARIANT_BOOL* v) override { return GetBool(compressed_, v); }
+  STDMETHODIMP put_Compressed(VARIANT_BOOL v) override { return SetBool(compressed_, v); }
+  STDMETHODIMP get_ModificationDate(DATE* v) override { return LocalFileTime(true, v); }
+  STDMETHODIMP get_NewModificationDate(DATE* v) override { return GetDate(newModificationDate_, v); }
+  STDMETHODIMP put_NewModificationDate(DATE v) override { return SetDate(newModificationDate_, v); }
+  STDMETHODIMP get_Processes(IUpdProcesses** v) override;
+
+  // For the component itself, without a BSTR round trip.
+  std::string Name() const;
+  std::string NewPath() const;
+  bool NeedReplace() const;
+
+ protected:
+  void* OtherInterface(REFIID riid) override {
+    return IsEqualIID(riid, IID_ISupportErrorInfo) ? static_cast<ISupportErrorInfo*>(this) : nullptr;
+  }
+
+ private:
+  UpdFileObject() = default;
+  HRESULT GetText(const std::string& field, BSTR* out) const;
+  HRESULT SetText(std::string& field, BSTR value);
+  HRESULT GetBool(const bool& field, VARIANT_BOOL* out) const;
+  HRESULT SetBool(bool& field, VARIANT_BOOL value);
+  HRESULT GetDate(const DATE& field, DATE* out) const;
+  HRESULT SetDate(DATE& field, DATE value);
+  HRESULT VersionInt(const std::string& field, short index, long* out) const;
+  HRESULT LocalFileTime(bool lastWrite, DATE* out) const;
+
+  mutable std::mutex lock_;
+  std::string name_, myVersion_, newVersion_, url_, path_, newPath_, newMd5_;
+  bool needReplace_ = false, register_ = false, compressed_ = false;
+  long size_ = 0;
+  DATE newDate_ = 0, newModificationDate_ = 0;  // 0: not set
+};
+
+class UpdFilesObject final : public DispatchObject<IUpdFiles, &IID_IUpdFiles> {
+ public:
+  static ComRef<UpdFilesObject> Create();
+  STDMETHODIMP get_Item(VARIANT index, IUpdFile** out) override;
+  STDMETHODIMP get_Count(short* out) override;
+  STDMETHODIMP Add(BSTR name, IUpdFile** out) override;
+  STDMETHODIMP get__NewEnum(IUnknown** out) override;
+
+  std::vector<ComRef<UpdFileObject>> Snapshot() const;
+
+ private:
+  UpdFilesObject() = default;
+  mutable std::mutex lock_;
+  std::vector<ComRef<UpdFileObject>> items_;
+};
+
+class UpdMessageObject final : public DispatchObject<IUpdMessage, &IID_IUpdMessage> {
+ public:
+  static ComRef<UpdMessageObject> Create();
+  STDMETHODIMP get_Text(BSTR* v) override;
+  STDMETHODIMP put_Text(BSTR v) override;
+  STDMETHODIMP get_ID(long* v) override;
+  STDMETHODIMP put_ID(long v) override;
+  STDMETHODIMP get_Caption(BSTR* v) override;
+  STDMETHODIMP put_Caption(BSTR v) override;
+
+ private:
+  UpdMessageObject() = default;
+  mutable std::mutex lock_;
+  std::string text_, caption_;
+  long id_ = 0;
+};
+
+class UpdMessagesObject final : public DispatchObject<IUpdMessages, &IID_IUpdMessages> {
+ public:
+  static ComRef<UpdMessagesObject> Create();
+  STDMETHODIMP get_Count(short* out) override;
+  STDMETHODIMP get_Item(short index, IUpdMessage** out) override;
+  STDMETHODIMP get__NewEnum(IUnknown** out) override;
+  void Append(ComRef<UpdMessageObject> message);
+
+ private:
+  UpdMessagesObject() = default;
+  mutable std::mutex lock_;
+  std::vector<ComRef<UpdMessageObject>> items_;
+};
+
+class UpdProcessObject final : public DispatchObject<IUpdProcess, &IID_IUpdProcess> {
+ public:
+  static ComRef<UpdProcessObject> Create();
+  STDMETHODIMP get_Filename(BSTR* v) override;
+  STDMETHODIMP put_Filename(BSTR v) override;
+  STDMETHODIMP Terminate() override;
+  STDMETHODIMP Close() override;
+  STDMETHODIMP get_ID(long* v) override;
+  STDMETHODIMP put_ID(long v) override;
+  STDMETHODIMP get_ExeName(BSTR* v) override;
+  STDMETHODIMP put_ExeName(BSTR v) override;
+
+ private:
+  UpdProcessObject() = default;
+  mutable std::mutex lock_;
+  std::string filename_, exeName_;
+  long id_ = 0;
+};
+
+class UpdProcessesObject final : public DispatchObject<IUpdProcesses, &IID_IUpdProcesses> {
+ public:
+  static ComRef<UpdProcessesObject> Create();
+  STDMETHODIMP get_Count(short* out) override;
+  STDMETHODIMP get_Item(short index, IUpdProcess** out) override;
+  STDMETHODIMP get__NewEnum(IUnknown** out) override;
+  void Append(ComRef<UpdProcessObject> process);
+
+ private:
+  UpdProcessesObject() = default;
+  mutable std::mutex lock_;
+  std::vector<ComRef<UpdProcessObject>> items_;
+};
+
+// The creatable classes, for the class factories.
+HRESULT CreateUpdFiles(REFIID iid, void** out);
+HRESULT CreateUpdFile(REFIID iid, void** out);
+HRESULT CreateUpdMessages(REFIID iid, void** out);
+HRESULT CreateUpdMessage(REFIID iid, void** out);
+HRESULT CreateUpdProcesses(REFIID iid, void** out);
+HRESULT CreateUpdProcess(REFIID iid, void** out);
+
+}  // namespace updara

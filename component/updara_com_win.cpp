@@ -1,0 +1,697 @@
+#include "component/updara_com_win.h"
+
+#include <olectl.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "component/replacement_list.h"
+#include "component/updara_errors.h"
+
+namespace updara {
+namespace {
+
+// One language for every object of the process; read from the user's locale on first use.
+std::atomic<long> g_language{-1};
+
+// Missing optional arguments arrive as VT_ERROR with DISP_E_PARAMNOTFOUND.
+bool Missing(const VARIANT& v) {
+  return V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND);
+}
+
+const VARIANT& Deref(const VARIANT& v) {
+  return V_VT(&v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&v) ? *V_VARIANTREF(&v) : v;
+}
+
+VARIANT LongArg(long value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
+bool RegisterNotifyClass(WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ModuleInstance();
+  wc.lpszClassName = kNotifyClass;
+  return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A failing HRESULT from the last error; a call that failed without setting one is still a failure.
+HRESULT LastErrorResult() {
+  const DWORD e = GetLastError();
+  return e == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(e);
+}
+
+}  // namespace
+
+// ---- construction ----
+
+UpdaraComObject::UpdaraComObject() {
+  for (int i = 0; i < kDialogTextCount; ++i) dialogTexts_[i] = DefaultDialogText(i);
+  files_ = UpdFilesObject::Create();
+  messages_ = UpdMessagesObject::Create();
+}
+
+HRESULT UpdaraComObject::Create(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComRef<UpdaraComObject> object = ComRef<UpdaraComObject>::Adopt(new UpdaraComObject());
+  if (HRESULT hr = object->Construct(); FAILED(hr)) return hr;
+  return object->QueryInterface(iid, out);
+}
+
+HRESULT UpdaraComObject::Construct() {
+  if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
+  userIsAdmin_ = ProcessIsAdmin();
+  char temp[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(sizeof temp, temp);
+  tempFolder_ = n > 0 && n < sizeof temp ? std::string(temp, n) : std::string();
+  if (!tempFolder_.empty() && tempFolder_.back() != '\\') tempFolder_ += '\\';
+  // A second object in the process finds the default name taken; it works on without the lock.
+  TakeName("Updara");
+  cmdLine_ = GetCommandLineA();
+  DeleteFileA(names_.updaterExe.c_str());
+  DeleteFileA(names_.restarterExe.c_str());
+  return S_OK;
+}
+
+UpdaraComObject::~UpdaraComObject() {
+  cancel_ = true;
+  JoinWorker();
+  DestroyNotifyWindow();
+  // A class registered by a DLL outlives it; unregister it once no window of it is left, so a later
+  // load of the DLL at another address does not inherit a stale procedure.
+  UnregisterClassA(kNotifyClass, ModuleInstance());
+  if (mutex_) {
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+}
+
+void* UpdaraComObject::OtherInterface(REFIID riid) {
+  if (IsEqualIID(riid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+  if (IsEqualIID(riid, IID_IConnectionPointContainer)) return static_cast<IConnectionPointContainer*>(this);
+  if (IsEqualIID(riid, IID_IProvideClassInfo) || IsEqualIID(riid, IID_IProvideClassInfo2))
+    return static_cast<IProvideClassInfo2*>(this);
+  return nullptr;
+}
+
+// ---- simple properties ----
+
+HRESULT UpdaraComObject::GetBool(bool field, VARIANT_BOOL* out) {
+  if (!out) return E_POINTER;
+  *out = field ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT UpdaraComObject::SetBool(bool& field, VARIANT_BOOL value) {
+  field = value != VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT UpdaraComObject::SetText(std::string& field, BSTR value) {
+  field = FromBstr(value);
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::put_URL(BSTR v) {
+  const std::optional<ComponentUrl> parsed = ParseComponentUrl(FromBstr(v));
+  if (!parsed) return Fail(kInvalidProtocol);
+  url_ = parsed->url;
+  login_ = parsed->login;
+  password_ = parsed->password;
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
+  return TakeName(FromBstr(v)) ? S_OK : Fail(kNameNotUnique);
+}
+
+// The names change whatever happens; the lock is held only when the name was free.
+bool UpdaraComObject::TakeName(const std::string& name) {
+  updaterName_ = name;
+  names_ = NamesFor(tempFolder_, name);
+  if (mutex_) {
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+    mutex_ = nullptr;
+  }
+  HANDLE m = CreateMutexA(nullptr, TRUE, name.c_str());
+  if (m && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(m);
+    m = nullptr;
+  }
+  if (!m) return false;
+  mutex_ = m;
+  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, 0, 0);
+  return true;
+}
+
+HRESULT UpdaraComObject::get_State(UpdateStates* v) {
+  if (!v) return E_POINTER;
+  *v = static_cast<UpdateStates>(state_.load());
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::get_StateText(VARIANT state, BSTR* v) {
+  const VARIANT& arg = Deref(state);
+  if (Missing(arg)) return ReturnText(StateText(state_.load()), v);
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  return ReturnText(StateText(V_I4(&number)), v);
+}
+
+HRESULT UpdaraComObject::putref_Notification(IUpdaraNotify* v) {
+  notify_ = ComRef<IUpdaraNotify>(v);
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::get_Language(LanguageEnum* v) {
+  if (!v) return E_POINTER;
+  long language = g_language.load();
+  if (language < 0) {
+    long expected = -1;
+    g_language.compare_exchange_strong(expected, static_cast<long>(GetUserDefaultLCID()));
+    language = g_language.load();
+  }
+  *v = static_cast<LanguageEnum>(language);
+  return S_OK;
+}
+HRESULT UpdaraComObject::put_Language(LanguageEnum v) {
+  g_language = static_cast<long>(v) < 0 ? 0 : static_cast<long>(v);
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::get_ReplaceRule(ReplaceRulesEnum* v) {
+  if (!v) return E_POINTER;
+  *v = static_cast<ReplaceRulesEnum>(replaceRule_);
+  return S_OK;
+}
+HRESULT UpdaraComObject::put_ReplaceRule(ReplaceRulesEnum v) {
+  replaceRule_ = v;
+  return S_OK;
+}
+
+static std::optional<int> DialogIndexOf(const VARIANT& index) {
+  const VARIANT& arg = Deref(index);
+  if (V_VT(&arg) == VT_BSTR) return DialogTextIndex(FromBstr(V_BSTR(&arg)));
+  if (V_VT(&arg) == (VT_BSTR | VT_BYREF)) return DialogTextIndex(FromBstr(*V_BSTRREF(&arg)));
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return std::nullopt;
+  if (V_I4(&number) < 0 || V_I4(&number) >= kDialogTextCount) return std::nullopt;
+  return V_I4(&number);
+}
+
+HRESULT UpdaraComObject::get_DialogText(VARIANT index, BSTR* v) {
+  if (!v) return E_POINTER;
+  const std::optional<int> i = DialogIndexOf(index);
+  if (!i) return E_INVALIDARG;
+  return ReturnText(dialogTexts_[*i], v);
+}
+HRESULT UpdaraComObject::put_DialogText(VARIANT index, BSTR v) {
+  const std::optional<int> i = DialogIndexOf(index);
+  if (!i) return E_INVALIDARG;
+  dialogTexts_[*i] = FromBstr(v);
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::get_WinVersion(BSTR* v) {
+  if (winVersion_.empty()) winVersion_ = RealWinVersion();
+  return ReturnText(winVersion_, v);
+}
+
+HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
+  if (!v) return E_POINTER;
+  *v = VARIANT_FALSE;
+  HANDLE pipe = CreateFileA("\\\\.\\Pipe\\UpdaraPipe", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (pipe == INVALID_HANDLE_VALUE) return S_OK;  // no service: a supported case
+  // One text item: its length as 4 bytes, most significant first, then the text.
+  const char request[] = {0, 0, 0, 6, '#', 'T', 'E', 'S', 'T', '#'};
+  DWORD written = 0, read = 0;
+  unsigned char reply[4] = {};
+  if (WriteFile(pipe, request, sizeof request, &written, nullptr) && written == sizeof request &&
+      ReadFile(pipe, reply, sizeof reply, &read, nullptr) && read == sizeof reply) {
+    *v = (reply[0] | reply[1] | reply[2] | reply[3]) ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  CloseHandle(pipe);
+  return S_OK;
+}
+
+// ---- operations ----
+
+HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
+  if (state_.load() != 0) return Fail(kInvalidState);
+  pending_ = false;
+  Reset();
+  const VARIANT& u = Deref(url);
+  if (V_VT(&u) == VT_BSTR || V_VT(&u) == (VT_BSTR | VT_BYREF)) {
+    if (HRESULT hr = put_URL(V_VT(&u) == VT_BSTR ? V_BSTR(&u) : *V_BSTRREF(&u)); FAILED(hr)) return hr;
+  }
+  const VARIANT& vis = Deref(visible);
+  switch (V_VT(&vis)) {
+    case VT_I2: visible_ = V_I2(&vis) != 0; break;
+    case VT_I4: visible_ = V_I4(&vis) != 0; break;
+    case VT_BOOL: visible_ = V_BOOL(&vis) != VARIANT_FALSE; break;
+    case VT_I2 | VT_BYREF: visible_ = *V_I2REF(&vis) != 0; break;
+    case VT_I4 | VT_BYREF: visible_ = *V_I4REF(&vis) != 0; break;
+    case VT_BOOL | VT_BYREF: visible_ = *V_BOOLREF(&vis) != VARIANT_FALSE; break;
+    default: break;  // missing or another type: Visible stays
+  }
+  // Events go to the thread that asked for them.
+  DestroyNotifyWindow();
+  if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
+  ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
+  if (!SetState(1)) return S_OK;
+  StartWorker(kMsgCheckDone);
+  return blocking_ ? BlockingWait() : S_OK;
+}
+
+HRESULT UpdaraComObject::Download() {
+  if (state_.load() != 0) return Fail(kInvalidState);
+  pending_ = false;
+  DeleteLeftovers();
+  ComRef<IUpdaraCom> self(this);
+  if (!SetState(2)) return S_OK;
+  StartWorker(kMsgDownloadDone);
+  return blocking_ ? BlockingWait() : S_OK;
+}
+
+HRESULT UpdaraComObject::Update() {
+  // Moving files in place and handing them to the updater is not built yet: refuse honestly
+  // rather than report a replacement that did not happen.
+  if (pending_) return E_NOTIMPL;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
+    if (!f->NewPath().empty()) return E_NOTIMPL;
+  }
+  ComRef<IUpdaraCom> self(this);
+  if (!SetState(3)) return S_OK;
+  PostMessageA(window_, kMsgUpdateDone, 0, kNoError);
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::Cancel() {
+  cancel_ = true;
+  blockingResult_ = kCancelled;
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::Reset() {
+  DeleteLeftovers();
+  files_ = UpdFilesObject::Create();
+  messages_ = UpdMessagesObject::Create();
+  cancel_ = false;
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::Clear() {
+  messages_ = UpdMessagesObject::Create();
+  DeleteLeftovers();
+  return S_OK;
+}
+
+// Downloaded files, the files a replacement list names, the list and the two programs.
+void UpdaraComObject::DeleteLeftovers() {
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
+    if (const std::string p = f->NewPath(); !p.empty()) DeleteFileA(p.c_str());
+  }
+  if (const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList))) {
+    for (const ListedItem& item : *items) {
+      if (!item.process && !item.source.empty()) DeleteFileA(item.source.c_str());
+    }
+  }
+  DeleteFileA(names_.replacementList.c_str());
+  DeleteFileA(names_.updaterExe.c_str());
+  DeleteFileA(names_.restarterExe.c_str());
+  pending_ = false;
+}
+
+// The workers have nothing to fetch until the download engine exists: each ends at once with the
+// result of an empty run, reported through the window like any other.
+void UpdaraComObject::StartWorker(UINT doneMessage) {
+  JoinWorker();
+  running_ = true;
+  blockingResult_ = cancel_ ? kCancelled : kNoError;
+  const HWND window = window_;
+  worker_ = std::thread([this, window, doneMessage] {
+    const long code = cancel_.load() ? kCancelled : kNoError;
+    PostMessageA(window, doneMessage, 0, static_cast<LPARAM>(code));
+  });
+}
+
+void UpdaraComObject::JoinWorker() {
+  if (worker_.joinable()) worker_.join();
+}
+
+HRESULT UpdaraComObject::BlockingWait() {
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (running_.load() && IsWindow(window_)) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 1024, 1035, PM_REMOVE)) DispatchMessageA(&m);
+    while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&m);
+    if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_QUIT) {
+        // The host is closing: stop waiting and leave the quit for its own loop.
+        quit = true;
+        quitCode = m.wParam;
+        cancel_ = true;
+        blockingResult_ = kCancelled;
+        break;
+      }
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+  }
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  const long code = blockingResult_.load();
+  return code == kNoError ? S_OK : Fail(code);
+}
+
+// ---- the notification window ----
+
+HRESULT UpdaraComObject::CreateNotifyWindow() {
+  if (!RegisterNotifyClass(&NotifyProc)) return LastErrorResult();
+  SetLastError(ERROR_SUCCESS);
+  window_ = CreateWindowExA(0, kNotifyClass, kNotifyTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(),
+                            this);
+  return window_ ? S_OK : LastErrorResult();
+}
+
+void UpdaraComObject::DestroyNotifyWindow() {
+  if (window_) {
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+}
+
+LRESULT CALLBACK UpdaraComObject::NotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  } else if (message >= kMsgCheckDone && message <= kMsgPrevDetected) {
+    if (auto* self = reinterpret_cast<UpdaraComObject*>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
+      self->OnNotify(message, wParam, lParam);
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
+  const long code = static_cast<long>(lParam);
+  switch (message) {
+    case kMsgCheckDone: {
+      running_ = false;
+      if (blockingResult_.load() != kCancelled) blockingResult_ = code;
+      if (!SetState(0)) return;
+      long newFiles = 0;
+      if (code == kNoError) {
+        for (const ComRef<UpdFileObject>& f : files_->Snapshot()) newFiles += f->NeedReplace() ? 1 : 0;
+      }
+      BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+      VARIANT args[3];  // reversed: ErrorText, ErrorCode, NewFiles
+      VariantInit(&args[0]);
+      V_VT(&args[0]) = VT_BSTR;
+      V_BSTR(&args[0]) = text;
+      args[1] = LongArg(code);
+      args[2] = LongArg(newFiles);
+      Fire(1, args, 3);
+      SysFreeString(text);
+      return;
+    }
+    case kMsgDownloadDone:
+      running_ = false;
+      if (blockingResult_.load() != kCancelled) blockingResult_ = code;
+      if (!SetState(0)) return;
+      FireDone(7, code);
+      return;
+    case kMsgUpdateDone:
+      if (!SetState(0)) return;
+      FireDone(3, code);
+      return;
+    case kMsgFileStart: {
+      VARIANT arg;
+      VariantInit(&arg);
+      V_VT(&arg) = VT_DISPATCH;
+      ComRef<IUpdFile> file = CurrentFile();
+      V_DISPATCH(&arg) = file.get();
+      Fire(4, &arg, 1);
+      return;
+    }
+    case kMsgFileProgress: {
+      // A burst of chunks becomes one event with the latest position.
+      const ProgressReport latest = CollapseProgress(
+          ProgressReport{static_cast<long>(wParam), code}, [this]() -> std::optional<ProgressReport> {
+            MSG m;
+            if (!PeekMessageA(&m, window_, kMsgFileProgress, kMsgFileProgress, PM_REMOVE)) return std::nullopt;
+            return ProgressReport{static_cast<long>(m.wParam), static_cast<long>(m.lParam)};
+          });
+      ComRef<IUpdFile> file = CurrentFile();
+      VARIANT args[3];  // reversed: Total, Position, File
+      args[0] = LongArg(latest.total);
+      args[1] = LongArg(latest.position);
+      VariantInit(&args[2]);
+      V_VT(&args[2]) = VT_DISPATCH;
+      V_DISPATCH(&args[2]) = file.get();
+      Fire(5, args, 3);
+      return;
+    }
+    case kMsgFileDone: {
+      ComRef<IUpdFile> file = CurrentFile();
+      BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+      VARIANT args[3];  // reversed: ErrorText, ErrorCode, File
+      VariantInit(&args[0]);
+      V_VT(&args[0]) = VT_BSTR;
+      V_BSTR(&args[0]) = text;
+      args[1] = LongArg(code);
+      VariantInit(&args[2]);
+      V_VT(&args[2]) = VT_DISPATCH;
+      V_DISPATCH(&args[2]) = file.get();
+      const bool alive = Fire(6, args, 3);
+      SysFreeString(text);
+      if (!alive) return;
+      std::lock_guard<std::mutex> lock(currentLock_);
+      currentFile_ = ComRef<IUpdFile>();
+      return;
+    }
+    case kMsgPrevDetected: {
+      if (!SetState(0)) return;
+      // Files of an earlier run are waiting when the list is ours and every file it names is there.
+      const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList));
+      if (!items || items->empty()) return;
+      for (const ListedItem& item : *items) {
+        if (item.process) return;
+        HANDLE f = CreateFileA(item.source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        CloseHandle(f);
+      }
+      pending_ = true;
+      Fire(8, nullptr, 0);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+ComRef<IUpdFile> UpdaraComObject::CurrentFile() {
+  std::lock_guard<std::mutex> lock(currentLock_);
+  return currentFile_;
+}
+
+bool UpdaraComObject::SetState(long state) {
+  const long old = state_.exchange(state);
+  if (old == state) return true;
+  VARIANT arg = LongArg(old);
+  return Fire(2, &arg, 1);
+}
+
+bool UpdaraComObject::FireDone(DISPID id, long code) {
+  BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+  VARIANT args[2];  // reversed: ErrorText, ErrorCode
+  VariantInit(&args[0]);
+  V_VT(&args[0]) = VT_BSTR;
+  V_BSTR(&args[0]) = text;
+  args[1] = LongArg(code);
+  const bool alive = Fire(id, args, 2);
+  SysFreeString(text);
+  return alive;
+}
+
+bool UpdaraComObject::Fire(DISPID id, VARIANT* argsReversed, UINT count) {
+  AddRef();  // the host may let go of the object inside its handler
+  if (notify_) {
+    // The notification object gets the same arguments with the component first.
+    ComRef<IUpdaraNotify> notify = notify_;
+    IUpdaraCom* owner = this;
+    auto arg = [&](UINT fromFirst) -> VARIANT& { return argsReversed[count - 1 - fromFirst]; };
+    switch (id) {
+      case 0: notify->CloseApp(owner); break;
+      case 1: notify->CheckDone(owner, V_I4(&arg(0)), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case 2: notify->StateChange(owner, static_cast<UpdateStates>(V_I4(&arg(0)))); break;
+      case 3: notify->UpdateDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case 4: notify->FileStart(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0)))); break;
+      case 5:
+        notify->FileProgress(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_I4(&arg(2)));
+        break;
+      case 6: notify->FileDone(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case 7: notify->DownloadDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case 8: notify->PrevDetected(owner); break;
+      default: break;
+    }
+  } else {
+    for (const ComRef<IDispatch>& sink : events_.Sinks()) {
+      DISPPARAMS params{argsReversed, nullptr, count, 0};
+      sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    }
+  }
+  // Only our own reference left: the host is gone, and so is the object after this release.
+  const bool hostKeepsIt = References() > 1;
+  Release();
+  return hostKeepsIt;
+}
+
+// ---- connection points and class information ----
+
+HRESULT UpdaraComObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT UpdaraComObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualIID(iid, DIID__IUpdaraComEvents)) return CONNECT_E_NOCONNECTION;
+  *out = &events_;
+  events_.AddRef();
+  return S_OK;
+}
+
+HRESULT UpdaraComObject::GetClassInfo(ITypeInfo** out) { return TypeInfoOf(CLSID_UpdaraCom, out); }
+
+HRESULT UpdaraComObject::GetGUID(DWORD kind, GUID* out) {
+  if (!out) return E_POINTER;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+  *out = DIID__IUpdaraComEvents;
+  return S_OK;
+}
+
+HRESULT EventsConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPoint)) {
+    *ppv = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+ULONG EventsConnectionPoint::AddRef() { return owner_.AddRef(); }
+ULONG EventsConnectionPoint::Release() { return owner_.Release(); }
+
+HRESULT EventsConnectionPoint::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = DIID__IUpdaraComEvents;
+  return S_OK;
+}
+HRESULT EventsConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+  if (!out) return E_POINTER;
+  *out = &owner_;
+  owner_.AddRef();
+  return S_OK;
+}
+HRESULT EventsConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  *cookie = 0;
+  IDispatch* events = nullptr;
+  if (FAILED(sink->QueryInterface(DIID__IUpdaraComEvents, reinterpret_cast<void**>(&events))) || !events)
+    return CONNECT_E_CANNOTCONNECT;
+  *cookie = nextCookie_++;
+  sinks_[*cookie] = ComRef<IDispatch>::Adopt(events);
+  return S_OK;
+}
+HRESULT EventsConnectionPoint::Unadvise(DWORD cookie) {
+  return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+}
+HRESULT EventsConnectionPoint::EnumConnections(IEnumConnections** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+std::vector<ComRef<IDispatch>> EventsConnectionPoint::Sinks() const {
+  std::vector<ComRef<IDispatch>> out;
+  for (const auto& [cookie, sink] : sinks_) out.push_back(sink);
+  return out;
+}
+
+// ---- the system facts ----
+
+bool ProcessIsAdmin() {
+  // The classic test: may a token with this process's groups read an object that only the
+  // Administrators group may read?
+  if (!ImpersonateSelf(SecurityImpersonation)) return false;
+  HANDLE token = nullptr;
+  const BOOL opened = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token);
+  RevertToSelf();
+  if (!opened) return false;
+  bool admin = false;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                               &admins)) {
+    constexpr DWORD kRead = 1, kWrite = 2;
+    const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(admins) - sizeof(DWORD);
+    std::vector<BYTE> aclBytes(aclSize);
+    auto* acl = reinterpret_cast<ACL*>(aclBytes.data());
+    SECURITY_DESCRIPTOR sd{};
+    if (InitializeAcl(acl, aclSize, ACL_REVISION2) && AddAccessAllowedAce(acl, ACL_REVISION2, kRead | kWrite, admins) &&
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE)) {
+      SetSecurityDescriptorGroup(&sd, admins, FALSE);
+      SetSecurityDescriptorOwner(&sd, admins, FALSE);
+      GENERIC_MAPPING mapping{kRead, kWrite, 0, kRead | kWrite};
+      PRIVILEGE_SET privileges{};
+      DWORD privilegesSize = sizeof privileges, granted = 0;
+      BOOL status = FALSE;
+      if (AccessCheck(&sd, token, kRead, &mapping, &privileges, &privilegesSize, &granted, &status))
+        admin = status != FALSE;
+    }
+    FreeSid(admins);
+  }
+  CloseHandle(token);
+  return admin;
+}
+
+std::string RealWinVersion() {
+  // GetVersionEx answers what the host's manifest declares; the kernel's own call tells the truth
+  // to any host.
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  if (!rtlGetVersion || rtlGetVersion(&info) != 0) return {};
+  BSTR sp = SysAllocString(info.szCSDVersion);
+  const std::string servicePack = FromBstr(sp);
+  SysFreeString(sp);
+  return FormatWinVersion(info.dwMajorVersion, info.dwMinorVersion, info.dwPlatformId, info.dwBuildNumber,
+                          servicePack);
+}
+
+}  // namespace updara

@@ -1,0 +1,33 @@
+// The component's error numbers and the one table of their texts, shared by method errors and the
+// ErrorText of its events.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace updara {
+
+inline constexpr long kNoError = 0;
+inline constexpr long kInvalidProtocol = 30001;
+inline constexpr long kInvalidState = 30002;
+inline constexpr long kNameNotUnique = 30003;
+inline constexpr long kCancelled = 30004;
+inline constexpr long kUpdaterNotStarted = 30005;
+inline constexpr long kInvalidSignature = 30006;
+inline constexpr long kDateNotSet = 30007;
+inline constexpr long kRegisterFailed = 30008;
+inline constexpr long kPageNotFound = 30009;
+inline constexpr long kInvalidSize = 30010;
+inline constexpr long kInvalidMd5 = 30011;
+
+// The text of an error number; "Unrecognized Error." for a number the table does not hold.
+const char* ErrorText(long code);
+size_t ErrorTableSize();
+
+// What an automation client sees for an error number: the facility-control failure code, whose low
+// word is the number itself.
+constexpr std::int32_t ErrorResult(long code) {
+  return static_cast<std::int32_t>(0x800A0000u + static_cast<std::uint32_t>(code));
+}
+
+}  // namespace updara

@@ -1,0 +1,155 @@
+// The component's pure rules: the error table, state and dialog texts, the Windows version text,
+// names derived from UpdaterName, the URL property, version numbers, progress collapsing and the
+// replacement list's items.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+
+#include "component/replacement_list.h"
+#include "component/updara_errors.h"
+#include "component/updara_text.h"
+
+namespace {
+
+using namespace updara;
+
+TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
+  EXPECT_STREQ(ErrorText(0), "No error.");
+  EXPECT_STREQ(ErrorText(2), "The system cannot find the file specified.");
+  EXPECT_STREQ(ErrorText(380), "Invalid Property Value.");
+  EXPECT_STREQ(ErrorText(30002), "Invalid state. Component already busy.");
+  EXPECT_STREQ(ErrorText(30003), "Name not unique, cannot obtain lock. Please use different UpdaterName.");
+  EXPECT_STREQ(ErrorText(30007), "Date not set.");
+  EXPECT_STREQ(ErrorText(30011), "Invalid MD5 checksum after download.");
+  EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
+  EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
+  EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
+  EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
+  // 16 rows of our own and 82 of the Internet API.
+  EXPECT_EQ(ErrorTableSize(), 98u);
+}
+
+TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
+  const auto listed = [](long code) {
+    return (code >= 12001 && code <= 12034) || (code >= 12036 && code <= 12050) || code == 12052 ||
+           (code >= 12054 && code <= 12057) || (code >= 12110 && code <= 12112) ||
+           (code >= 12150 && code <= 12174);
+  };
+  int found = 0;
+  for (long code = 11990; code <= 12200; ++code) {
+    const std::string text = ErrorText(code);
+    if (listed(code)) {
+      ++found;
+      EXPECT_NE(text, "Unrecognized Error.") << code;
+      EXPECT_FALSE(text.empty()) << code;
+    } else {
+      EXPECT_EQ(text, "Unrecognized Error.") << code;
+    }
+  }
+  EXPECT_EQ(found, 82);
+  EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30012), "Unrecognized Error.");
+  // An automation client reads the number back from the low word.
+  EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
+}
+
+TEST(UpdaraText, StateAndDialogTexts) {
+  EXPECT_STREQ(StateText(0), "Not connected - idle.");
+  EXPECT_STREQ(StateText(1), "Checking for new updates on the server.");
+  EXPECT_STREQ(StateText(2), "Downloading updated files.");
+  EXPECT_STREQ(StateText(3), "Replacing files.");
+  EXPECT_STREQ(StateText(7), "Unknown state");
+  EXPECT_STREQ(StateText(-1), "Unknown state");
+
+  const char* names[] = {"Progress", "Cancel", "Connecting", "Requesting", "Downloading"};
+  for (int i = 0; i < kDialogTextCount; ++i) {
+    EXPECT_STREQ(DefaultDialogText(i), names[i]);
+    EXPECT_EQ(DialogTextIndex(names[i]), i);
+  }
+  EXPECT_EQ(DialogTextIndex("CANCEL"), 1);
+  EXPECT_EQ(DialogTextIndex("downloading"), 4);
+  EXPECT_EQ(DialogTextIndex("cancel "), std::nullopt);
+  EXPECT_EQ(DialogTextIndex(""), std::nullopt);
+  EXPECT_EQ(DialogTextIndex("title"), std::nullopt);
+}
+
+TEST(UpdaraText, WinVersionAndUpdaterNames) {
+  EXPECT_EQ(FormatWinVersion(10, 0, 2, 19045, ""), "10.0.2.19045.");
+  EXPECT_EQ(FormatWinVersion(6, 1, 2, 7601, "Service Pack 1"), "6.1.2.7601.Service Pack 1");
+
+  const UpdaterNames n = NamesFor("C:\\Temp\\", "Ledgerwell");
+  EXPECT_EQ(n.replacementList, "C:\\Temp\\Ledgerwell.uda");
+  EXPECT_EQ(n.updaterExe, "C:\\Temp\\LedgerwellUpd.exe");
+  EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
+  EXPECT_EQ(n.mutex, "Ledgerwell");
+  EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
+}
+
+TEST(UpdaraText, ComponentUrlSchemesAndCredentials) {
+  EXPECT_EQ(ParseComponentUrl("C:\\upd\\info.txt")->url, "file://C:\\upd\\info.txt");
+  EXPECT_EQ(ParseComponentUrl("\\\\server\\share\\info.txt")->url, "http://\\\\server\\share\\info.txt");
+  EXPECT_EQ(ParseComponentUrl("host.example/info.txt")->url, "http://host.example/info.txt");
+  EXPECT_EQ(ParseComponentUrl("HTTPS://host/x")->scheme, "https");
+  EXPECT_EQ(ParseComponentUrl("file://D:\\a@b\\x")->login, "");  // a path has no user
+  EXPECT_FALSE(ParseComponentUrl("gopher://host/x"));
+  EXPECT_FALSE(ParseComponentUrl("://host"));
+  EXPECT_EQ(ParseComponentUrl("")->url, "");
+
+  const auto ftp = ParseComponentUrl("ftp://me:pa:ss@host:2121/dir/f.bin");
+  ASSERT_TRUE(ftp);
+  EXPECT_EQ(ftp->login, "me");
+  EXPECT_EQ(ftp->password, "pa:ss");
+  const auto userOnly = ParseComponentUrl("http://me@host/x");
+  EXPECT_EQ(userOnly->login, "me");
+  EXPECT_EQ(userOnly->password, "");
+  // An "@" after the authority belongs to the path or query.
+  EXPECT_EQ(ParseComponentUrl("http://host/x?mail=a@b")->login, "");
+  EXPECT_EQ(ParseComponentUrl("http://host&a@b")->login, "");
+}
+
+TEST(UpdaraText, VersionNumbersSplitAtCommaOrDot) {
+  EXPECT_EQ(VersionNumbers("1.2.4.60"), (std::vector<long>{1, 2, 4, 60}));
+  EXPECT_EQ(VersionNumbers("1, 2, 4, 60"), (std::vector<long>{1, 2, 4, 60}));
+  EXPECT_EQ(VersionNumbers("1.2."), (std::vector<long>{1, 2}));
+  EXPECT_EQ(VersionNumbers("1.x.-3"), (std::vector<long>{1, 0, -3}));
+  EXPECT_EQ(VersionNumbers(""), std::vector<long>{});
+  EXPECT_EQ(VersionNumbers("99999999999.1"), (std::vector<long>{2147483647L, 1}));
+  EXPECT_EQ(VersionNumbers(std::string(60, '.') + "7").size(), 20u);
+}
+
+TEST(UpdaraText, ProgressBurstKeepsTheLatestAndDrainsTheQueue) {
+  std::deque<ProgressReport> queue = {{200, 1000}, {300, 1000}, {900, 1000}};
+  const ProgressReport latest = CollapseProgress(ProgressReport{100, 1000}, [&]() -> std::optional<ProgressReport> {
+    if (queue.empty()) return std::nullopt;
+    ProgressReport r = queue.front();
+    queue.pop_front();
+    return r;
+  });
+  EXPECT_EQ(latest.position, 900);
+  EXPECT_EQ(latest.total, 1000);
+  EXPECT_TRUE(queue.empty());
+  const ProgressReport alone = CollapseProgress(ProgressReport{5, 6}, [] { return std::optional<ProgressReport>(); });
+  EXPECT_EQ(alone.position, 5);
+  EXPECT_EQ(alone.total, 6);
+}
+
+TEST(UpdaraReplacementList, ItemsFollowTheFourHeaderLines) {
+  const auto items = ReplacementListItems(
+      "#UDA Signature\"C:\\App\\app.exe\" /x\r\n1\r\nbefore.cmd\r\nafter.cmd\r\n?1234\r\n"
+      "#C:\\T\\a.tmp>C:\\App\\a.dll|1|2|3|4\r\nC:\\T\\b.tmp>C:\\App\\b.exe|0|0|0|0\r\n\r\n");
+  ASSERT_TRUE(items);
+  ASSERT_EQ(items->size(), 3u);
+  EXPECT_TRUE((*items)[0].process);
+  EXPECT_FALSE((*items)[1].process);
+  EXPECT_EQ((*items)[1].source, "C:\\T\\a.tmp");
+  EXPECT_EQ((*items)[2].source, "C:\\T\\b.tmp");
+
+  EXPECT_FALSE(ReplacementListItems("#UDA Signatur\r\n"));
+  EXPECT_FALSE(ReplacementListItems(""));
+  EXPECT_TRUE(ReplacementListItems("#UDA Signature\n0\n\n\n")->empty());
+  EXPECT_EQ(ReplacementListItems("#UDA Signature\n0\n\n\nx.tmp\n")->at(0).source, "x.tmp");
+}
+
+}  // namespace
