@@ -16,23 +16,19 @@
 namespace lw::forms {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 // Lets events run until the condition holds or a few seconds have passed.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
     if (GetTickCount() - start > ms) return false;
     DoEvents();
-    Sleep(5);
   }
   return true;
 }
 
 void PumpFor(DWORD ms) {
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    DoEvents();
-    Sleep(5);
-  }
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) DoEvents();
 }
 
 RECT RectInParent(HWND h) {
@@ -42,10 +38,19 @@ RECT RectInParent(HWND h) {
   return rc;
 }
 
-COLORREF BrushColor(LRESULT brush) {
+// The colour of the brush `parent` answers a WM_CTLCOLOR* of `c` with; `dc` gets the text colours.
+COLORREF CtlColor(HWND parent, UINT msg, HDC dc, const Control& c) {
   LOGBRUSH lb{};
+  auto brush = SendMessageA(parent, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(c.Hwnd()));
   GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof lb, &lb);
   return lb.lbColor;
+}
+
+COLORREF PixelOf(const Control& c, int x, int y) {
+  HDC dc = GetDC(c.Hwnd());
+  COLORREF px = GetPixel(dc, x, y);
+  ReleaseDC(c.Hwnd(), dc);
+  return px;
 }
 
 std::string ToolTipOf(const Form& form, const Control& c) {
@@ -59,18 +64,22 @@ std::string ToolTipOf(const Form& form, const Control& c) {
   return buf;
 }
 
+LRESULT ToolCount(const Form& form) { return SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0); }
+
 void TypeText(const std::string& text) {
   for (char ch : text) {
-    SHORT vk = VkKeyScanA(ch);
     INPUT in[2]{};
-    for (int i = 0; i < 2; ++i) {
-      in[i].type = INPUT_KEYBOARD;
-      in[i].ki.wVk = LOBYTE(vk);
+    for (INPUT& i : in) {
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = LOBYTE(VkKeyScanA(ch));
     }
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
   }
 }
+
+// A mouse message at (2, 2) of the control.
+void Mouse(const Control& c, UINT msg) { SendMessageA(c.Hwnd(), msg, MK_LBUTTON, MAKELPARAM(2, 2)); }
 
 class FormsTest : public ::testing::Test {
  protected:
@@ -80,10 +89,12 @@ class FormsTest : public ::testing::Test {
     SetForegroundWindow(form.Hwnd());
     DoEvents();
   }
+  std::function<void()> Log(std::string event) {
+    return [this, event] { events.push_back(event); };
+  }
   Form form{"frmTest"};
+  Strings events;
 };
-
-// ---- names ----
 
 TEST_F(FormsTest, ControlsAreFoundByTheirNamePropertyIncludingArraysInsideFrames) {
   Frame& fra = form.AddFrame("fraSpeed", {120, 120, 3000, 2400}, "Speed Test");
@@ -94,7 +105,6 @@ TEST_F(FormsTest, ControlsAreFoundByTheirNamePropertyIncludingArraysInsideFrames
 
   EXPECT_EQ(FindControl(form.Hwnd(), "optTest(3)"), opts[3]->Hwnd());
   EXPECT_EQ(GetParent(opts[3]->Hwnd()), fra.Hwnd());
-  EXPECT_EQ(ControlNameOf(opts[3]->Hwnd()), "optTest(3)");
   EXPECT_EQ(opts[3]->Index(), 3);
   EXPECT_EQ(lbl.Index(), -1);
   EXPECT_EQ(FindControl(form.Hwnd(), "lblPath"), lbl.Hwnd());
@@ -102,10 +112,9 @@ TEST_F(FormsTest, ControlsAreFoundByTheirNamePropertyIncludingArraysInsideFrames
   EXPECT_EQ(FindControl(form.Hwnd(), ""), nullptr);
 
   // The property is a global atom of the name, readable by any process.
-  auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropA(lbl.Hwnd(), "ControlName")));
   char buf[64] = "";
-  ASSERT_NE(atom, 0);
-  GlobalGetAtomNameA(atom, buf, sizeof buf);
+  GlobalGetAtomNameA(static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropA(lbl.Hwnd(), "ControlName"))), buf,
+                     sizeof buf);
   EXPECT_STREQ(buf, "lblPath");
 
   EXPECT_EQ(form.Find("LBLPATH"), &lbl);
@@ -134,47 +143,36 @@ TEST(FormsLifetime, UnloadReleasesNamesAndLeavesControlsSafeToUse) {
   EXPECT_EQ(lbl.Caption(), "");
   EXPECT_FALSE(lbl.Enabled());
 
-  // Loaded again, the form starts with no controls.
-  ASSERT_TRUE(f.Create("Life", 3000, 2000));
+  ASSERT_TRUE(f.Create("Life", 3000, 2000));  // loaded again, with no controls
   EXPECT_EQ(f.Find(name), nullptr);
 }
 
-// ---- text boxes ----
-
-TEST_F(FormsTest, TextBoxChangeFiresOncePerProgrammaticChange) {
+TEST_F(FormsTest, TextBoxEventsStylesAndChangesBySettingAndTyping) {
   TextBox& txt = form.AddTextBox("txtPath", {120, 120, 3000, 315}, "initial");
-  int changes = 0;
-  std::string seen;
-  txt.onChange = [&] {
-    ++changes;
-    seen = txt.Text();
-  };
-  EXPECT_EQ(changes, 0);  // the text it was created with is no change
-  txt.SetText("C:\\Data");
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(seen, "C:\\Data");  // the handler sees the new text
-  txt.SetText("C:\\Data");
-  EXPECT_EQ(changes, 1);
-  txt.SetText("");
-  EXPECT_EQ(changes, 2);
-  EXPECT_EQ(txt.Text(), "");
-  PumpFor(50);
-  EXPECT_EQ(changes, 2);  // nothing queued behind the change
-}
-
-TEST_F(FormsTest, TypedCharactersFireChangePerKeystrokeExceptInReadOnlyBoxes) {
-  TextBox& txt = form.AddTextBox("txtUser", {120, 120, 3000, 315});
   TextBox& locked = form.AddTextBox("txtTemp", {120, 600, 3000, 315}, "fixed", nullptr, TextBox::ReadOnly);
-  int changes = 0, lockedChanges = 0;
-  txt.onChange = [&] { ++changes; };
+  TextBox& pw = form.AddTextBox("txtPw", {120, 1080, 3000, 315}, "", nullptr, TextBox::Password);
+  Strings seen;
+  int lockedChanges = 0, lost = 0, dbl = 0;
+  txt.onChange = [&] { seen.push_back(txt.Text()); };
   locked.onChange = [&] { ++lockedChanges; };
+  txt.onLostFocus = [&] { ++lost; };
+  txt.onDblClick = [&] { ++dbl; };
 
+  // Once per programmatic change, seeing the new text; the text it was created with is none.
+  txt.SetText("C:\\Data");
+  txt.SetText("C:\\Data");
+  txt.SetText("");
+  PumpFor(50);
+  EXPECT_EQ(seen, (Strings{"C:\\Data", ""}));
+
+  // Once per keystroke, except in a read-only box.
   txt.SetFocus();
   TypeText("abc");
   ASSERT_TRUE(PumpUntil([&] { return txt.Text() == "abc"; })) << txt.Text();
-  EXPECT_EQ(changes, 3);
-
+  EXPECT_EQ(seen.size(), 5u);
+  EXPECT_EQ(lost, 0);
   locked.SetFocus();
+  EXPECT_EQ(lost, 1);
   TypeText("z");
   PumpFor(100);
   EXPECT_EQ(locked.Text(), "fixed");
@@ -182,67 +180,48 @@ TEST_F(FormsTest, TypedCharactersFireChangePerKeystrokeExceptInReadOnlyBoxes) {
   EXPECT_TRUE(locked.Locked());
   locked.SetLocked(false);
   EXPECT_FALSE(locked.Locked());
-}
 
-TEST_F(FormsTest, TextBoxLostFocusDoubleClickAndPasswordStyle) {
-  TextBox& user = form.AddTextBox("txtUser", {120, 120, 3000, 315});
-  TextBox& pw = form.AddTextBox("txtPw", {120, 600, 3000, 315}, "", nullptr, TextBox::Password);
-  int lost = 0, dbl = 0;
-  user.onLostFocus = [&] { ++lost; };
-  user.onDblClick = [&] { ++dbl; };
-  user.SetFocus();
-  EXPECT_EQ(lost, 0);
-  pw.SetFocus();
-  EXPECT_EQ(lost, 1);
-  SendMessageA(user.Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  Mouse(txt, WM_LBUTTONDBLCLK);
   EXPECT_EQ(dbl, 1);
   EXPECT_TRUE(GetWindowLongPtrA(pw.Hwnd(), GWL_STYLE) & ES_PASSWORD);
-  EXPECT_FALSE(GetWindowLongPtrA(user.Hwnd(), GWL_STYLE) & ES_PASSWORD);
+  EXPECT_FALSE(GetWindowLongPtrA(txt.Hwnd(), GWL_STYLE) & ES_PASSWORD);
 }
 
-// ---- state, positions, colours ----
-
 TEST_F(FormsTest, EnabledAndVisibleAreTheWindowsOwnState) {
+  using State = std::pair<bool, bool>;  // the window's, the control's
   Frame& fra = form.AddFrame("fraTemp", {120, 120, 3000, 1200}, "Report Temp Folder");
   CommandButton& cmd = form.AddButton("cmdTempFix", {120, 300, 1200, 375}, "Fix", &fra);
-  EXPECT_TRUE(cmd.Enabled());
+  auto enabled = [&] { return State(IsWindowEnabled(cmd.Hwnd()), cmd.Enabled()); };
+  auto visible = [&] { return State(IsWindowVisible(cmd.Hwnd()), cmd.Visible()); };
+  EXPECT_EQ(enabled(), State(true, true));
   cmd.SetEnabled(false);
-  EXPECT_FALSE(IsWindowEnabled(cmd.Hwnd()));
-  EXPECT_FALSE(cmd.Enabled());
+  EXPECT_EQ(enabled(), State(false, false));
   cmd.SetEnabled(true);
-  EXPECT_TRUE(IsWindowEnabled(cmd.Hwnd()));
+  EXPECT_EQ(enabled(), State(true, true));
 
-  EXPECT_TRUE(IsWindowVisible(cmd.Hwnd()));
+  EXPECT_EQ(visible(), State(true, true));
   cmd.SetVisible(false);
-  EXPECT_FALSE(IsWindowVisible(cmd.Hwnd()));
-  EXPECT_FALSE(cmd.Visible());
+  EXPECT_EQ(visible(), State(false, false));
   cmd.SetVisible(true);
-  // Hiding a frame hides what is in it, while the control keeps its own flag.
-  fra.SetVisible(false);
-  EXPECT_FALSE(IsWindowVisible(cmd.Hwnd()));
-  EXPECT_TRUE(cmd.Visible());
+  fra.SetVisible(false);  // hides what is in it, while the control keeps its own flag
+  EXPECT_EQ(visible(), State(false, true));
   fra.SetVisible(true);
-  EXPECT_TRUE(IsWindowVisible(cmd.Hwnd()));
+  EXPECT_EQ(visible(), State(true, true));
 }
 
 TEST_F(FormsTest, TwipsPositionsReadBackAsSetAndFollowTheRealWindow) {
   Frame& fra = form.AddFrame("fraInfo", {600, 300, 4000, 3000}, "Info");
   Label& lbl = form.AddLabel("lblSerial", {1000, 500, 2000, 300}, "", &fra);
-  EXPECT_EQ(lbl.Left(), 1000);
-  EXPECT_EQ(lbl.Top(), 500);
-  EXPECT_EQ(lbl.Width(), 2000);
-  EXPECT_EQ(lbl.Height(), 300);
+  EXPECT_EQ((std::vector<int>{lbl.Left(), lbl.Top(), lbl.Width(), lbl.Height()}),
+            (std::vector<int>{1000, 500, 2000, 300}));
   RECT px = RectInParent(lbl.Hwnd());  // relative to the frame
   EXPECT_EQ(px.left, TwipsToPixelsX(1000));
   EXPECT_EQ(px.top, TwipsToPixelsY(500));
   EXPECT_EQ(px.right - px.left, TwipsToPixelsX(2000));
 
   lbl.Move(1010, 20, 333, 0);
-  EXPECT_EQ(lbl.Left(), 1010);
-  EXPECT_EQ(lbl.Width(), 333);
   lbl.SetTop(750);
-  EXPECT_EQ(lbl.Top(), 750);
-  EXPECT_EQ(lbl.Left(), 1010);
+  EXPECT_EQ((std::vector<int>{lbl.Left(), lbl.Top(), lbl.Width()}), (std::vector<int>{1010, 750, 333}));
   EXPECT_EQ(RectInParent(lbl.Hwnd()).top, TwipsToPixelsY(750));
 
   // Moved behind the toolkit's back, the control reports where it really is.
@@ -260,24 +239,17 @@ TEST_F(FormsTest, TwipsPositionsReadBackAsSetAndFollowTheRealWindow) {
 TEST_F(FormsTest, ForeAndBackColoursReachThePaintingThroughTheParent) {
   Frame& fra = form.AddFrame("fraSmb", {120, 120, 3000, 1500}, "SMB Signing");
   Label& lbl = form.AddLabel("lblState", {120, 300, 2000, 255}, "On", &fra);
+  TextBox& txt = form.AddTextBox("txtPath", {3300, 120, 3000, 315});
   lbl.SetForeColor(0xFF00FF);
   lbl.SetBackColor(0x00FFFF);
+  txt.SetBackColor(0xFFC0FF);
   HDC dc = CreateCompatibleDC(nullptr);
-  LRESULT brush = SendMessageA(fra.Hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(lbl.Hwnd()));
-  ASSERT_NE(brush, 0);
-  EXPECT_EQ(BrushColor(brush), 0x00FFFFu);
+  EXPECT_EQ(CtlColor(fra.Hwnd(), WM_CTLCOLORSTATIC, dc, lbl), 0x00FFFFu);
   EXPECT_EQ(GetTextColor(dc), 0xFF00FFu);
   EXPECT_EQ(GetBkColor(dc), 0x00FFFFu);
-
   lbl.SetBackColor(kColorButtonFace);  // system colours are resolved
-  brush = SendMessageA(fra.Hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(lbl.Hwnd()));
-  EXPECT_EQ(BrushColor(brush), GetSysColor(COLOR_BTNFACE));
-
-  TextBox& txt = form.AddTextBox("txtPath", {3300, 120, 3000, 315});
-  txt.SetBackColor(0xFFC0FF);
-  brush = SendMessageA(form.Hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(txt.Hwnd()));
-  EXPECT_EQ(BrushColor(brush), 0xFFC0FFu);
+  EXPECT_EQ(CtlColor(fra.Hwnd(), WM_CTLCOLORSTATIC, dc, lbl), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(CtlColor(form.Hwnd(), WM_CTLCOLOREDIT, dc, txt), 0xFFC0FFu);
   EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
   DeleteDC(dc);
 
@@ -285,14 +257,10 @@ TEST_F(FormsTest, ForeAndBackColoursReachThePaintingThroughTheParent) {
   Label& blank = form.AddLabel("lblBlank", {3300, 900, 900, 600}, "");
   blank.SetBackColor(0x0000FF);
   blank.Refresh();
-  HDC wdc = GetDC(blank.Hwnd());
-  EXPECT_EQ(GetPixel(wdc, 5, 5), 0x0000FFu);
-  ReleaseDC(blank.Hwnd(), wdc);
+  EXPECT_EQ(PixelOf(blank, 5, 5), 0x0000FFu);
   fra.SetBackColor(0x00FF00);
   fra.Refresh();
-  wdc = GetDC(fra.Hwnd());
-  EXPECT_EQ(GetPixel(wdc, 30, 90), 0x00FF00u);  // inside the frame, below its controls
-  ReleaseDC(fra.Hwnd(), wdc);
+  EXPECT_EQ(PixelOf(fra, 30, 90), 0x00FF00u);  // inside the frame, below its controls
 }
 
 TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
@@ -303,39 +271,35 @@ TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
   ASSERT_NE(form.ToolTipHwnd(), nullptr);
   EXPECT_EQ(ToolTipOf(form, tick), "Password is Correct");
   EXPECT_EQ(ToolTipOf(form, lbl), "Available 1 GB");
-  EXPECT_EQ(SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0), 2);
   lbl.SetToolTipText("A Memory Upgrade is Recommended");
   EXPECT_EQ(ToolTipOf(form, lbl), "A Memory Upgrade is Recommended");
-  EXPECT_EQ(SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0), 2);
+  EXPECT_EQ(ToolCount(form), 2);
   lbl.SetToolTipText("");
   EXPECT_EQ(lbl.ToolTipText(), "");
-  EXPECT_EQ(SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(ToolCount(form), 1);
   lbl.SetToolTipText("again");
   EXPECT_EQ(ToolTipOf(form, lbl), "again");
 }
-
-// ---- clicks and values ----
 
 TEST_F(FormsTest, LabelAndPictureClicksAreRoutedAlsoFromInsideAPicture) {
   PictureBox& pic = form.AddPicture("picAutoRefresh", {120, 120, 3000, 600});
   Label& inner = form.AddLabel("Label23", {300, 120, 1500, 255}, "Auto Refresh", &pic);
   Label& path = form.AddLabel("lblPath", {120, 900, 1500, 255}, "Data Path");
-  std::vector<std::string> events;
-  inner.onClick = [&] { events.push_back("inner"); };
-  path.onClick = [&] { events.push_back("click"); };
-  path.onDblClick = [&] { events.push_back("dbl"); };
-  pic.onClick = [&] { events.push_back("pic"); };
-  SendMessageA(inner.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageA(path.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageA(path.Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageA(pic.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  EXPECT_EQ(events, (std::vector<std::string>{"inner", "click", "dbl", "pic"}));
+  inner.onClick = Log("inner");
+  path.onClick = Log("click");
+  path.onDblClick = Log("dbl");
+  pic.onClick = Log("pic");
+  Mouse(inner, WM_LBUTTONDOWN);
+  Mouse(path, WM_LBUTTONDOWN);
+  Mouse(path, WM_LBUTTONDBLCLK);
+  Mouse(pic, WM_LBUTTONDOWN);
+  EXPECT_EQ(events, (Strings{"inner", "click", "dbl", "pic"}));
 }
 
 TEST_F(FormsTest, PictureDrawsItsBackgroundThenTheCallback) {
   PictureBox& bulb = form.AddPicture("picBulbY", {120, 120, 600, 600});
   bulb.SetBackColor(0xFFFFFF);
-  RECT painted{};
+  RECT painted{}, client{};
   bulb.onPaint = [&](HDC dc, const RECT& rc) {
     painted = rc;
     RECT dot{rc.left + 10, rc.top + 10, rc.left + 20, rc.top + 20};
@@ -344,49 +308,34 @@ TEST_F(FormsTest, PictureDrawsItsBackgroundThenTheCallback) {
     DeleteObject(yellow);
   };
   bulb.Refresh();
-  RECT client;
   GetClientRect(bulb.Hwnd(), &client);
   EXPECT_TRUE(EqualRect(&painted, &client));
-  HDC dc = GetDC(bulb.Hwnd());
-  EXPECT_EQ(GetPixel(dc, 15, 15), 0x00FFFFu);
-  EXPECT_EQ(GetPixel(dc, 3, 3), 0xFFFFFFu);
-  ReleaseDC(bulb.Hwnd(), dc);
+  EXPECT_EQ(PixelOf(bulb, 15, 15), 0x00FFFFu);
+  EXPECT_EQ(PixelOf(bulb, 3, 3), 0xFFFFFFu);
 }
 
 TEST_F(FormsTest, CheckBoxClickFiresForUsersAndForChangedValues) {
   CheckBox& chk = form.AddCheckBox("chkRfrsh", {120, 120, 2000, 255}, "Auto Refresh");
-  int clicks = 0;
-  int seen = -1;
-  chk.onClick = [&] {
-    ++clicks;
-    seen = chk.Value();
-  };
+  std::vector<int> seen;  // the value each click handler saw
+  chk.onClick = [&] { seen.push_back(chk.Value()); };
   chk.SetValue(1);
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(seen, 1);
   EXPECT_EQ(SendMessageA(chk.Hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
   chk.SetValue(1);
-  EXPECT_EQ(clicks, 1);
   SendMessageA(chk.Hwnd(), BM_CLICK, 0, 0);  // as a user's click
-  EXPECT_EQ(clicks, 2);
-  EXPECT_EQ(chk.Value(), 0);
-  EXPECT_EQ(seen, 0);
   chk.SetValue(2);
   EXPECT_EQ(SendMessageA(chk.Hwnd(), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
-  EXPECT_EQ(clicks, 3);
+  EXPECT_EQ(seen, (std::vector<int>{1, 0, 2}));
 }
 
 TEST_F(FormsTest, OptionButtonsInOneContainerAreExclusive) {
   Frame& fra = form.AddFrame("fraSpeed", {120, 120, 3000, 2400}, "Speed Test");
   std::vector<OptionButton*> opts;
-  std::vector<int> clicked;
   for (int i = 0; i < 4; ++i) {
     opts.push_back(&form.AddOption(ArrayElementName("optTest", i), {120, 240 + i * 300, 2400, 255}, "Test", &fra));
-    opts.back()->onClick = [&clicked, i] { clicked.push_back(i); };
+    opts.back()->onClick = Log(std::to_string(i));
   }
   OptionButton& elsewhere = form.AddOption("optOther", {3300, 240, 2400, 255}, "Other");
   elsewhere.SetValue(true);
-  clicked.clear();
 
   SendMessageA(opts[2]->Hwnd(), BM_CLICK, 0, 0);
   EXPECT_TRUE(opts[2]->Value());
@@ -394,7 +343,7 @@ TEST_F(FormsTest, OptionButtonsInOneContainerAreExclusive) {
   EXPECT_FALSE(opts[2]->Value());
   EXPECT_TRUE(opts[3]->Value());
   SendMessageA(opts[3]->Hwnd(), BM_CLICK, 0, 0);  // already selected: no new event
-  EXPECT_EQ(clicked, (std::vector<int>{2, 3}));
+  EXPECT_EQ(events, (Strings{"2", "3"}));
   EXPECT_TRUE(elsewhere.Value());  // another container, another group
 }
 
@@ -411,8 +360,6 @@ TEST_F(FormsTest, ProgressBarKeepsItsValueWithinTheRange) {
   EXPECT_EQ(bar.Value(), 5);
   EXPECT_EQ(SendMessageA(bar.Hwnd(), PBM_GETRANGE, TRUE, 0), 5);
 }
-
-// ---- list view ----
 
 std::vector<ListItem> QueueItems() {
   return {{"ANNE (Backup)", {}, "PC1", "ANNE", ""}, {"BOB", {}, "PC2", "BOB", "k2"}, {"CAROL", {"x"}, "PC3", "CAROL", ""}};
@@ -436,7 +383,21 @@ std::string ItemText(HWND lv, int index, int sub) {
   return buf;
 }
 
-TEST_F(FormsTest, ListViewKeepsItsItemsWhenNothingChanged) {
+// Asks the list view's form for an item's info tip, as the list view does, into a buffer of `size`.
+std::string InfoTip(const Form& form, const ListView& lvi, int item, int size) {
+  char buf[80] = "ANNE (Backup)";
+  NMLVGETINFOTIPA tip{};
+  tip.hdr.hwndFrom = lvi.Hwnd();
+  tip.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(lvi.Hwnd()));
+  tip.hdr.code = LVN_GETINFOTIPA;
+  tip.iItem = item;
+  tip.pszText = buf;
+  tip.cchTextMax = size;
+  SendMessageA(form.Hwnd(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
+  return buf;
+}
+
+TEST_F(FormsTest, ListViewKeepsItsItemsWhenNothingChangedAndTipsComeFromThem) {
   ListView& lvi = form.AddListView("lviQueue", {120, 120, 4000, 1600}, nullptr, ListView::FullRowSelect);
   lvi.AddColumn("User", 2000);
   lvi.AddColumn("More", 1500);
@@ -445,6 +406,8 @@ TEST_F(FormsTest, ListViewKeepsItsItemsWhenNothingChanged) {
   ASSERT_EQ(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(ItemText(lv, 0, 0), "ANNE (Backup)");
   EXPECT_EQ(ItemText(lv, 2, 1), "x");
+  EXPECT_EQ(InfoTip(form, lvi, 1, 3), "PC");  // cut to the buffer
+  EXPECT_EQ(InfoTip(form, lvi, 2, 80), "PC3");
   std::vector<LPARAM> before;
   for (int i = 0; i < 3; ++i) {
     before.push_back(ItemParam(lv, i));
@@ -474,30 +437,10 @@ TEST_F(FormsTest, ListViewWithoutColumnsStillShowsItsItems) {
   ListView& lvi = form.AddListView("lviUpdates", {120, 120, 4000, 1600}, nullptr, ListView::NoHeader);
   EXPECT_EQ(lvi.AddItem({"Update 1", {}, "01/02/2020", "", ""}), 0);
   EXPECT_EQ(lvi.AddItem({"Update 2", {}, "", "", ""}), 1);
-  RECT rc{};
-  rc.left = LVIR_LABEL;
+  RECT rc{LVIR_LABEL, 0, 0, 0};
   ASSERT_TRUE(SendMessageA(lvi.Hwnd(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)));
   EXPECT_GT(rc.right - rc.left, 50);
   EXPECT_EQ(ItemText(lvi.Hwnd(), 1, 0), "Update 2");
-}
-
-TEST_F(FormsTest, ListViewItemToolTipsComeFromTheItems) {
-  ListView& lvi = form.AddListView("lviQueue", {120, 120, 4000, 1600});
-  lvi.SetItems(QueueItems());
-  char buf[80] = "ANNE (Backup)";
-  NMLVGETINFOTIPA tip{};
-  tip.hdr.hwndFrom = lvi.Hwnd();
-  tip.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(lvi.Hwnd()));
-  tip.hdr.code = LVN_GETINFOTIPA;
-  tip.iItem = 1;
-  tip.pszText = buf;
-  tip.cchTextMax = 3;  // cut to the buffer
-  SendMessageA(form.Hwnd(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
-  EXPECT_STREQ(buf, "PC");
-  tip.cchTextMax = sizeof buf;
-  tip.iItem = 2;
-  SendMessageA(form.Hwnd(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
-  EXPECT_STREQ(buf, "PC3");
 }
 
 TEST_F(FormsTest, ListViewRightClickReportsDownThenItemThenUp) {
@@ -505,32 +448,25 @@ TEST_F(FormsTest, ListViewRightClickReportsDownThenItemThenUp) {
   ListView& lvi = form.AddListView("lviQueue", {120, 240, 4600, 2000}, &fra, ListView::FullRowSelect);
   lvi.AddColumn("User", 3000);
   lvi.SetItems(QueueItems());
-  std::vector<std::string> events;
   lvi.onMouseDown = [&](int b, int, int) { events.push_back("down" + std::to_string(b)); };
   lvi.onItemClick = [&](int item) { events.push_back("item" + std::to_string(item)); };
   lvi.onMouseUp = [&](int b, int, int) { events.push_back("up" + std::to_string(b)); };
-  RECT rc{};
-  rc.left = LVIR_BOUNDS;
+  RECT rc{LVIR_BOUNDS, 0, 0, 0};
   ASSERT_TRUE(SendMessageA(lvi.Hwnd(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc)));
-  LPARAM at = MAKELPARAM(rc.left + 10, (rc.top + rc.bottom) / 2);
-  EXPECT_EQ(lvi.HitTest(PixelsToTwipsX(rc.left + 10), PixelsToTwipsY((rc.top + rc.bottom) / 2)), 1);
+  const int x = rc.left + 10, y = (rc.top + rc.bottom) / 2;
+  EXPECT_EQ(lvi.HitTest(PixelsToTwipsX(x), PixelsToTwipsY(y)), 1);
 
-  PostMessageA(lvi.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at);
-  PostMessageA(lvi.Hwnd(), WM_RBUTTONUP, 0, at);
-  ASSERT_TRUE(PumpUntil([&] { return events.size() >= 3; }));
-  PumpFor(50);
-  EXPECT_EQ(events, (std::vector<std::string>{"down2", "item1", "up2"}));
-
-  events.clear();
-  LPARAM below = MAKELPARAM(10, rc.bottom + 3 * (rc.bottom - rc.top));
-  PostMessageA(lvi.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, below);
-  PostMessageA(lvi.Hwnd(), WM_LBUTTONUP, 0, below);
-  ASSERT_TRUE(PumpUntil([&] { return events.size() >= 2; }));
-  PumpFor(50);
-  EXPECT_EQ(events, (std::vector<std::string>{"down1", "up1"}));  // no item there
+  auto click = [&](UINT down, UINT up, LPARAM at, const Strings& expected) {
+    events.clear();
+    PostMessageA(lvi.Hwnd(), down, down == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON, at);
+    PostMessageA(lvi.Hwnd(), up, 0, at);
+    ASSERT_TRUE(PumpUntil([&] { return events.size() >= expected.size(); }));
+    PumpFor(50);
+    EXPECT_EQ(events, expected);
+  };
+  click(WM_RBUTTONDOWN, WM_RBUTTONUP, MAKELPARAM(x, y), {"down2", "item1", "up2"});
+  click(WM_LBUTTONDOWN, WM_LBUTTONUP, MAKELPARAM(10, rc.bottom + 3 * (rc.bottom - rc.top)), {"down1", "up1"});
 }
-
-// ---- timers, loops, forms ----
 
 TEST_F(FormsTest, TimerFiresThroughTheMessageLoopAndStopsWhenDisabled) {
   Timer& timer = form.AddTimer("Timer1", 30);
@@ -539,7 +475,7 @@ TEST_F(FormsTest, TimerFiresThroughTheMessageLoopAndStopsWhenDisabled) {
   EXPECT_EQ(ticks, 0);  // only through the message loop
   ASSERT_TRUE(PumpUntil([&] { return ticks >= 2; }));
   timer.SetEnabled(false);
-  int stopped = ticks;
+  const int stopped = ticks;
   PumpFor(200);
   EXPECT_EQ(ticks, stopped);
   timer.SetInterval(0);
@@ -555,9 +491,8 @@ TEST_F(FormsTest, TimerHandlerThatLetsEventsRunIsNotEnteredAgain) {
   Timer& timer = form.AddTimer("Timer1", 10);
   int depth = 0, maxDepth = 0, ticks = 0;
   timer.onTimer = [&] {
-    ++ticks;
     maxDepth = std::max(maxDepth, ++depth);
-    if (ticks == 1) PumpFor(100);
+    if (++ticks == 1) PumpFor(100);
     --depth;
   };
   ASSERT_TRUE(PumpUntil([&] { return ticks >= 2; }));
@@ -567,25 +502,22 @@ TEST_F(FormsTest, TimerHandlerThatLetsEventsRunIsNotEnteredAgain) {
 TEST_F(FormsTest, DoEventsRunsQueuedNotificationsOfControls) {
   Frame& fra = form.AddFrame("picButtons", {120, 120, 3000, 900}, "");
   CommandButton& cmd = form.AddButton("cmdAbout", {120, 240, 1200, 375}, "About", &fra);
-  int clicks = 0;
-  cmd.onClick = [&] { ++clicks; };
+  cmd.onClick = Log("click");
   PostMessageA(fra.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cmd.Hwnd()), BN_CLICKED),
                reinterpret_cast<LPARAM>(cmd.Hwnd()));
-  EXPECT_EQ(clicks, 0);
+  EXPECT_TRUE(events.empty());
   DoEvents();
-  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(events, Strings{"click"});
 }
 
 TEST_F(FormsTest, ShowModalDisablesTheOwnerUntilTheFormIsUnloaded) {
-  Form other("frmOther");
+  Form other("frmOther"), modal("frmModal");
   ASSERT_TRUE(other.Create("Other", 3000, 1500));
   other.Show();
-  Form modal("frmModal");
   ASSERT_TRUE(modal.Create("Modal", 3000, 1500, FormStyle::FixedDialog));
   bool ownerDisabled = false, otherDisabled = false, loaded = false;
   modal.onLoad = [&] { loaded = true; };
-  Timer& close = modal.AddTimer("tmrClose", 50);
-  close.onTimer = [&] {
+  modal.AddTimer("tmrClose", 50).onTimer = [&] {
     ownerDisabled = !IsWindowEnabled(form.Hwnd());
     otherDisabled = !IsWindowEnabled(other.Hwnd());
     modal.Unload();
@@ -600,19 +532,28 @@ TEST_F(FormsTest, ShowModalDisablesTheOwnerUntilTheFormIsUnloaded) {
   EXPECT_EQ(GetActiveWindow(), form.Hwnd());  // the owner gets the activation back
 }
 
-TEST_F(FormsTest, UnloadAsksTheHandlersAndCanBeCancelled) {
-  Form f("frmText");
-  ASSERT_TRUE(f.Create("Text", 3000, 1500));
-  f.Show();
-  bool cancel = true;
-  int queries = 0, unloads = 0;
+TEST_F(FormsTest, LoadFiresOnceBeforeShowingAndUnloadAsksTheHandlersWhichCanCancel) {
+  Form f("frmAbout");
+  ASSERT_TRUE(f.Create("About", 3000, 1500));
+  bool visibleAtLoad = true, cancel = true;
+  int loads = 0, queries = 0, unloads = 0;
+  f.onLoad = [&] {
+    ++loads;
+    visibleAtLoad = IsWindowVisible(f.Hwnd());
+  };
   f.onQueryUnload = [&](bool& c) {
     ++queries;
     c = cancel;
   };
   f.onUnload = [&](bool&) { ++unloads; };
+  f.Show();
+  f.Show();
+  EXPECT_EQ(loads, 1);
+  EXPECT_FALSE(visibleAtLoad);
+  EXPECT_TRUE(IsWindowVisible(f.Hwnd()));
+  EXPECT_EQ(ActiveForm(), &f);
+
   EXPECT_FALSE(f.Unload());
-  EXPECT_TRUE(IsWindow(f.Hwnd()));
   SendMessageA(f.Hwnd(), WM_CLOSE, 0, 0);  // the title bar's close box
   EXPECT_TRUE(f.Loaded());
   EXPECT_EQ(queries, 2);
@@ -631,23 +572,6 @@ TEST_F(FormsTest, UnloadAsksTheHandlersAndCanBeCancelled) {
   EXPECT_TRUE(g.Loaded());
 }
 
-TEST_F(FormsTest, LoadFiresOnceBeforeTheWindowIsShown) {
-  Form f("frmAbout");
-  ASSERT_TRUE(f.Create("About", 3000, 1500));
-  int loads = 0;
-  bool visibleAtLoad = true;
-  f.onLoad = [&] {
-    ++loads;
-    visibleAtLoad = IsWindowVisible(f.Hwnd());
-  };
-  f.Show();
-  f.Show();
-  EXPECT_EQ(loads, 1);
-  EXPECT_FALSE(visibleAtLoad);
-  EXPECT_TRUE(IsWindowVisible(f.Hwnd()));
-  EXPECT_EQ(ActiveForm(), &f);
-}
-
 TEST_F(FormsTest, KeyPressReachesTheFormAndWithKeyPreviewSeesControlsKeys) {
   TextBox& txt = form.AddTextBox("txtExc", {120, 120, 3000, 315});
   std::vector<int> keys;
@@ -656,7 +580,6 @@ TEST_F(FormsTest, KeyPressReachesTheFormAndWithKeyPreviewSeesControlsKeys) {
     if (key == 'x') key = 0;
   };
   PostMessageA(form.Hwnd(), WM_CHAR, 'q', 0);
-  DoEvents();
   PostMessageA(txt.Hwnd(), WM_CHAR, 'a', 0);  // without key preview: the box's own
   DoEvents();
   EXPECT_EQ(keys, (std::vector<int>{'q'}));
@@ -689,8 +612,7 @@ TEST(FormsLoop, RunMessageLoopEndsWithTheLastFormOrOnQuit) {
     Form f("frmMain");
     ASSERT_TRUE(f.Create("Main", 3000, 1500));
     f.Show();
-    Timer& t = f.AddTimer("Timer1", 20);
-    t.onTimer = [&] { f.Unload(); };
+    f.AddTimer("Timer1", 20).onTimer = [&] { f.Unload(); };
     EXPECT_EQ(RunMessageLoop(), 0);
     EXPECT_FALSE(f.Loaded());
   }
@@ -705,87 +627,64 @@ TEST(FormsLoop, RunMessageLoopEndsWithTheLastFormOrOnQuit) {
   EXPECT_EQ(RunMessageLoop(), 4);
 }
 
-// ---- menus ----
-
 TEST_F(FormsTest, PopupMenuRunsTheChosenItemAndLeavesHiddenOnesOut) {
   Menu& menu = form.AddMenu("mnuMenu");
-  std::vector<std::string> ran;
-  for (const char* name : {"mnuSMB2", "mnuCompany", "mnuErrors"}) {
-    MenuItem& item = menu.AddItem(name, std::string("Caption of ") + name);
-    item.onClick = [&ran, name] { ran.push_back(name); };
-  }
+  for (const char* name : {"mnuSMB2", "mnuCompany", "mnuErrors"})
+    menu.AddItem(name, std::string("Caption of ") + name).onClick = Log(name);
   menu.Find("mnuSMB2")->visible = false;
 
   // The first key picks the first item shown, the second runs it.
   PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_DOWN, 0);
   PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_RETURN, 0);
   PopupMenu(form, menu);
-  EXPECT_EQ(ran, (std::vector<std::string>{"mnuCompany"}));
-
+  EXPECT_EQ(events, Strings{"mnuCompany"});
   PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   PopupMenu(form, menu);
-  EXPECT_EQ(ran.size(), 1u);
+  EXPECT_EQ(events.size(), 1u);
 
   EXPECT_FALSE(menu.Click("mnuSMB2"));
   menu.Find("mnuErrors")->enabled = false;
   EXPECT_FALSE(menu.Click("mnuErrors"));
   EXPECT_TRUE(menu.Click("MNUCOMPANY"));
-  EXPECT_EQ(ran.size(), 2u);
+  EXPECT_EQ(events.size(), 2u);
   EXPECT_EQ(form.FindMenu("mnuMenu"), &menu);
   EXPECT_EQ(menu.Count(), 3);
 }
 
-// ---- dialog seams ----
-
-TEST_F(FormsTest, MsgBoxGoesThroughTheReplaceableHandler) {
-  struct Asked {
-    std::string text, title;
-    unsigned style;
-  };
-  std::vector<Asked> asked;
+TEST_F(FormsTest, MessageBoxAndOpenFileDialogGoThroughReplaceableHandlers) {
+  Strings asked;  // "title: text (style)"
   MsgBoxHandler previous = SetMsgBoxHandler([&](const std::string& text, unsigned style, const std::string& title) {
-    asked.push_back({text, title, style});
+    asked.push_back(title + ": " + text + " (" + std::to_string(style) + ")");
     return IDNO;
   });
   EXPECT_FALSE(previous);
   EXPECT_EQ(MsgBox("Do you want to Clear User ANNE ?", MB_YESNO | MB_ICONQUESTION, "Clear Locked User"), IDNO);
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].text, "Do you want to Clear User ANNE ?");
-  EXPECT_EQ(asked[0].title, "Clear Locked User");
-  EXPECT_EQ(asked[0].style, unsigned(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_EQ(asked, Strings{"Clear Locked User: Do you want to Clear User ANNE ? (" +
+                           std::to_string(MB_YESNO | MB_ICONQUESTION) + ")"});
 
   // A handler that throws is stopped at the window procedure and its error shown.
   CommandButton& cmd = form.AddButton("cmdSpeed", {120, 120, 1200, 375}, "Test");
   cmd.onClick = [] { throw std::runtime_error("Speed test failed"); };
   SendMessageA(cmd.Hwnd(), BM_CLICK, 0, 0);
   ASSERT_EQ(asked.size(), 2u);
-  EXPECT_EQ(asked[1].text, "Speed test failed");
-  EXPECT_EQ(asked[1].style, unsigned(MB_ICONERROR));
+  EXPECT_TRUE(asked[1].ends_with(": Speed test failed (" + std::to_string(MB_ICONERROR) + ")")) << asked[1];
+  EXPECT_TRUE(SetMsgBoxHandler(nullptr));
 
-  MsgBoxHandler mine = SetMsgBoxHandler(nullptr);
-  EXPECT_TRUE(mine);
-}
-
-TEST_F(FormsTest, OpenFileDialogGoesThroughTheReplaceableHandler) {
   HWND owner = nullptr;
-  std::string gotTitle, gotFilter, gotDir;
-  unsigned gotFlags = 0;
+  unsigned flags = 0;
+  Strings args;
   SetOpenFileHandler([&](HWND o, const std::string& title, const std::string& filter, const std::string& dir,
-                         unsigned flags) {
+                         unsigned f) {
     owner = o;
-    gotTitle = title;
-    gotFilter = filter;
-    gotDir = dir;
-    gotFlags = flags;
+    flags = f;
+    args = {title, filter, dir};
     return std::string("C:\\Data\\setup.dta");
   });
   EXPECT_EQ(ShowOpenFileDialog(nullptr, "Browse", "Sage Data Files (Setup.dta)|setup.dta", "C:\\Data"),
             "C:\\Data\\setup.dta");
   EXPECT_EQ(owner, form.Hwnd());  // the active form owns it
-  EXPECT_EQ(gotTitle, "Browse");
-  EXPECT_EQ(gotFilter, "Sage Data Files (Setup.dta)|setup.dta");
-  EXPECT_EQ(gotDir, "C:\\Data");
-  EXPECT_EQ(gotFlags, 4100u);
+  EXPECT_EQ(args, (Strings{"Browse", "Sage Data Files (Setup.dta)|setup.dta", "C:\\Data"}));
+  EXPECT_EQ(flags, 4100u);
   EXPECT_TRUE(SetOpenFileHandler(nullptr));
 }
 
