@@ -133,6 +133,36 @@ class DispatchObject : public Itf {
   std::atomic<ULONG> refs_{1};
 };
 
+// IUnknown for a small object of one interface (enumerators, class factories): counted in the
+// module while it lives, deleted with its last reference.
+template <typename Itf, const IID* Iid>
+class SingleInterfaceObject : public Itf {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid)) {
+      *ppv = static_cast<Itf*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  SingleInterfaceObject() { ModuleAddRef(); }
+  virtual ~SingleInterfaceObject() { ModuleRelease(); }
+
+ private:
+  std::atomic<ULONG> refs_{1};
+};
+
 // Answers ISupportErrorInfo for one interface; the class that mixes it in names its IUnknown with
 // UPDARA_IUNKNOWN_OF, so that both bases share one reference count.
 template <const IID* Iid>

@@ -14,7 +14,7 @@ using Guard = std::lock_guard<std::mutex>;
 constexpr size_t kMaxItems = SHRT_MAX;
 
 // A snapshot enumerator over the items of a collection, for For Each.
-class VariantEnum final : public IEnumVARIANT {
+class VariantEnum final : public SingleInterfaceObject<IEnumVARIANT, &IID_IEnumVARIANT> {
  public:
   template <typename T>
   static HRESULT Create(const std::vector<ComRef<T>>& items, IUnknown** out) {
@@ -23,22 +23,6 @@ class VariantEnum final : public IEnumVARIANT {
     for (const ComRef<T>& item : items) e->items_.emplace_back(static_cast<IDispatch*>(item.get()));
     *out = e;
     return S_OK;
-  }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
-      *ppv = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
   }
   STDMETHODIMP Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
     if (!out || (wanted > 1 && !fetched)) return E_POINTER;
@@ -70,9 +54,7 @@ class VariantEnum final : public IEnumVARIANT {
   }
 
  private:
-  VariantEnum() { ModuleAddRef(); }
-  ~VariantEnum() { ModuleRelease(); }
-  std::atomic<ULONG> refs_{1};
+  VariantEnum() = default;
   std::vector<ComRef<IDispatch>> items_;
   size_t next_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "component/classes_win.h"
+#include "component/com_base_win.h"
 #include "component/entries_win.h"
 #include "component/module_win.h"
 #include "component/updara_com_win.h"
@@ -24,26 +25,9 @@ const Creatable kCreatable[] = {
     {&CLSID_UpdProcess, &CreateUpdProcess},
 };
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public SingleInterfaceObject<IClassFactory, &IID_IClassFactory> {
  public:
-  explicit ClassFactory(CreateFn create) : create_(create) { ModuleAddRef(); }
-  ~ClassFactory() { ModuleRelease(); }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  explicit ClassFactory(CreateFn create) : create_(create) {}
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -61,7 +45,6 @@ class ClassFactory final : public IClassFactory {
 
  private:
   CreateFn create_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace
