@@ -257,19 +257,6 @@ HRESULT UpdMessageObject::put_ID(long v) { Guard g(lock_); id_ = v; return S_OK;
 HRESULT UpdMessageObject::get_Caption(BSTR* v) { Guard g(lock_); return ReturnText(caption_, v); }
 HRESULT UpdMessageObject::put_Caption(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); caption_ = std::move(t); return S_OK; }
 
-ComRef<UpdMessagesObject> UpdMessagesObject::Create() {
-  return ComRef<UpdMessagesObject>::Adopt(new UpdMessagesObject());
-}
-HRESULT UpdMessagesObject::get_Count(short* out) { return CountOf(lock_, items_, out); }
-HRESULT UpdMessagesObject::get_Item(short index, IUpdMessage** out) { return ItemAt(lock_, items_, index, out); }
-HRESULT UpdMessagesObject::get__NewEnum(IUnknown** out) {
-  Guard g(lock_);
-  return VariantEnum::Create(items_, out);
-}
-void UpdMessagesObject::Append(ComRef<UpdMessageObject> message) {
-  Guard g(lock_);
-  if (items_.size() < kMaxItems) items_.push_back(std::move(message));
-}
 
 // ---- UpdProcess(es) ----
 
@@ -307,19 +294,30 @@ HRESULT UpdProcessObject::Close() {
   return S_OK;
 }
 
-ComRef<UpdProcessesObject> UpdProcessesObject::Create() {
-  return ComRef<UpdProcessesObject>::Adopt(new UpdProcessesObject());
+// ---- The filled lists ----
+
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+ComRef<ItemList<Itf, Iid, ItemItf, Item>> ItemList<Itf, Iid, ItemItf, Item>::Create() {
+  return ComRef<ItemList>::Adopt(new ItemList());
 }
-HRESULT UpdProcessesObject::get_Count(short* out) { return CountOf(lock_, items_, out); }
-HRESULT UpdProcessesObject::get_Item(short index, IUpdProcess** out) { return ItemAt(lock_, items_, index, out); }
-HRESULT UpdProcessesObject::get__NewEnum(IUnknown** out) {
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+HRESULT ItemList<Itf, Iid, ItemItf, Item>::get_Count(short* out) { return CountOf(lock_, items_, out); }
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+HRESULT ItemList<Itf, Iid, ItemItf, Item>::get_Item(short index, ItemItf** out) {
+  return ItemAt(lock_, items_, index, out);
+}
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+HRESULT ItemList<Itf, Iid, ItemItf, Item>::get__NewEnum(IUnknown** out) {
   Guard g(lock_);
   return VariantEnum::Create(items_, out);
 }
-void UpdProcessesObject::Append(ComRef<UpdProcessObject> process) {
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+void ItemList<Itf, Iid, ItemItf, Item>::Append(ComRef<Item> item) {
   Guard g(lock_);
-  if (items_.size() < kMaxItems) items_.push_back(std::move(process));
+  if (items_.size() < kMaxItems) items_.push_back(std::move(item));
 }
+template class ItemList<IUpdMessages, &IID_IUpdMessages, IUpdMessage, UpdMessageObject>;
+template class ItemList<IUpdProcesses, &IID_IUpdProcesses, IUpdProcess, UpdProcessObject>;
 
 HRESULT CreateUpdFiles(REFIID iid, void** out) { return CreateAs<UpdFilesObject, IUpdFiles>(iid, out); }
 HRESULT CreateUpdFile(REFIID iid, void** out) { return CreateAs<UpdFileObject, IUpdFile>(iid, out); }

@@ -110,20 +110,6 @@ class UpdMessageObject final : public DispatchObject<IUpdMessage, &IID_IUpdMessa
   long id_ = 0;
 };
 
-class UpdMessagesObject final : public DispatchObject<IUpdMessages, &IID_IUpdMessages> {
- public:
-  static ComRef<UpdMessagesObject> Create();
-  STDMETHODIMP get_Count(short* out) override;
-  STDMETHODIMP get_Item(short index, IUpdMessage** out) override;
-  STDMETHODIMP get__NewEnum(IUnknown** out) override;
-  void Append(ComRef<UpdMessageObject> message);
-
- private:
-  UpdMessagesObject() = default;
-  mutable std::mutex lock_;
-  std::vector<ComRef<UpdMessageObject>> items_;
-};
-
 class UpdProcessObject final : public DispatchObject<IUpdProcess, &IID_IUpdProcess> {
  public:
   static ComRef<UpdProcessObject> Create();
@@ -143,19 +129,24 @@ class UpdProcessObject final : public DispatchObject<IUpdProcess, &IID_IUpdProce
   long id_ = 0;
 };
 
-class UpdProcessesObject final : public DispatchObject<IUpdProcesses, &IID_IUpdProcesses> {
+// A list the component fills and the host reads (messages, processes): Count, Item from 0 and
+// For Each. The two lists are instantiated in entries_win.cpp.
+template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
+class ItemList final : public DispatchObject<Itf, Iid> {
  public:
-  static ComRef<UpdProcessesObject> Create();
+  static ComRef<ItemList> Create();
   STDMETHODIMP get_Count(short* out) override;
-  STDMETHODIMP get_Item(short index, IUpdProcess** out) override;
+  STDMETHODIMP get_Item(short index, ItemItf** out) override;
   STDMETHODIMP get__NewEnum(IUnknown** out) override;
-  void Append(ComRef<UpdProcessObject> process);
+  void Append(ComRef<Item> item);
 
  private:
-  UpdProcessesObject() = default;
+  ItemList() = default;
   mutable std::mutex lock_;
-  std::vector<ComRef<UpdProcessObject>> items_;
+  std::vector<ComRef<Item>> items_;
 };
+using UpdMessagesObject = ItemList<IUpdMessages, &IID_IUpdMessages, IUpdMessage, UpdMessageObject>;
+using UpdProcessesObject = ItemList<IUpdProcesses, &IID_IUpdProcesses, IUpdProcess, UpdProcessObject>;
 
 // The creatable classes, for the class factories.
 HRESULT CreateUpdFiles(REFIID iid, void** out);
