@@ -9,6 +9,8 @@
 #include <atomic>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "component/module_win.h"
 #include "updara_idl.h"
@@ -161,6 +163,45 @@ class SingleInterfaceObject : public Itf {
 
  private:
   std::atomic<ULONG> refs_{1};
+};
+
+// An enumerator over a snapshot taken when it is made, so the list behind it may change while a
+// caller walks it. IEnumVARIANT, IEnumConnections and IEnumConnectionPoints all have this shape;
+// Copy hands one item to the caller's element with a reference of the caller's own.
+template <typename EnumItf, const IID* Iid, typename Element, typename Item, void (*Copy)(const Item&, Element&)>
+class SnapshotEnum final : public SingleInterfaceObject<EnumItf, Iid> {
+ public:
+  static HRESULT Create(std::vector<Item> items, EnumItf** out) {
+    if (!out) return E_POINTER;
+    *out = new SnapshotEnum(std::move(items), 0);
+    return S_OK;
+  }
+  STDMETHODIMP Next(ULONG wanted, Element* out, ULONG* fetched) override {
+    if (!out || (wanted > 1 && !fetched)) return E_POINTER;
+    ULONG n = 0;
+    for (; n < wanted && next_ < items_.size(); ++n, ++next_) Copy(items_[next_], out[n]);
+    if (fetched) *fetched = n;
+    return n == wanted ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const size_t left = items_.size() - next_;
+    next_ += count < left ? count : left;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    next_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(EnumItf** out) override {
+    if (!out) return E_POINTER;
+    *out = new SnapshotEnum(items_, next_);
+    return S_OK;
+  }
+
+ private:
+  SnapshotEnum(std::vector<Item> items, size_t next) : items_(std::move(items)), next_(next) {}
+  std::vector<Item> items_;
+  size_t next_;
 };
 
 // Answers ISupportErrorInfo for one interface; the class that mixes it in names its IUnknown with

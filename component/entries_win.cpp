@@ -13,51 +13,25 @@ using Guard = std::lock_guard<std::mutex>;
 // Count is 16-bit in the interface; a collection never grows past what it can report.
 constexpr size_t kMaxItems = SHRT_MAX;
 
-// A snapshot enumerator over the items of a collection, for For Each.
-class VariantEnum final : public SingleInterfaceObject<IEnumVARIANT, &IID_IEnumVARIANT> {
- public:
-  template <typename T>
-  static HRESULT Create(const std::vector<ComRef<T>>& items, IUnknown** out) {
-    if (!out) return E_POINTER;
-    auto* e = new VariantEnum();
-    for (const ComRef<T>& item : items) e->items_.emplace_back(static_cast<IDispatch*>(item.get()));
-    *out = e;
-    return S_OK;
-  }
-  STDMETHODIMP Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
-    if (!out || (wanted > 1 && !fetched)) return E_POINTER;
-    ULONG n = 0;
-    for (; n < wanted && next_ < items_.size(); ++n, ++next_) {
-      VariantInit(&out[n]);
-      out[n].vt = VT_DISPATCH;
-      items_[next_].CopyTo(&out[n].pdispVal);
-    }
-    if (fetched) *fetched = n;
-    return n == wanted ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const size_t left = items_.size() - next_;
-    next_ += count < left ? count : left;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    next_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumVARIANT** out) override {
-    if (!out) return E_POINTER;
-    auto* e = new VariantEnum();
-    e->items_ = items_;
-    e->next_ = next_;
-    *out = e;
-    return S_OK;
-  }
+void CopyItem(const ComRef<IDispatch>& item, VARIANT& out) {
+  VariantInit(&out);
+  V_VT(&out) = VT_DISPATCH;
+  item.CopyTo(&V_DISPATCH(&out));
+}
+using VariantEnum = SnapshotEnum<IEnumVARIANT, &IID_IEnumVARIANT, VARIANT, ComRef<IDispatch>, &CopyItem>;
 
- private:
-  VariantEnum() = default;
-  std::vector<ComRef<IDispatch>> items_;
-  size_t next_ = 0;
-};
+// For Each over a collection: an enumerator of the items as they are now.
+template <typename T>
+HRESULT NewItemEnum(const std::vector<ComRef<T>>& items, IUnknown** out) {
+  if (!out) return E_POINTER;
+  std::vector<ComRef<IDispatch>> snapshot;
+  snapshot.reserve(items.size());
+  for (const ComRef<T>& item : items) snapshot.emplace_back(static_cast<IDispatch*>(item.get()));
+  IEnumVARIANT* e = nullptr;
+  const HRESULT hr = VariantEnum::Create(std::move(snapshot), &e);
+  *out = e;
+  return hr;
+}
 
 BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId) {
   DWORD owner = 0;
@@ -237,7 +211,7 @@ HRESULT UpdFilesObject::Add(BSTR name, IUpdFile** out) {
 }
 
 HRESULT UpdFilesObject::get__NewEnum(IUnknown** out) {
-  return VariantEnum::Create(Snapshot(), out);
+  return NewItemEnum(Snapshot(), out);
 }
 
 std::vector<ComRef<UpdFileObject>> UpdFilesObject::Snapshot() const {
@@ -309,7 +283,7 @@ HRESULT ItemList<Itf, Iid, ItemItf, Item>::get_Item(short index, ItemItf** out) 
 template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
 HRESULT ItemList<Itf, Iid, ItemItf, Item>::get__NewEnum(IUnknown** out) {
   Guard g(lock_);
-  return VariantEnum::Create(items_, out);
+  return NewItemEnum(items_, out);
 }
 template <typename Itf, const IID* Iid, typename ItemItf, typename Item>
 void ItemList<Itf, Iid, ItemItf, Item>::Append(ComRef<Item> item) {

@@ -78,6 +78,20 @@ LSTATUS Write(HKEY root, const Entry& e) {
 
 bool Gone(LSTATUS r) { return r == ERROR_FILE_NOT_FOUND || r == ERROR_PATH_NOT_FOUND; }
 
+LSTATUS DeleteKeyIfEmpty(HKEY root, const std::wstring& name) {
+  HKEY key = nullptr;
+  LSTATUS r = RegOpenKeyExW(root, name.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (Gone(r)) return ERROR_SUCCESS;
+  if (r != ERROR_SUCCESS) return r;
+  DWORD subkeys = 0, values = 0;
+  r = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                       nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS || subkeys != 0 || values != 0) return r;
+  r = RegDeleteKeyW(root, name.c_str());
+  return Gone(r) ? ERROR_SUCCESS : r;
+}
+
 // Deletes the entry's value if it still holds the written data, then its key if nothing is left.
 LSTATUS Remove(HKEY root, const Entry& e) {
   HKEY key = nullptr;
@@ -88,17 +102,17 @@ LSTATUS Remove(HKEY root, const Entry& e) {
     r = RegDeleteValueW(key, e.name);
     if (Gone(r)) r = ERROR_SUCCESS;
   }
-  DWORD subkeys = 0, values = 0;
-  LSTATUS info = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                  &values, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(key);
-  if (r != ERROR_SUCCESS) return r;
-  if (info != ERROR_SUCCESS) return info;
-  if (subkeys == 0 && values == 0) {
-    r = RegDeleteKeyW(root, e.key.c_str());
-    if (Gone(r)) r = ERROR_SUCCESS;
-  }
-  return r;
+  return r == ERROR_SUCCESS ? DeleteKeyIfEmpty(root, e.key) : r;
+}
+
+// TypeLib\{libid}\<version>\0: the neutral locale's key, and its platform entry naming the file.
+std::wstring NeutralLocaleKey(const GUID& libid, std::wstring_view version) {
+  return L"TypeLib\\" + GuidText(libid) + L"\\" + std::wstring(version) + L"\\0";
+}
+Entry NeutralLocaleEntry(const GUID& libid, std::wstring_view version, std::wstring_view serverPath) {
+  return {NeutralLocaleKey(libid, version) + (sizeof(void*) == 8 ? L"\\win64" : L"\\win32"), nullptr,
+          std::wstring(serverPath)};
 }
 
 LSTATUS RemoveClass(HKEY root, const ClassRegistration& c, std::wstring_view serverPath) {
@@ -145,6 +159,21 @@ HRESULT UnregisterServerClasses(HKEY root, std::span<const ClassRegistration> cl
     if (first == ERROR_SUCCESS) first = r;
   }
   return first == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<unsigned long>(first));
+}
+
+HRESULT RegisterNeutralTypeLibPath(HKEY root, const GUID& libid, std::wstring_view version,
+                                   std::wstring_view serverPath) {
+  if (serverPath.empty()) return E_INVALIDARG;
+  const LSTATUS r = Write(root, NeutralLocaleEntry(libid, version, serverPath));
+  return r == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<unsigned long>(r));
+}
+
+HRESULT UnregisterNeutralTypeLibPath(HKEY root, const GUID& libid, std::wstring_view version,
+                                     std::wstring_view serverPath) {
+  if (serverPath.empty()) return E_INVALIDARG;
+  LSTATUS r = Remove(root, NeutralLocaleEntry(libid, version, serverPath));
+  if (r == ERROR_SUCCESS) r = DeleteKeyIfEmpty(root, NeutralLocaleKey(libid, version));
+  return r == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<unsigned long>(r));
 }
 
 }  // namespace updara

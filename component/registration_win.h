@@ -30,4 +30,15 @@ HRESULT RegisterServerClasses(HKEY root, std::span<const ClassRegistration> clas
 HRESULT UnregisterServerClasses(HKEY root, std::span<const ClassRegistration> classes,
                                 std::wstring_view serverPath);
 
+// The type library's file once more under the neutral locale 0, as
+// TypeLib\{libid}\<version>\0\win64 (win32 in a 32-bit build) = serverPath. RegisterTypeLib files
+// it only under the library's own locale (409), and Wine's type-library marshaller, which every
+// call from another apartment needs, looks under locale 0 alone: without this entry marshalling
+// any of the interfaces fails with E_FAIL.
+HRESULT RegisterNeutralTypeLibPath(HKEY root, const GUID& libid, std::wstring_view version,
+                                   std::wstring_view serverPath);
+// Removes that entry while it still names serverPath, then the locale key once it is empty.
+HRESULT UnregisterNeutralTypeLibPath(HKEY root, const GUID& libid, std::wstring_view version,
+                                     std::wstring_view serverPath);
+
 }  // namespace updara

@@ -55,6 +55,25 @@ HRESULT LastErrorResult() {
   return e == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(e);
 }
 
+void CopyPoint(const ComRef<IConnectionPoint>& point, IConnectionPoint*& out) {
+  out = nullptr;
+  point.CopyTo(&out);
+}
+using PointEnum = SnapshotEnum<IEnumConnectionPoints, &IID_IEnumConnectionPoints, IConnectionPoint*,
+                               ComRef<IConnectionPoint>, &CopyPoint>;
+
+struct Connection {
+  ComRef<IDispatch> sink;
+  DWORD cookie;
+};
+void CopyConnection(const Connection& c, CONNECTDATA& out) {
+  out.pUnk = nullptr;
+  c.sink.CopyTo(&out.pUnk);
+  out.dwCookie = c.cookie;
+}
+using ConnectionEnum =
+    SnapshotEnum<IEnumConnections, &IID_IEnumConnections, CONNECTDATA, Connection, &CopyConnection>;
+
 }  // namespace
 
 // ---- construction ----
@@ -572,7 +591,7 @@ bool UpdaraComObject::Fire(DISPID id, VARIANT* argsReversed, UINT count) {
 
 HRESULT UpdaraComObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
   if (out) *out = nullptr;
-  return E_NOTIMPL;
+  return PointEnum::Create({ComRef<IConnectionPoint>(&events_)}, out);
 }
 
 HRESULT UpdaraComObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
@@ -632,7 +651,9 @@ HRESULT EventsConnectionPoint::Unadvise(DWORD cookie) {
 }
 HRESULT EventsConnectionPoint::EnumConnections(IEnumConnections** out) {
   if (out) *out = nullptr;
-  return E_NOTIMPL;
+  std::vector<Connection> connections;
+  for (const auto& [cookie, sink] : sinks_) connections.push_back({sink, cookie});
+  return ConnectionEnum::Create(std::move(connections), out);
 }
 std::vector<ComRef<IDispatch>> EventsConnectionPoint::Sinks() const {
   std::vector<ComRef<IDispatch>> out;

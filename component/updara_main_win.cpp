@@ -29,7 +29,10 @@ HRESULT Guarded(F&& body) {
   }
 }
 
-// The type library embedded as resource TYPELIB 1, registered for this file.
+constexpr wchar_t kTypeLibVersion[] = L"1.0";
+
+// The type library embedded as resource TYPELIB 1, registered for this file, also under the
+// neutral locale so that the interfaces can be marshalled to another apartment.
 HRESULT RegisterTypeLibrary(const std::wstring& path) {
   ITypeLib* lib = nullptr;
   HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
@@ -37,10 +40,14 @@ HRESULT RegisterTypeLibrary(const std::wstring& path) {
   std::wstring file = path;  // the call takes a writable string
   hr = RegisterTypeLib(lib, file.data(), nullptr);
   lib->Release();
-  return hr;
+  if (FAILED(hr)) return hr;
+  return updara::RegisterNeutralTypeLibPath(HKEY_CLASSES_ROOT, LIBID_UPDARACOMLib, kTypeLibVersion, path);
 }
 
-HRESULT UnregisterTypeLibrary() {
+HRESULT UnregisterTypeLibrary(const std::wstring& path) {
+  // Ours first: with a locale key left over, the version key would outlive the library.
+  const HRESULT neutral =
+      updara::UnregisterNeutralTypeLibPath(HKEY_CLASSES_ROOT, LIBID_UPDARACOMLib, kTypeLibVersion, path);
 #ifdef _WIN64
   constexpr SYSKIND kSys = SYS_WIN64;
 #else
@@ -48,9 +55,10 @@ HRESULT UnregisterTypeLibrary() {
 #endif
   // Not registered (any more) is what was asked for; the call itself does not say so reliably.
   ITypeLib* registered = nullptr;
-  if (FAILED(LoadRegTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, &registered))) return S_OK;
+  if (FAILED(LoadRegTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, &registered))) return neutral;
   registered->Release();
   const HRESULT hr = UnRegisterTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, kSys);
+  if (FAILED(neutral)) return neutral;
   return hr == TYPE_E_LIBNOTREGISTERED || hr == TYPE_E_REGISTRYACCESS ? S_OK : hr;
 }
 
@@ -83,7 +91,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     hr = RegisterTypeLibrary(path);
     if (FAILED(hr)) {
       // No half registration: classes whose type library is missing cannot be bound to.
-      UnregisterTypeLibrary();
+      UnregisterTypeLibrary(path);
       updara::UnregisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
     }
     return hr;
@@ -95,7 +103,7 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
     const std::wstring path = updara::ModulePath(updara::ModuleInstance());
     if (path.empty()) return LastErrorResult();
     const HRESULT classes = updara::UnregisterServerClasses(HKEY_CLASSES_ROOT, updara::UpdaraClasses(), path);
-    const HRESULT library = UnregisterTypeLibrary();
+    const HRESULT library = UnregisterTypeLibrary(path);
     return FAILED(classes) ? classes : library;
   });
 }

@@ -80,7 +80,9 @@ std::optional<ComponentUrl> ParseComponentUrl(std::string_view text) {
   ComponentUrl out;
   size_t sep = text.find("://");
   if (sep == std::string_view::npos) {
-    out.url = (text.find(":\\") != std::string_view::npos ? "file://" : "http://") + std::string(text);
+    // A drive path or a UNC path ("\\server\share\...") is a file; anything else names a host.
+    const bool path = text.find(":\\") != std::string_view::npos || text.starts_with("\\\\");
+    out.url = (path ? "file://" : "http://") + std::string(text);
     sep = out.url.find("://");
   } else {
     out.url = std::string(text);

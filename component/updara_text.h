@@ -32,8 +32,9 @@ struct UpdaterNames {
 };
 UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName);
 
-// The URL property after it is set: a local path (":\" and no "://") gets "file://" in front,
-// any other text without a scheme "http://"; user name and password come from the authority.
+// The URL property after it is set: a text without "://" gets "file://" in front when it is a
+// local path (it holds ":\") or a UNC path (it starts with "\\"), any other such text "http://";
+// user name and password come from the authority.
 struct ComponentUrl {
   std::string url;
   std::string scheme;  // lower case: http, https, ftp or file

@@ -17,18 +17,16 @@
 #include "component/carried_programs.h"
 #include "component/classes_win.h"
 #include "component/registration_win.h"
+#include "tests/component/com_client_win.h"
 #include "tests/fixtures/test_env_win.h"
+#include "updara_idl.h"
 
 namespace {
 
-// The build passes Unix paths; under Wine the root file system is drive Z:.
-std::wstring WinPath(const char* unixPath) {
-  std::wstring p = L"Z:";
-  for (const char* c = unixPath; *c; ++c) p += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-  return p;
-}
-
-const std::wstring kDll = WinPath(LW_UPDARA_DLL);
+using updara_test::kDll;
+using updara_test::Regsvr32;
+using updara_test::RunProgram;
+using updara_test::WinPath;
 
 // What hosts rely on; these identifiers never change.
 struct ExpectedClass {
@@ -106,31 +104,6 @@ void ExpectNothingLeft(HKEY root) {
     EXPECT_FALSE(KeyExists(root, c.progId)) << c.progId;
     EXPECT_FALSE(KeyExists(root, c.independentProgId)) << c.independentProgId;
   }
-}
-
-// Runs a command line and returns its exit code; a program that cannot start or never ends fails.
-DWORD RunProgram(std::wstring commandLine) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "cannot start, error " << GetLastError();
-    return DWORD(-1);
-  }
-  DWORD code = DWORD(-1);
-  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(pi.hProcess, &code);
-  } else {
-    ADD_FAILURE() << "did not end within a minute";
-    TerminateProcess(pi.hProcess, 1);
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-DWORD Regsvr32(const wchar_t* switches) {
-  return RunProgram(std::wstring(L"regsvr32.exe ") + switches + L" \"" + kDll + L"\"");
 }
 
 // ---- regsvr32 against the real HKEY_CLASSES_ROOT ----
@@ -257,6 +230,21 @@ TEST_F(UpdaraRegistrationRoutine, AFailedWriteIsReturnedAndWhatWasWrittenRemoved
   ExpectNothingLeft(root_);
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
   EXPECT_EQ(Register(L""), E_INVALIDARG);
+}
+
+TEST_F(UpdaraRegistrationRoutine, TheNeutralLocaleEntryNamesTheFileAndGoesOnlyWithThatFile) {
+  const GUID& libid = LIBID_UPDARACOMLib;
+  const std::wstring version = L"TypeLib\\{986558F4-A085-4114-934B-D2872CB5008F}\\1.0";
+  ASSERT_TRUE(MakeKey(root_, version + L"\\409\\win64", 0, L"C:\\A\\Updara.dll"));  // RegisterTypeLib's
+  ASSERT_EQ(updara::RegisterNeutralTypeLibPath(root_, libid, L"1.0", L"C:\\A\\Updara.dll"), S_OK);
+  EXPECT_EQ(RegText(root_, version + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32")), L"C:\\A\\Updara.dll");
+
+  ASSERT_EQ(updara::UnregisterNeutralTypeLibPath(root_, libid, L"1.0", L"C:\\B\\Updara.dll"), S_OK);
+  EXPECT_TRUE(KeyExists(root_, version + L"\\0"));
+  ASSERT_EQ(updara::UnregisterNeutralTypeLibPath(root_, libid, L"1.0", L"c:\\a\\UPDARA.DLL"), S_OK);
+  EXPECT_FALSE(KeyExists(root_, version + L"\\0"));
+  EXPECT_TRUE(KeyExists(root_, version + L"\\409\\win64"));  // the library's own locale is left to UnRegisterTypeLib
+  EXPECT_EQ(updara::UnregisterNeutralTypeLibPath(root_, libid, L"1.0", L"C:\\A\\Updara.dll"), S_OK);
 }
 
 // ---- the DLL file: exports, version, carried programs ----

@@ -89,7 +89,8 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
 
 TEST(UpdaraText, ComponentUrlSchemesAndCredentials) {
   EXPECT_EQ(ParseComponentUrl("C:\\upd\\info.txt")->url, "file://C:\\upd\\info.txt");
-  EXPECT_EQ(ParseComponentUrl("\\\\server\\share\\info.txt")->url, "http://\\\\server\\share\\info.txt");
+  // A UNC path is a file on the network, not a host name.
+  EXPECT_EQ(ParseComponentUrl("\\\\server\\share\\info.txt")->url, "file://\\\\server\\share\\info.txt");
   EXPECT_EQ(ParseComponentUrl("host.example/info.txt")->url, "http://host.example/info.txt");
   EXPECT_EQ(ParseComponentUrl("HTTPS://host/x")->scheme, "https");
   EXPECT_EQ(ParseComponentUrl("file://D:\\a@b\\x")->login, "");  // a path has no user
