@@ -5,6 +5,10 @@
 
 namespace lw {
 
+// Class identifier of the SDO engine for a data version "7" to "18" (exactly that text); empty for
+// any other text ("09", "6", "19", "").
+std::string SdoEngineClassId(const std::string& dataVersion);
+
 // sdoeng120.dll up to version 12, sg50sdoengine130.dll from 13 on (in the system folder).
 std::string SdoEngineFileName(const std::string& dataVersion);
 

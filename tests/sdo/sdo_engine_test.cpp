@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 namespace lw {
 namespace {
 
@@ -10,6 +13,22 @@ TEST(SdoEngine, FileNameChangesAfterVersionTwelve) {
   EXPECT_EQ(SdoEngineFileName("7"), "sdoeng70.dll");
   EXPECT_EQ(SdoEngineFileName("13"), "sg50sdoengine130.dll");
   EXPECT_EQ(SdoEngineFileName("18"), "sg50sdoengine180.dll");
+}
+
+TEST(SdoEngine, EngineClassOnlyForTheExactVersionTexts) {
+  EXPECT_EQ(SdoEngineClassId("7"), "{062D8A19-8697-47B4-816C-CDA24D8AC1E7}");
+  EXPECT_EQ(SdoEngineClassId("12"), "{C38F8CC3-7C66-49FF-897F-A572FB87231E}");
+  EXPECT_EQ(SdoEngineClassId("13"), "{169D0186-5DE7-4DA6-82B1-C9AEB9BE6660}");
+  EXPECT_EQ(SdoEngineClassId("18"), "{3CCA7768-E5C4-420E-B75D-754E0477A028}");
+  // Twelve different classes: a copied row would send two versions to one engine.
+  std::set<std::string> seen;
+  for (int v = 7; v <= 18; ++v) {
+    std::string clsid = SdoEngineClassId(std::to_string(v));
+    EXPECT_EQ(clsid.size(), 38u) << v;
+    EXPECT_TRUE(seen.insert(clsid).second) << v;
+  }
+  for (const char* v : {"09", "6", "19", "", " 18", "18 ", "1", "018", "18.0", "x"})
+    EXPECT_EQ(SdoEngineClassId(v), "") << '"' << v << '"';
 }
 
 TEST(SdoEngine, ProgramClassIdentifierByVersionAndInstant) {
