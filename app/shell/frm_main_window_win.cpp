@@ -1,8 +1,10 @@
 #include "app/shell/frm_main_window_win.h"
 
+#include "app/datafiles/data_files_win.h"
 #include "app/discovery/data_path_texts.h"
 #include "app/discovery/install_locations_win.h"
 #include "app/discovery/setup_dta_win.h"
+#include "app/discovery/version_rules.h"
 #include "app/shell/app_state.h"
 #include "app/shell/product.h"
 #include "app/shell/settings_win.h"
@@ -247,6 +249,7 @@ void frmMain::Layout() {
   mnuMenu->AddItem("mnuWatermark", "Delete Watermark");
   mnuMenu->AddItem("mnuSMB2", "Disable or Enable SMB2");
 
+  Timer1->onTimer = [this] { Timer1_Timer(); };
   chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
   cmdExit->onClick = [this] { cmdExit_Click(); };
   cmdMenu->onClick = [this] { cmdMenu_Click(); };
@@ -258,6 +261,9 @@ void frmMain::Layout() {
   for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath})
     l->onDblClick = [l] { OpenFolderInExplorer(l->Caption()); };
   picLogo->onClick = [this] { picLogo_Click(); };
+  lviQueue->onMouseDown = [this](int button, int, int) { rightButtonHeld_ |= button == 2; };
+  lviQueue->onMouseUp = [this](int, int, int) { rightButtonHeld_ = false; };
+  lviQueue->onItemClick = [this](int item) { lviQueue_ItemClick(item); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
@@ -307,7 +313,19 @@ void frmMain::Form_Load() {
   }
 }
 
-void frmMain::chkRfrsh_Click() { SaveUserSetting("UserRefresh", chkRfrsh->Value() == 1 ? "Y" : "N"); }
+void frmMain::Timer1_Timer() {
+  if (!Trim(lblName->Caption()).empty() && chkRfrsh->Value() == 1) {
+    ReadLoginQueue(txtPath->Text());
+    RefreshQueueList(false);
+  }
+}
+
+void frmMain::chkRfrsh_Click() {
+  bool ticked = chkRfrsh->Value() == 1;
+  SaveUserSetting("UserRefresh", ticked ? "Y" : "N");
+  // The tick set by the load handler comes before the window is ready and starts nothing.
+  if (ticked && !App.Busy && !App.RssCheckDue && App.MainWindowReady) Timer1_Timer();
+}
 
 void frmMain::SetBusy(bool busy) {
   App.Busy = busy;
@@ -353,6 +371,7 @@ void frmMain::txtPath_Change() {
 }
 
 void frmMain::ShowNoDataFolder() {
+  DataFiles.UserList = {"manager"};
   cmdSpeed->SetEnabled(false);
   for (forms::Label* l : {lblVer, lblSbd, lblRep}) l->SetCaption("");
   ShowSdoVersion("");
@@ -364,6 +383,7 @@ void frmMain::ShowNoDataFolder() {
   cmdMenu->SetEnabled(false);
   if (PBar->Value() > 0) PBar->SetValue(0);
   lviUpdates->Clear();
+  RefreshQueueList(true);
   lblCounts->SetCaption("");
   fraTemp->SetCaption("Report Temp Folder");
   txtTemp->SetText("");
@@ -376,6 +396,9 @@ void frmMain::ShowDataFolder(const std::string& path) {
   App.DataVersion = GetDataVersion(path);
   lblVer->SetCaption(Setup.ProgramType + App.DataVersion);
   DiscoverInstallation(path, App.DataVersion, Setup.ProgramType);
+  ReadUserList(path, App.DataVersion);
+  DataFiles.UserList[0] = "manager";
+  ReadRecordCounts(path);
   lblSbd->SetCaption(Install.SbdVersion);
   lblRep->SetCaption(Install.ReportDesignerVersion);
   ShowSdoVersion(Install.SdoVersion);
@@ -394,6 +417,9 @@ void frmMain::ShowDataFolder(const std::string& path) {
   for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
   // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
   lviUpdates->SetItems(updates);
+  ReadLoginQueue(path);
+  RefreshQueueList(false);
+  lblCounts->SetCaption(RecordCountsCaption(DataFiles.Counts, int(Val(App.DataVersion))));
   App.DataPath = DataPathForStorage(txtPath->Text());
 }
 
@@ -424,6 +450,30 @@ void frmMain::cmdBrowse_Click() {
 }
 
 void frmMain::picLogo_Click() { ShellOpen(App.RegionWebSite, Hwnd()); }
+
+void frmMain::RefreshQueueList(bool clearOnly) {
+  if (clearOnly) {
+    lviQueue->Clear();
+    return;
+  }
+  std::vector<forms::ListItem> items;
+  for (const QueueEntry& e : DataFiles.LoginQueue)
+    items.push_back({e.user + AccessModeSuffix(e.status), {}, e.station, e.user, {}});
+  // An unchanged queue leaves the list as it is: the refresh timer must not make it flicker.
+  lviQueue->SetItems(items);
+}
+
+void frmMain::lviQueue_ItemClick(int item) {
+  if (!rightButtonHeld_ || App.Busy) return;
+  const forms::ListItem entry = lviQueue->Item(item);
+  std::string question = "Do you want to Clear User " + entry.tag + " who was logged on at Station: " +
+                         entry.toolTip + " ?\r\n\r\nDo NOT click Yes unless you are ABSOLUTELY SURE that this user is not "
+                         "in Sage.\r\n\r\nIf you clear a user who is still active you will CORRUPT YOUR SAGE DATA FILES.";
+  if (forms::MsgBox(question, MB_YESNO | MB_ICONQUESTION, "Clear Locked User") != IDYES) return;
+  ClearQueueUser(App.DataPath, entry.tag);
+  ReadLoginQueue(txtPath->Text());
+  RefreshQueueList(false);
+}
 
 void frmMain::Form_Unload(bool& cancel) {
   if (App.Busy) cancel = true;

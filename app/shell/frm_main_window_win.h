@@ -54,6 +54,7 @@ class frmMain : public forms::Form {
  private:
   void Form_Load();
   void Form_Unload(bool& cancel);
+  void Timer1_Timer();
   void chkRfrsh_Click();
   void cmdExit_Click();
   void cmdMenu_Click();
@@ -63,11 +64,16 @@ class frmMain : public forms::Form {
   void lblPath_DblClick();
   void cmdBrowse_Click();
   void picLogo_Click();
+  void lviQueue_ItemClick(int item);
+  // Brings lviQueue in line with the login queue read last, or empties it.
+  void RefreshQueueList(bool clearOnly);
   // The analysis of a path that is not a data folder, and of one that is.
   void ShowNoDataFolder();
   void ShowDataFolder(const std::string& path);
   void ShowSdoVersion(const std::string& version);
   void Layout();
+
+  bool rightButtonHeld_ = false;  // over lviQueue: an item click then asks to clear the user
 };
 
 }  // namespace lw
