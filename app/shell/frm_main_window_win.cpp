@@ -110,7 +110,7 @@ void DrawLogo(HDC dc, const RECT& r) {
 frmMain::frmMain() : forms::Form("frmMain") {}
 
 void frmMain::Layout() {
-  Create(kAppTitle, 12480, 7920, forms::FormStyle::FixedSingle);
+  Create(kAppTitle, 12480, 8820, forms::FormStyle::FixedSingle);
 
   // Top row: the data path, the log-in and the status marks.
   lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
@@ -177,10 +177,12 @@ void frmMain::Layout() {
   Label25->SetToolTipText("SBD Desktop");
   Label26->SetToolTipText("Report Designer");
 
-  fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 1980}, "Logged In Users");
-  lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1590}, fraQueue, forms::ListView::FullRowSelect);
-  fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1590}, "Installed Sage Updates");
-  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1200}, fraUpdates,
+  fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 2340}, "Logged In Users");
+  lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1950}, fraQueue,
+                          forms::ListView::FullRowSelect | forms::ListView::NoHeader);
+  lviQueue->AddColumn("User", 5460);
+  fraUpdates = &AddFrame("fraUpdates", {120, 6660, 6060, 2040}, "Installed Sage Updates");
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1650}, fraUpdates,
                             forms::ListView::FullRowSelect | forms::ListView::NoHeader);
   lviUpdates->AddColumn("Update", 5460);
 
@@ -211,13 +213,15 @@ void frmMain::Layout() {
   cmdTempFix = &AddButton("cmdTempFix", {2250, 285, 600, 315}, "Fix", fraTemp);
   cmdTempFix->SetToolTipText("Press this button to set the Reporting Temporary Files Folder.");
   cmdTempFix->SetEnabled(false);
-  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 1620}, "Record Counts");
-  lblCounts = &AddLabel("lblCounts", {150, 270, 2700, 1260}, "", fraCounts);
-  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 3450}, "Speed Test");
-  static const char* kTests[] = {"All Tests",      "Split Read",     "Nominal Write",
-                                 "Nominal Read",   "Customer Write", "Customer Read"};
+  // Sixteen lines at most: the counts, the last transaction number and the two address counts.
+  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 3480}, "Record Counts");
+  lblCounts = &AddLabel("lblCounts", {150, 255, 2700, 3165}, "", fraCounts);
+  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 4260}, "Speed Test");
+  // By index: the five single tests, then all of them; shown with "All Tests" on top.
+  static const char* kTests[] = {"Customer Read", "Customer Write", "Nominal Read",
+                                 "Nominal Write", "Split Read",     "All Tests"};
   for (int i = 0; i < 6; ++i) {
-    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + i * 255, 2700, 255}, kTests[i], fraSpeed);
+    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + (5 - i) * 255, 2700, 255}, kTests[i], fraSpeed);
   }
   optTest[5]->SetValue(true);
   cmdSpeed = &AddButton("cmdSpeed", {150, 1860, 1200, 345}, "Start", fraSpeed);
@@ -230,7 +234,7 @@ void frmMain::Layout() {
   lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
   lblSpeed = &AddLabel("lblSpeed", {150, 3120, 2700, 255}, "", fraSpeed);
 
-  picButtons = &AddPicture("picButtons", {6300, 7380, 3000, 480});
+  picButtons = &AddPicture("picButtons", {6300, 8220, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
   cmdMenu->SetToolTipText("Press this button to show a menu of useful tools.");
   cmdAbout = &AddButton("cmdAbout", {1005, 60, 930, 375}, "About", picButtons);
