@@ -1,10 +1,14 @@
 #include "app/shell/frm_main_window_win.h"
 
+#include <algorithm>
+
 #include "app/datafiles/data_files_win.h"
 #include "app/discovery/data_path_texts.h"
 #include "app/discovery/install_locations_win.h"
 #include "app/discovery/setup_dta_win.h"
 #include "app/discovery/version_rules.h"
+#include "app/sdo/sdo_session_win.h"
+#include "app/sdo/speed_tests.h"
 #include "app/shell/app_state.h"
 #include "app/shell/product.h"
 #include "app/shell/settings_win.h"
@@ -258,6 +262,8 @@ void frmMain::Layout() {
   cmdExit->onClick = [this] { cmdExit_Click(); };
   cmdMenu->onClick = [this] { cmdMenu_Click(); };
   txtPath->onChange = [this] { txtPath_Change(); };
+  txtUser->onChange = [this] { txtUser_Change(); };
+  txtPw->onChange = [this] { txtPw_Change(); };
   txtPath->onLostFocus = [this] { txtPath_LostFocus(); };
   txtPath->onDblClick = [this] { OpenFolderInExplorer(txtPath->Text()); };
   lblPath->onDblClick = [this] { lblPath_DblClick(); };
@@ -361,7 +367,76 @@ void frmMain::cmdMenu_Click() {
   forms::PopupMenu(*this, *mnuMenu);
 }
 
-void frmMain::optTest_Click(int index) { SelectedTest = index; }
+void frmMain::optTest_Click(int index) {
+  SelectedTest = index;
+  CheckSdoLogin(false);
+}
+
+void frmMain::txtUser_Change() { CheckSdoLogin(false); }
+
+void frmMain::txtPw_Change() { CheckSdoLogin(false); }
+
+bool frmMain::CheckSdoLogin(bool keepOpen) {
+  auto showFailure = [this](const std::string& text) {
+    lblRecs->SetCaption(text);
+    lblRecs->SetForeColor(kMagenta);
+  };
+  auto hideMarks = [this] {
+    for (int i = 0; i < 2; ++i) {
+      imgTick[i]->SetVisible(false);
+      imgCross[i]->SetVisible(false);
+    }
+  };
+  if (Trim(lblName->Caption()).empty() || !IsDataVersionSupported()) {
+    hideMarks();
+    showFailure(Trim(lblName->Caption()).empty() ? std::string() : Setup.SdoErrorText);
+    cmdSpeed->SetEnabled(false);
+    return false;
+  }
+  const std::string name = UCase(Trim(txtUser->Text()));
+  const auto& users = DataFiles.UserList;
+  const bool known = name == "MANAGER" || std::any_of(users.begin() + 1, users.end(),
+                                                      [&](const std::string& u) { return UCase(u) == name; });
+  if (!known) {
+    const char* why = name.empty() ? "User Name Not Entered" : "Invalid User Name";
+    for (int i = 0; i < 2; ++i) {
+      imgTick[i]->SetVisible(false);
+      imgCross[i]->SetVisible(true);
+      imgCross[i]->SetToolTipText(why);
+    }
+    showFailure(why);
+    cmdSpeed->SetEnabled(false);
+    return false;
+  }
+  imgCross[0]->SetVisible(false);
+  imgTick[0]->SetVisible(true);
+  imgTick[1]->SetVisible(false);
+  imgCross[1]->SetVisible(false);
+  SaveUserSetting("UserCode", Trim(txtUser->Text()));
+  SaveUserSetting("Password", Trim(txtPw->Text()));
+
+  if (!OpenSdoSession()) {
+    if (Sdo.ErrorCode == 22) Setup.SdoErrorText = "Invalid Password";
+    imgCross[1]->SetVisible(true);
+    imgCross[1]->SetToolTipText(Setup.SdoErrorText);
+    showFailure(Setup.SdoErrorText);
+    // An engine that refuses only this log-in (code 23) can still be measured; never during a run.
+    cmdSpeed->SetEnabled(Sdo.ErrorCode == 23 && !App.Busy);
+    return false;
+  }
+  imgTick[1]->SetVisible(true);
+  const SpeedTest& test = SpeedTestOf(SelectedTest);
+  long count = 0;
+  {
+    SdoRecord records;
+    if (Sdo.Workspace.CreateObject(test.className, records)) count = records.Count().value_or(0);
+  }
+  lblRecs->SetCaption(Format("%s %ld Record%s", test.name, count, count == 1 ? "" : "s"));
+  lblRecs->SetForeColor(kBlack);
+  cmdSpeed->SetEnabled(!App.Busy);
+  if (!keepOpen) CloseSdoSession();
+  return true;
+}
 
 void frmMain::txtPath_Change() {
   std::string path = txtPath->Text();
@@ -376,6 +451,7 @@ void frmMain::txtPath_Change() {
 
 void frmMain::ShowNoDataFolder() {
   DataFiles.UserList = {"manager"};
+  CheckSdoLogin(false);
   cmdSpeed->SetEnabled(false);
   for (forms::Label* l : {lblVer, lblSbd, lblRep}) l->SetCaption("");
   ShowSdoVersion("");
@@ -425,6 +501,8 @@ void frmMain::ShowDataFolder(const std::string& path) {
   RefreshQueueList(false);
   lblCounts->SetCaption(RecordCountsCaption(DataFiles.Counts, int(Val(App.DataVersion))));
   App.DataPath = DataPathForStorage(txtPath->Text());
+  // Only a folder the engine let us into is remembered for the next start.
+  if (CheckSdoLogin(false)) SaveAppSetting("DataPath", App.DataPath);
 }
 
 // "SDO Version" and the version in black, or the not-installed wording in magenta; the value

@@ -14,6 +14,9 @@ class frmMain : public forms::Form {
   void Load();
   // The one way into and out of the busy state of the long operations.
   void SetBusy(bool busy);
+  // Logs in with the user name and password boxes and shows the outcome beside them and in
+  // lblRecs; keepOpen leaves a successful session open for the caller.
+  bool CheckSdoLogin(bool keepOpen);
 
   // Set by "Stop"; a running speed test ends when it sees it.
   bool StopRequested = false;
@@ -59,6 +62,8 @@ class frmMain : public forms::Form {
   void cmdExit_Click();
   void cmdMenu_Click();
   void optTest_Click(int index);
+  void txtUser_Change();
+  void txtPw_Change();
   void txtPath_Change();
   void txtPath_LostFocus();
   void lblPath_DblClick();
