@@ -13,6 +13,7 @@
 
 #include "app/discovery/install_locations_win.h"
 #include "app/shell/frm_main_window_win.h"
+#include "tests/fixtures/data_files.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
   spec.reportDesignerVersion = "3.2.1.0";
   spec.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
   fixtures::WriteSageInstallation(spec);
-  fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
+  fixtures::WriteTypicalDataFiles(fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{}), 18);
   const std::string path = dir.Win("Wickham\\ACCDATA");
 
   {

@@ -170,6 +170,8 @@ bool Control::CreateChild(Control* container, const char* cls, DWORD style, DWOR
   Attach(h);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
   SetWindowSubclass(h, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  // An edit box changes its text as the user types, without being sent it.
+  keepsText_ = lstrcmpiA(cls, "EDIT") != 0;
   twips_ = r;
   setPx_ = PixelRect();
   twipsSet_ = true;
@@ -179,6 +181,7 @@ bool Control::CreateChild(Control* container, const char* cls, DWORD style, DWOR
 
 LRESULT CALLBACK Control::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
   auto* self = reinterpret_cast<Control*>(ref);
+  if (msg == WM_SETTEXT) self->keptText_.reset();
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(h, SubclassProc, id);
     self->Detach();
@@ -241,17 +244,22 @@ HBRUSH Control::BackBrush() {
 
 std::string Control::Text() const {
   if (!hwnd_) return {};
-  int n = GetWindowTextLengthA(hwnd_);
-  if (n <= 0) return {};
-  std::string s(static_cast<size_t>(n) + 1, '\0');
-  s.resize(static_cast<size_t>(std::max(0, GetWindowTextA(hwnd_, s.data(), n + 1))));
+  if (keptText_) return *keptText_;
+  std::string s;
+  if (int n = GetWindowTextLengthA(hwnd_); n > 0) {
+    s.assign(static_cast<size_t>(n) + 1, '\0');
+    s.resize(static_cast<size_t>(std::max(0, GetWindowTextA(hwnd_, s.data(), n + 1))));
+  }
+  if (keepsText_) keptText_ = s;
   return s;
 }
 
 // Setters leave an unchanged property alone: a control repaints on every change, and the main
 // window sets dozens of them on each keystroke in the path box.
 void Control::SetText(const std::string& text) {
-  if (hwnd_ && text != Text()) SetWindowTextA(hwnd_, text.c_str());
+  if (!hwnd_ || text == Text()) return;
+  SetWindowTextA(hwnd_, text.c_str());
+  if (keepsText_) keptText_ = text;
 }
 
 bool Control::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }

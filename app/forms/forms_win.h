@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,11 @@ class Control {
   RECT setPx_{};   // the pixels that setting produced
   bool twipsSet_ = false;
   bool tipAdded_ = false;
+  // Asking a window for its text is a round trip through the system, and the main window reads
+  // dozens of captions on each keystroke; a control whose text only its program sets keeps a copy,
+  // dropped whenever the window is sent new text by anyone.
+  bool keepsText_ = false;
+  mutable std::optional<std::string> keptText_;
 };
 
 // Finds a control by the window's ControlName property among all descendants of `form`.

@@ -1,8 +1,14 @@
 #include "app/shell/frm_main_window_win.h"
 
+#include <algorithm>
+
+#include "app/datafiles/data_files_win.h"
 #include "app/discovery/data_path_texts.h"
 #include "app/discovery/install_locations_win.h"
 #include "app/discovery/setup_dta_win.h"
+#include "app/discovery/version_rules.h"
+#include "app/sdo/sdo_session_win.h"
+#include "app/sdo/speed_tests.h"
 #include "app/shell/app_state.h"
 #include "app/shell/product.h"
 #include "app/shell/settings_win.h"
@@ -108,7 +114,7 @@ void DrawLogo(HDC dc, const RECT& r) {
 frmMain::frmMain() : forms::Form("frmMain") {}
 
 void frmMain::Layout() {
-  Create(kAppTitle, 12480, 7920, forms::FormStyle::FixedSingle);
+  Create(kAppTitle, 12480, 8820, forms::FormStyle::FixedSingle);
 
   // Top row: the data path, the log-in and the status marks.
   lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
@@ -175,10 +181,12 @@ void frmMain::Layout() {
   Label25->SetToolTipText("SBD Desktop");
   Label26->SetToolTipText("Report Designer");
 
-  fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 1980}, "Logged In Users");
-  lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1590}, fraQueue, forms::ListView::FullRowSelect);
-  fraUpdates = &AddFrame("fraUpdates", {120, 6300, 6060, 1590}, "Installed Sage Updates");
-  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1200}, fraUpdates,
+  fraQueue = &AddFrame("fraQueue", {120, 4260, 6060, 2340}, "Logged In Users");
+  lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1950}, fraQueue,
+                          forms::ListView::FullRowSelect | forms::ListView::NoHeader);
+  lviQueue->AddColumn("User", 5460);
+  fraUpdates = &AddFrame("fraUpdates", {120, 6660, 6060, 2040}, "Installed Sage Updates");
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1650}, fraUpdates,
                             forms::ListView::FullRowSelect | forms::ListView::NoHeader);
   lviUpdates->AddColumn("Update", 5460);
 
@@ -209,13 +217,15 @@ void frmMain::Layout() {
   cmdTempFix = &AddButton("cmdTempFix", {2250, 285, 600, 315}, "Fix", fraTemp);
   cmdTempFix->SetToolTipText("Press this button to set the Reporting Temporary Files Folder.");
   cmdTempFix->SetEnabled(false);
-  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 1620}, "Record Counts");
-  lblCounts = &AddLabel("lblCounts", {150, 270, 2700, 1260}, "", fraCounts);
-  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 3450}, "Speed Test");
-  static const char* kTests[] = {"All Tests",      "Split Read",     "Nominal Write",
-                                 "Nominal Read",   "Customer Write", "Customer Read"};
+  // Sixteen lines at most: the counts, the last transaction number and the two address counts.
+  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 3480}, "Record Counts");
+  lblCounts = &AddLabel("lblCounts", {150, 255, 2700, 3165}, "", fraCounts);
+  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 4260}, "Speed Test");
+  // By index: the five single tests, then all of them; shown with "All Tests" on top.
+  static const char* kTests[] = {"Customer Read", "Customer Write", "Nominal Read",
+                                 "Nominal Write", "Split Read",     "All Tests"};
   for (int i = 0; i < 6; ++i) {
-    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + i * 255, 2700, 255}, kTests[i], fraSpeed);
+    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + (5 - i) * 255, 2700, 255}, kTests[i], fraSpeed);
   }
   optTest[5]->SetValue(true);
   cmdSpeed = &AddButton("cmdSpeed", {150, 1860, 1200, 345}, "Start", fraSpeed);
@@ -228,7 +238,7 @@ void frmMain::Layout() {
   lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
   lblSpeed = &AddLabel("lblSpeed", {150, 3120, 2700, 255}, "", fraSpeed);
 
-  picButtons = &AddPicture("picButtons", {6300, 7380, 3000, 480});
+  picButtons = &AddPicture("picButtons", {6300, 8220, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
   cmdMenu->SetToolTipText("Press this button to show a menu of useful tools.");
   cmdAbout = &AddButton("cmdAbout", {1005, 60, 930, 375}, "About", picButtons);
@@ -247,10 +257,13 @@ void frmMain::Layout() {
   mnuMenu->AddItem("mnuWatermark", "Delete Watermark");
   mnuMenu->AddItem("mnuSMB2", "Disable or Enable SMB2");
 
+  Timer1->onTimer = [this] { Timer1_Timer(); };
   chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
   cmdExit->onClick = [this] { cmdExit_Click(); };
   cmdMenu->onClick = [this] { cmdMenu_Click(); };
   txtPath->onChange = [this] { txtPath_Change(); };
+  txtUser->onChange = [this] { txtUser_Change(); };
+  txtPw->onChange = [this] { txtPw_Change(); };
   txtPath->onLostFocus = [this] { txtPath_LostFocus(); };
   txtPath->onDblClick = [this] { OpenFolderInExplorer(txtPath->Text()); };
   lblPath->onDblClick = [this] { lblPath_DblClick(); };
@@ -258,6 +271,9 @@ void frmMain::Layout() {
   for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath})
     l->onDblClick = [l] { OpenFolderInExplorer(l->Caption()); };
   picLogo->onClick = [this] { picLogo_Click(); };
+  lviQueue->onMouseDown = [this](int button, int, int) { rightButtonHeld_ |= button == 2; };
+  lviQueue->onMouseUp = [this](int, int, int) { rightButtonHeld_ = false; };
+  lviQueue->onItemClick = [this](int item) { lviQueue_ItemClick(item); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
@@ -307,7 +323,19 @@ void frmMain::Form_Load() {
   }
 }
 
-void frmMain::chkRfrsh_Click() { SaveUserSetting("UserRefresh", chkRfrsh->Value() == 1 ? "Y" : "N"); }
+void frmMain::Timer1_Timer() {
+  if (!Trim(lblName->Caption()).empty() && chkRfrsh->Value() == 1) {
+    ReadLoginQueue(txtPath->Text());
+    RefreshQueueList(false);
+  }
+}
+
+void frmMain::chkRfrsh_Click() {
+  bool ticked = chkRfrsh->Value() == 1;
+  SaveUserSetting("UserRefresh", ticked ? "Y" : "N");
+  // The tick set by the load handler comes before the window is ready and starts nothing.
+  if (ticked && !App.Busy && !App.RssCheckDue && App.MainWindowReady) Timer1_Timer();
+}
 
 void frmMain::SetBusy(bool busy) {
   App.Busy = busy;
@@ -339,7 +367,76 @@ void frmMain::cmdMenu_Click() {
   forms::PopupMenu(*this, *mnuMenu);
 }
 
-void frmMain::optTest_Click(int index) { SelectedTest = index; }
+void frmMain::optTest_Click(int index) {
+  SelectedTest = index;
+  CheckSdoLogin(false);
+}
+
+void frmMain::txtUser_Change() { CheckSdoLogin(false); }
+
+void frmMain::txtPw_Change() { CheckSdoLogin(false); }
+
+bool frmMain::CheckSdoLogin(bool keepOpen) {
+  auto showFailure = [this](const std::string& text) {
+    lblRecs->SetCaption(text);
+    lblRecs->SetForeColor(kMagenta);
+  };
+  auto hideMarks = [this] {
+    for (int i = 0; i < 2; ++i) {
+      imgTick[i]->SetVisible(false);
+      imgCross[i]->SetVisible(false);
+    }
+  };
+  if (Trim(lblName->Caption()).empty() || !IsDataVersionSupported()) {
+    hideMarks();
+    showFailure(Trim(lblName->Caption()).empty() ? std::string() : Setup.SdoErrorText);
+    cmdSpeed->SetEnabled(false);
+    return false;
+  }
+  const std::string name = UCase(Trim(txtUser->Text()));
+  const auto& users = DataFiles.UserList;
+  const bool known = name == "MANAGER" || std::any_of(users.begin() + 1, users.end(),
+                                                      [&](const std::string& u) { return UCase(u) == name; });
+  if (!known) {
+    const char* why = name.empty() ? "User Name Not Entered" : "Invalid User Name";
+    for (int i = 0; i < 2; ++i) {
+      imgTick[i]->SetVisible(false);
+      imgCross[i]->SetVisible(true);
+      imgCross[i]->SetToolTipText(why);
+    }
+    showFailure(why);
+    cmdSpeed->SetEnabled(false);
+    return false;
+  }
+  imgCross[0]->SetVisible(false);
+  imgTick[0]->SetVisible(true);
+  imgTick[1]->SetVisible(false);
+  imgCross[1]->SetVisible(false);
+  SaveUserSetting("UserCode", Trim(txtUser->Text()));
+  SaveUserSetting("Password", Trim(txtPw->Text()));
+
+  if (!OpenSdoSession()) {
+    if (Sdo.ErrorCode == 22) Setup.SdoErrorText = "Invalid Password";
+    imgCross[1]->SetVisible(true);
+    imgCross[1]->SetToolTipText(Setup.SdoErrorText);
+    showFailure(Setup.SdoErrorText);
+    // An engine that refuses only this log-in (code 23) can still be measured; never during a run.
+    cmdSpeed->SetEnabled(Sdo.ErrorCode == 23 && !App.Busy);
+    return false;
+  }
+  imgTick[1]->SetVisible(true);
+  const SpeedTest& test = SpeedTestOf(SelectedTest);
+  long count = 0;
+  {
+    SdoRecord records;
+    if (Sdo.Workspace.CreateObject(test.className, records)) count = records.Count().value_or(0);
+  }
+  lblRecs->SetCaption(Format("%s %ld Record%s", test.name, count, count == 1 ? "" : "s"));
+  lblRecs->SetForeColor(kBlack);
+  cmdSpeed->SetEnabled(!App.Busy);
+  if (!keepOpen) CloseSdoSession();
+  return true;
+}
 
 void frmMain::txtPath_Change() {
   std::string path = txtPath->Text();
@@ -353,6 +450,8 @@ void frmMain::txtPath_Change() {
 }
 
 void frmMain::ShowNoDataFolder() {
+  DataFiles.UserList = {"manager"};
+  CheckSdoLogin(false);
   cmdSpeed->SetEnabled(false);
   for (forms::Label* l : {lblVer, lblSbd, lblRep}) l->SetCaption("");
   ShowSdoVersion("");
@@ -364,6 +463,7 @@ void frmMain::ShowNoDataFolder() {
   cmdMenu->SetEnabled(false);
   if (PBar->Value() > 0) PBar->SetValue(0);
   lviUpdates->Clear();
+  RefreshQueueList(true);
   lblCounts->SetCaption("");
   fraTemp->SetCaption("Report Temp Folder");
   txtTemp->SetText("");
@@ -376,6 +476,9 @@ void frmMain::ShowDataFolder(const std::string& path) {
   App.DataVersion = GetDataVersion(path);
   lblVer->SetCaption(Setup.ProgramType + App.DataVersion);
   DiscoverInstallation(path, App.DataVersion, Setup.ProgramType);
+  ReadUserList(path, App.DataVersion);
+  DataFiles.UserList[0] = "manager";
+  ReadRecordCounts(path);
   lblSbd->SetCaption(Install.SbdVersion);
   lblRep->SetCaption(Install.ReportDesignerVersion);
   ShowSdoVersion(Install.SdoVersion);
@@ -394,7 +497,12 @@ void frmMain::ShowDataFolder(const std::string& path) {
   for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
   // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
   lviUpdates->SetItems(updates);
+  ReadLoginQueue(path);
+  RefreshQueueList(false);
+  lblCounts->SetCaption(RecordCountsCaption(DataFiles.Counts, int(Val(App.DataVersion))));
   App.DataPath = DataPathForStorage(txtPath->Text());
+  // Only a folder the engine let us into is remembered for the next start.
+  if (CheckSdoLogin(false)) SaveAppSetting("DataPath", App.DataPath);
 }
 
 // "SDO Version" and the version in black, or the not-installed wording in magenta; the value
@@ -424,6 +532,30 @@ void frmMain::cmdBrowse_Click() {
 }
 
 void frmMain::picLogo_Click() { ShellOpen(App.RegionWebSite, Hwnd()); }
+
+void frmMain::RefreshQueueList(bool clearOnly) {
+  if (clearOnly) {
+    lviQueue->Clear();
+    return;
+  }
+  std::vector<forms::ListItem> items;
+  for (const QueueEntry& e : DataFiles.LoginQueue)
+    items.push_back({e.user + AccessModeSuffix(e.status), {}, e.station, e.user, {}});
+  // An unchanged queue leaves the list as it is: the refresh timer must not make it flicker.
+  lviQueue->SetItems(items);
+}
+
+void frmMain::lviQueue_ItemClick(int item) {
+  if (!rightButtonHeld_ || App.Busy) return;
+  const forms::ListItem entry = lviQueue->Item(item);
+  std::string question = "Do you want to Clear User " + entry.tag + " who was logged on at Station: " +
+                         entry.toolTip + " ?\r\n\r\nDo NOT click Yes unless you are ABSOLUTELY SURE that this user is not "
+                         "in Sage.\r\n\r\nIf you clear a user who is still active you will CORRUPT YOUR SAGE DATA FILES.";
+  if (forms::MsgBox(question, MB_YESNO | MB_ICONQUESTION, "Clear Locked User") != IDYES) return;
+  ClearQueueUser(App.DataPath, entry.tag);
+  ReadLoginQueue(txtPath->Text());
+  RefreshQueueList(false);
+}
 
 void frmMain::Form_Unload(bool& cancel) {
   if (App.Busy) cancel = true;

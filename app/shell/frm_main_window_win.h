@@ -14,6 +14,9 @@ class frmMain : public forms::Form {
   void Load();
   // The one way into and out of the busy state of the long operations.
   void SetBusy(bool busy);
+  // Logs in with the user name and password boxes and shows the outcome beside them and in
+  // lblRecs; keepOpen leaves a successful session open for the caller.
+  bool CheckSdoLogin(bool keepOpen);
 
   // Set by "Stop"; a running speed test ends when it sees it.
   bool StopRequested = false;
@@ -54,20 +57,28 @@ class frmMain : public forms::Form {
  private:
   void Form_Load();
   void Form_Unload(bool& cancel);
+  void Timer1_Timer();
   void chkRfrsh_Click();
   void cmdExit_Click();
   void cmdMenu_Click();
   void optTest_Click(int index);
+  void txtUser_Change();
+  void txtPw_Change();
   void txtPath_Change();
   void txtPath_LostFocus();
   void lblPath_DblClick();
   void cmdBrowse_Click();
   void picLogo_Click();
+  void lviQueue_ItemClick(int item);
+  // Brings lviQueue in line with the login queue read last, or empties it.
+  void RefreshQueueList(bool clearOnly);
   // The analysis of a path that is not a data folder, and of one that is.
   void ShowNoDataFolder();
   void ShowDataFolder(const std::string& path);
   void ShowSdoVersion(const std::string& version);
   void Layout();
+
+  bool rightButtonHeld_ = false;  // over lviQueue: an item click then asks to clear the user
 };
 
 }  // namespace lw

@@ -37,6 +37,15 @@ bool FolderExists(const std::string& path) {
   return !Trim(path).empty() && HasAttributes(path, a) && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool FileSize(const std::string& path, uint64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (Trim(path).empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  return true;
+}
+
 void MakePath(const std::string& path) {
   std::string p = WithoutTrailingBackslash(Trim(path));
   if (p.empty() || FolderExists(p)) return;

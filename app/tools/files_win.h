@@ -13,6 +13,9 @@ namespace lw {
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+// The size of a file (not a folder) without opening it, so a file locked by another program can be
+// measured; false when there is none.
+bool FileSize(const std::string& path, uint64_t& size);
 // Creates the folder and any missing parents; failures are ignored.
 void MakePath(const std::string& path);
 // "a.b.c.d" from the file's fixed version information, empty when it has none.

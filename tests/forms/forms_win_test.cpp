@@ -12,24 +12,15 @@
 #include <vector>
 
 #include "app/forms/forms_core.h"
+#include "tests/fixtures/test_env_win.h"
 
 namespace lw::forms {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-// Lets events run until the condition holds or a few seconds have passed.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
-    if (GetTickCount() - start > ms) return false;
-    DoEvents();
-  }
-  return true;
-}
-
-void PumpFor(DWORD ms) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) DoEvents();
-}
+using fixtures::PumpFor;
+using fixtures::PumpUntil;
 
 RECT RectInParent(HWND h) {
   RECT rc;

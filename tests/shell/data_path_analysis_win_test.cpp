@@ -1,8 +1,11 @@
 // The main window's data path analysis and busy state, driven through the real window.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
+#include "app/datafiles/data_files_win.h"
 #include "app/discovery/installation.h"
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
@@ -12,6 +15,7 @@
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "tests/fixtures/data_files.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -63,6 +67,24 @@ class MainWindow : public ::testing::Test {
     }
   }
   std::string DataPath() const { return dir.Win("Wickham\\ACCDATA"); }
+  void WriteQueue(const std::vector<fixtures::QueueRecord>& records) const {
+    fixtures::WriteFile(dir.Path("Wickham/ACCDATA/queue.dta"), fixtures::BuildQueueDta(18, records));
+  }
+  std::vector<std::string> QueueTexts() const {
+    std::vector<std::string> texts;
+    for (int i = 0; i < form->lviQueue->ItemCount(); ++i) texts.push_back(form->lviQueue->Item(i).text);
+    return texts;
+  }
+  // A right click on an item of lviQueue, through the list view's own mouse handling.
+  void RightClickQueueItem(int item) const {
+    HWND lvi = form->lviQueue->Hwnd();
+    RECT rc{LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_TRUE(SendMessageA(lvi, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&rc)));
+    LPARAM at = MAKELPARAM(rc.left + 10, (rc.top + rc.bottom) / 2);
+    PostMessageA(lvi, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageA(lvi, WM_RBUTTONUP, 0, at);
+    fixtures::PumpFor(150);
+  }
 
   fixtures::ScratchFolder dir;
   fixtures::SageInstallation spec;
@@ -116,6 +138,99 @@ TEST_F(MainWindow, TypingAPathResetsEveryPrefixAndAnalysesTheDataFolder) {
   EXPECT_EQ(form->lblRepPath->ToolTipText(), "");
   EXPECT_FALSE(Enabled("cmdMenu"));
   EXPECT_EQ(App.DataPath, path) << "the reset leaves the data path as it was";
+  EXPECT_EQ(DataFiles.UserList, std::vector<std::string>{"manager"});
+}
+
+TEST_F(MainWindow, DataFolderShowsItsRecordCountsAndLoggedInUsers) {
+  Open();
+  fixtures::AccountDta account;
+  account.counts = {5, 3, 120, 4, 66, 901, 17, 9};
+  account.transactions = 4321;
+  fixtures::WriteFile(dir.Path("Wickham/ACCDATA/account.dta"), fixtures::BuildAccountDta(18, account));
+  fixtures::WriteFile(dir.Path("Wickham/ACCDATA/salda.dta"), std::vector<uint8_t>(1113 * 2));
+  fixtures::WriteFile(dir.Path("Wickham/ACCDATA/access.dta"), fixtures::BuildAccessDta(18, {"ANNE", "BOB"}));
+  WriteQueue({{"ANNE", "PC1", 2}, {"", "", 7, 0, true}, {"BOB", "PC2", 7}});
+  form->txtPath->SetText(DataPath());
+  EXPECT_EQ(Text("lblCounts"),
+            "Transactions: 4321\r\nLast Transaction No: 0\r\nCustomer Accounts: 5\r\nCustomer Addresses: 2\r\n"
+            "Supplier Accounts: 3\r\nNominal Codes: 120\r\nBank Accounts: 4\r\nProducts: 66\r\nPrice Lists: 0\r\n"
+            "Price Records: 0\r\nInvoices: 901\r\nSales Orders: 17\r\nPurchase Orders: 9");
+  EXPECT_EQ(QueueTexts(), (std::vector<std::string>{"ANNE (Backup)", "BOB"}));
+  EXPECT_EQ(form->lviQueue->Item(0).tag, "ANNE");
+  EXPECT_EQ(form->lviQueue->Item(0).toolTip, "PC1");
+  EXPECT_EQ(DataFiles.UserList, (std::vector<std::string>{"manager", "ANNE", "BOB"}));
+
+  form->txtPath->SetText(dir.Win());
+  EXPECT_EQ(form->lviQueue->ItemCount(), 0);
+  EXPECT_EQ(Text("lblCounts"), "");
+}
+
+TEST_F(MainWindow, AutoRefreshRereadsTheQueueAndLeavesAnUnchangedListAlone) {
+  Open();
+  WriteQueue({{"ANNE", "PC1", 7}});
+  form->txtPath->SetText(DataPath());
+  const LPARAM anne = form->lviQueue->ItemHandle(0);
+
+  // Unticked, the timer leaves the queue alone.
+  WriteQueue({{"ANNE", "PC1", 7}, {"BOB", "PC2", 1}});
+  form->Timer1->onTimer();
+  EXPECT_EQ(QueueTexts(), std::vector<std::string>{"ANNE"});
+
+  // Ticking saves the choice and refreshes at once.
+  SendMessageA(form->chkRfrsh->Hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(GetAppSetting("UserRefresh", ""), "Y");
+  EXPECT_EQ(QueueTexts(), (std::vector<std::string>{"ANNE", "BOB (Maint)"}));
+  const LPARAM bob = form->lviQueue->ItemHandle(1);
+  EXPECT_NE(form->lviQueue->ItemHandle(0), anne) << "a changed queue rebuilds the list";
+
+  // An unchanged queue keeps the very same items: no flicker on every tick.
+  form->Timer1->onTimer();
+  EXPECT_EQ(form->lviQueue->ItemHandle(1), bob);
+
+  // With no data folder the queue is not read.
+  form->txtPath->SetText(dir.Win());
+  form->Timer1->onTimer();
+  EXPECT_EQ(form->lviQueue->ItemCount(), 0);
+
+  SendMessageA(form->chkRfrsh->Hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(GetAppSetting("UserRefresh", ""), "N");
+}
+
+TEST_F(MainWindow, RightClickOnAUserAsksBeforeClearingItsRecords) {
+  Open();
+  WriteQueue({{"ANNE", "PC1", 1}, {"BOB", "PC2", 7}, {"anne", "PC3", 7}});
+  const std::vector<uint8_t> before = fixtures::ReadFileBytes(dir.Path("Wickham/ACCDATA/queue.dta"));
+  form->txtPath->SetText(DataPath());
+  ASSERT_EQ(QueueTexts(), (std::vector<std::string>{"ANNE (Maint)", "BOB", "anne"}));
+  std::vector<std::string> asked;
+  int answer = IDNO;
+  auto previous = forms::SetMsgBoxHandler([&](const std::string& text, unsigned style, const std::string& title) {
+    asked.push_back(title + "|" + std::to_string(style) + "|" + text);
+    return answer;
+  });
+
+  form->lviQueue->SetSelectedIndex(0);
+  SendMessageA(form->lviQueue->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  fixtures::PumpFor(100);
+  EXPECT_TRUE(asked.empty()) << "a left click asks nothing";
+  RightClickQueueItem(0);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0],
+            "Clear Locked User|36|Do you want to Clear User ANNE who was logged on at Station: PC1 ?\r\n\r\n"
+            "Do NOT click Yes unless you are ABSOLUTELY SURE that this user is not in Sage.\r\n\r\n"
+            "If you clear a user who is still active you will CORRUPT YOUR SAGE DATA FILES.");
+  EXPECT_EQ(fixtures::ReadFileBytes(dir.Path("Wickham/ACCDATA/queue.dta")), before) << "No clears nothing";
+
+  form->SetBusy(true);
+  RightClickQueueItem(0);
+  form->SetBusy(false);
+  EXPECT_EQ(asked.size(), 1u) << "nothing is asked while busy";
+
+  answer = IDYES;
+  RightClickQueueItem(0);
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(QueueTexts(), std::vector<std::string>{"BOB"}) << "both of ANNE's records are cleared";
+  forms::SetMsgBoxHandler(previous);
 }
 
 TEST_F(MainWindow, MissingSdoAndReportsAreShownInMagenta) {
