@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/datafiles/data_files_win.h"
+#include "app/diagnostics/workstation.h"
+#include "app/diagnostics/workstation_win.h"
 #include "app/discovery/data_path_texts.h"
 #include "app/discovery/install_locations_win.h"
 #include "app/discovery/setup_dta_win.h"
@@ -200,6 +202,7 @@ void frmMain::Layout() {
   lblAvp = &AddLabel("lblAvp", {1380, 255 + 2 * 270, 4560, 255}, "", Frame2);
   Label22 = &AddLabel("Label22", {150, 255 + 3 * 270, 1200, 255}, "Memory Used", Frame2);
   lblMem = &AddLabel("lblMem", {1380, 255 + 3 * 270, 4560, 255}, "", Frame2);
+  for (forms::Label* l : {lblWvr, lblProc, lblAvp}) ShortenToFit(*l, SS_ENDELLIPSIS);
 
   Frame1 = &AddFrame("Frame1", {6300, 2730, 2970, 1050}, "Oplocks");
   cmdOpFix = &AddButton("cmdOpFix", {2250, 645, 600, 315}, "Fix", Frame1);
@@ -274,6 +277,8 @@ void frmMain::Layout() {
   lviQueue->onMouseDown = [this](int button, int, int) { rightButtonHeld_ |= button == 2; };
   lviQueue->onMouseUp = [this](int, int, int) { rightButtonHeld_ = false; };
   lviQueue->onItemClick = [this](int item) { lviQueue_ItemClick(item); };
+  lblAvp->onClick = [this] { lblAvp_Click(); };
+  lblMem->onClick = [this] { lblMem_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
@@ -314,6 +319,14 @@ void frmMain::Form_Load() {
   App.MainWindowReady = true;
   SetWaitProgressWindow(Hwnd());
 
+  // The workstation, once the window is up: the processor first, its width is part of the version.
+  lblProc->SetCaption(GetProcessor(CpuWidth));
+  lblWvr->SetCaption(GetWindowsVersion(CpuWidth, OsDetails));
+  lblWvr->SetToolTipText(OsDetails);
+  if (forms::MenuItem* smb2 = mnuMenu->Find("mnuSMB2")) smb2->visible = Smb2MenuVisible(OsDetails);
+  lblAvp_Click();
+  lblMem_Click();
+
   if (GetAppSetting("LoginStatus", "").starts_with('0')) {
     // The last run began a log-in and never finished it: no automatic log-in this time.
     txtUser->SetText("");
@@ -324,6 +337,9 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::Timer1_Timer() {
+  lblMem_Click();
+  // Products known only by name (the newer Security Center) have no state worth polling.
+  if (!AvCompanies.empty()) lblAvp_Click();
   if (!Trim(lblName->Caption()).empty() && chkRfrsh->Value() == 1) {
     ReadLoginQueue(txtPath->Text());
     RefreshQueueList(false);
@@ -441,6 +457,7 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
 void frmMain::txtPath_Change() {
   std::string path = txtPath->Text();
   lblName->SetCaption(GetCompanyName(path));
+  lblMem_Click();
   if (Trim(lblName->Caption()).empty())
     ShowNoDataFolder();
   else
@@ -492,6 +509,7 @@ void frmMain::ShowDataFolder(const std::string& path) {
   lblSagVer->SetCaption(Install.SageVersion);
   lblProgType->SetCaption(ProgramDescription(Install.EditionCode, Install.EditionName, int(Val(App.DataVersion)),
                                              Install.SageUserCount, Install.SageCompanyCount));
+  lblNet->SetCaption(GetDataLocation(txtPath->Text()));
   cmdMenu->SetEnabled(true);
   std::vector<forms::ListItem> updates;
   for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
@@ -555,6 +573,18 @@ void frmMain::lviQueue_ItemClick(int item) {
   ClearQueueUser(App.DataPath, entry.tag);
   ReadLoginQueue(txtPath->Text());
   RefreshQueueList(false);
+}
+
+void frmMain::lblAvp_Click() {
+  lblAvp->SetCaption(GetAntiVirus(AvCompanies, AvColour));
+  lblAvp->SetToolTipText(AvCompanies);
+  lblAvp->SetForeColor(AvColour);
+}
+
+void frmMain::lblMem_Click() {
+  lblMem->SetCaption(GetMemoryStatus());
+  lblMem->SetToolTipText(Workstation.MemTip);
+  lblMem->SetForeColor(Workstation.MemColour);
 }
 
 void frmMain::Form_Unload(bool& cancel) {

@@ -22,6 +22,12 @@ class frmMain : public forms::Form {
   bool StopRequested = false;
   // The index of the chosen speed test.
   int SelectedTest = 5;
+  // The workstation as the "Windows Info" frame shows it: the version text and processor width,
+  // the anti-virus makers (non-empty: refreshed on every tick) and the anti-virus colour.
+  std::string OsDetails;
+  std::string AvCompanies;
+  uint32_t AvColour = 0;
+  std::string CpuWidth;
 
   // Top row
   forms::Label* lblPath;
@@ -70,6 +76,8 @@ class frmMain : public forms::Form {
   void cmdBrowse_Click();
   void picLogo_Click();
   void lviQueue_ItemClick(int item);
+  void lblAvp_Click();
+  void lblMem_Click();
   // Brings lviQueue in line with the login queue read last, or empties it.
   void RefreshQueueList(bool clearOnly);
   // The analysis of a path that is not a data folder, and of one that is.

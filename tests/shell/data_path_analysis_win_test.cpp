@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "app/datafiles/data_files_win.h"
+#include "app/diagnostics/workstation_win.h"
 #include "app/discovery/installation.h"
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
@@ -15,6 +18,7 @@
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "tests/component/com_client_win.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"
@@ -337,6 +341,77 @@ TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
   EXPECT_FALSE(Enabled("txtTemp"));
   EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorButtonFace);
   EXPECT_TRUE(form->Unload());
+}
+
+TEST_F(MainWindow, WindowsInfoShowsTheWorkstationAndRefreshesMemoryButNoMissingAntiVirus) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  ASSERT_EQ(updara_test::Regsvr32(L"/s"), 0u);
+  Open();
+  EXPECT_EQ(updara_test::Regsvr32(L"/u /s"), 0u);
+  std::string width;
+  EXPECT_EQ(Text("lblProc"), GetProcessor(width));
+  EXPECT_NE(Text("lblProc"), "");
+  EXPECT_EQ(form->CpuWidth, "64bit");
+  // The version label ends in the width and the rights; its tooltip holds the version text.
+  EXPECT_TRUE(Text("lblWvr").ends_with(Workstation.UserIsAdmin ? " (Administrator)" : " (Normal User)"))
+      << Text("lblWvr");
+  EXPECT_NE(Text("lblWvr").find("64bit "), std::string::npos) << Text("lblWvr");
+  EXPECT_EQ(form->lblWvr->ToolTipText(), form->OsDetails);
+  EXPECT_TRUE(std::regex_match(form->OsDetails, std::regex(R"(^\d+\.\d+\.2\.\d+\.[^.]* 64bit$)"))) << form->OsDetails;
+  EXPECT_EQ(form->mnuMenu->Find("mnuSMB2")->visible, Val(GetField(form->OsDetails, 1, ".")) >= 6);
+  // No Security Center here: nothing to show, and nothing for the timer to poll.
+  EXPECT_EQ(Text("lblAvp"), "");
+  EXPECT_EQ(form->lblAvp->ToolTipText(), "");
+  EXPECT_EQ(form->lblAvp->ForeColor(), 0u);
+  EXPECT_EQ(form->AvCompanies, "");
+  const std::regex memory(R"(^\d+Mb of \d+Mb \(\d+%\)$)");
+  EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
+  EXPECT_EQ(form->lblMem->ToolTipText(), Workstation.MemTip);
+  EXPECT_EQ(form->lblMem->ForeColor(), Workstation.MemColour);
+  EXPECT_EQ(Text("lblNet"), "");
+
+  // Every tick refreshes the memory; the anti-virus only while a product with a maker was found.
+  form->lblMem->SetCaption("stale");
+  form->lblAvp->SetCaption("stale");
+  form->Timer1->onTimer();
+  EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
+  EXPECT_EQ(Text("lblAvp"), "stale");
+  form->AvCompanies = "Acme Ltd";
+  form->lblAvp->SetForeColor(kMagenta);
+  form->Timer1->onTimer();
+  EXPECT_EQ(Text("lblAvp"), "");
+  EXPECT_EQ(form->lblAvp->ForeColor(), 0u);
+  EXPECT_EQ(form->AvCompanies, "") << "the product has gone: polling stops";
+
+  // A click on either label refreshes it.
+  auto click = [this](forms::Label* label) {
+    PostMessageA(label->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(label->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    fixtures::PumpFor(100);
+  };
+  form->lblAvp->SetCaption("stale");
+  form->lblAvp->SetToolTipText("stale");
+  click(form->lblAvp);
+  EXPECT_EQ(Text("lblAvp"), "");
+  EXPECT_EQ(form->lblAvp->ToolTipText(), "");
+  form->lblMem->SetCaption("stale");
+  form->lblMem->SetToolTipText("stale");
+  click(form->lblMem);
+  EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
+  EXPECT_EQ(form->lblMem->ToolTipText(), Workstation.MemTip);
+
+  // Each analysis refreshes the memory; a data folder on a local drive is local data, and
+  // leaving it empties the label.
+  form->lblMem->SetCaption("stale");
+  form->txtPath->SetText(DataPath());
+  EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
+  EXPECT_EQ(Text("lblNet"), "Local Data");
+  form->lblMem->SetCaption("stale");
+  form->txtPath->SetText(dir.Win());
+  EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
+  EXPECT_EQ(Text("lblNet"), "");
+  form.reset();
+  CoUninitialize();
 }
 
 TEST_F(MainWindow, ToolsMenuHoldsItsSevenItems) {

@@ -1,0 +1,159 @@
+// The workstation checks against the real system: WMI, the registered update component, the
+// memory figures and the drive types Wine reports.
+#include "app/diagnostics/workstation_win.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <wbemcli.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "app/diagnostics/workstation.h"
+#include "app/tools/com_ref_win.h"
+#include "app/tools/text.h"
+#include "tests/component/com_client_win.h"
+
+namespace lw {
+namespace {
+
+bool IsAdministrator() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                &admins))
+    return false;
+  BOOL member = FALSE;
+  CheckTokenMembership(nullptr, admins, &member);
+  FreeSid(admins);
+  return member != FALSE;
+}
+
+// What ConnectServer answers for a namespace of the local machine.
+HRESULT ConnectTo(const wchar_t* nameSpace) {
+  ComRef<IWbemLocator> locator;
+  HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                reinterpret_cast<void**>(locator.put()));
+  if (FAILED(hr)) return hr;
+  BSTR path = SysAllocString(nameSpace);
+  ComRef<IWbemServices> services;
+  hr = locator->ConnectServer(path, nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
+  SysFreeString(path);
+  return hr;
+}
+
+class WorkstationChecks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Workstation = WorkstationState{};
+  }
+  void TearDown() override {
+    Workstation = WorkstationState{};
+    CoUninitialize();
+  }
+};
+
+TEST_F(WorkstationChecks, ProcessorMemoryAndDataLocationComeFromTheSystem) {
+  std::string width = "stale";
+  const std::string name = GetProcessor(width);
+  EXPECT_FALSE(name.empty());
+  EXPECT_EQ(name, Trim(name));
+  EXPECT_EQ(name.find("  "), std::string::npos) << name;
+  EXPECT_EQ(width, sizeof(void*) == 8 ? "64bit" : "32bit") << "a 64-bit program runs on a 64-bit processor";
+
+  // A thread without COM gets nothing, and the width of an earlier run does not survive.
+  std::string noName = "stale", noWidth = "stale";
+  std::thread([&] { noName = GetProcessor(noWidth); }).join();
+  EXPECT_EQ(noName, "");
+  EXPECT_EQ(noWidth, "");
+
+  Workstation.MemColour = kWarningColour;
+  const std::string caption = GetMemoryStatus();
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(caption, m, std::regex(R"(^(\d+)Mb of (\d+)Mb \((\d+)%\)$)"))) << caption;
+  const uint64_t totalMb = (status.ullTotalPhys + 524288) / 1048576;
+  EXPECT_EQ(std::stoull(m[2]), totalMb);
+  EXPECT_LE(std::stoull(m[1]), totalMb);
+  const int load = std::stoi(m[3]);
+  EXPECT_LE(load, 100);
+  if (load >= 80) {
+    EXPECT_EQ(Workstation.MemColour, kWarningColour);
+    EXPECT_EQ(Workstation.MemTip, "A Memory Upgrade is Recommended");
+  } else {
+    EXPECT_EQ(Workstation.MemColour, kNormalColour);
+    EXPECT_TRUE(
+        std::regex_match(Workstation.MemTip, std::regex("^Available: \\d+Kb  Total Physical: " +
+                                                        std::to_string((status.ullTotalPhys + 512) / 1024) + "Kb$")))
+        << Workstation.MemTip;
+  }
+
+  EXPECT_EQ(GetDataLocation("\\\\server\\sage\\ACCDATA"), "UNC Path - You should be using a mapped drive letter");
+  EXPECT_EQ(GetDataLocation("Data"), "");
+  ASSERT_EQ(GetDriveTypeA("C:\\"), UINT(DRIVE_FIXED));
+  EXPECT_EQ(GetDataLocation("C:\\Sage\\ACCDATA"), "Local Data");
+  EXPECT_EQ(GetDataLocation("c:"), "Local Data");
+  // A letter with no drive behind it cannot be judged remote.
+  char unused = 0;
+  for (char letter = 'Y'; letter > 'D' && !unused; --letter)
+    if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_NO_ROOT_DIR) unused = letter;
+  ASSERT_NE(unused, 0);
+  EXPECT_EQ(GetDataLocation(std::string(1, unused) + ":\\Sage"), "Local Data");
+}
+
+TEST_F(WorkstationChecks, WindowsVersionIsMadeFromTheRegisteredComponentAndWithoutIt) {
+  ASSERT_EQ(updara_test::Regsvr32(L"/s"), 0u);
+  std::string details;
+  const std::string label = GetWindowsVersion("64bit", details);
+  const bool admin = IsAdministrator();
+  EXPECT_EQ(Workstation.UserIsAdmin, admin);
+  // The details are the component's version text (major.minor.platform.build.service pack)
+  // followed by the width.
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(details, m, std::regex(R"(^((\d+)\.(\d+)\.2\.(\d+)\.([^.]*)) 64bit$)"))) << details;
+  const std::string version = m[1];
+  const std::string rights = admin ? "(Administrator)" : "(Normal User)";
+  const std::string servicePack = m[5].str().empty() ? "" : m[5].str() + " ";
+  // Wine answers as Windows 7 unless its prefix is set to another version.
+  if (version.starts_with("6.1.2.")) {
+    EXPECT_EQ(label, "Windows 7 64bit " + servicePack + rights);
+  } else if (std::stoi(m[2]) >= 10) {
+    EXPECT_EQ(label, version + " 64bit " + servicePack + rights);
+  }
+  EXPECT_TRUE(label.ends_with(" 64bit " + servicePack + rights)) << label;
+  EXPECT_EQ(Smb2MenuVisible(details), std::stoi(m[2]) >= 6);
+
+  // A 32-bit processor adds nothing, and the details keep the width as it was given.
+  EXPECT_EQ(GetWindowsVersion("32bit", details).find("bit"), std::string::npos);
+  EXPECT_EQ(details, version + " 32bit");
+
+  // Without the component: nothing is known but the width, no administrator is assumed, and
+  // the SMB2 tool is not offered on the strength of "64bit".
+  ASSERT_EQ(updara_test::Regsvr32(L"/u /s"), 0u);
+  EXPECT_EQ(GetWindowsVersion("64bit", details), " 64bit (Normal User)");
+  EXPECT_EQ(details, "64bit");
+  EXPECT_FALSE(Workstation.UserIsAdmin);
+  EXPECT_FALSE(Smb2MenuVisible(details));
+}
+
+TEST_F(WorkstationChecks, NoSecurityCenterMeansNoAntiVirus) {
+  // This machine's WMI has neither Security Center, the documented "nothing found" case.
+  ASSERT_EQ(ConnectTo(L"ROOT\\CIMV2"), S_OK);
+  ASSERT_EQ(ConnectTo(L"ROOT\\SecurityCenter"), HRESULT(WBEM_E_INVALID_NAMESPACE));
+  ASSERT_EQ(ConnectTo(L"ROOT\\SecurityCenter2"), HRESULT(WBEM_E_INVALID_NAMESPACE));
+  std::string companies = "Acme Ltd";
+  uint32_t colour = kWarningColour;
+  EXPECT_EQ(GetAntiVirus(companies, colour), "");
+  EXPECT_EQ(companies, "");
+  EXPECT_EQ(colour, kNormalColour);
+}
+
+}  // namespace
+}  // namespace lw
