@@ -71,6 +71,13 @@ Args::Args(DISPPARAMS* params, WORD flags) : params_(params) {
   }
 }
 
+HRESULT Args::OneText(std::string& out, UINT& argErr) const {
+  if (Count() != 1) return DISP_E_BADPARAMCOUNT;
+  if (Text(0, out)) return S_OK;
+  argErr = RawIndex(0);
+  return DISP_E_TYPEMISMATCH;
+}
+
 bool Args::Text(UINT index, std::string& out) const {
   return index < positional_ && AsText(params_->rgvarg[RawIndex(index)], out);
 }

@@ -37,6 +37,8 @@ class Args {
   bool PutText(std::string& out) const;
   bool PutBool(bool& out) const;
   bool IsByRef(UINT index) const;
+  // The one text argument of a member that takes exactly one: S_OK, or the error to return.
+  HRESULT OneText(std::string& out, UINT& argErr) const;
   // For puArgErr: the position of the argument in the caller's array.
   UINT RawIndex(UINT index) const { return UINT(params_->cArgs) - 1 - index; }
 

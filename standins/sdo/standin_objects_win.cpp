@@ -182,12 +182,8 @@ class RecordObject : public EngineObject {
   // The default member: record(field) reads a field of the current record, record(field) = v
   // sets it while the record is being edited.
   HRESULT FieldMember(WORD flags, const Args& args, VARIANT& result, Failure& failure, UINT& argErr) {
-    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
     std::string name;
-    if (!args.Text(0, name)) {
-      argErr = args.RawIndex(0);
-      return DISP_E_TYPEMISMATCH;
-    }
+    if (HRESULT hr = args.OneText(name, argErr); FAILED(hr)) return hr;
     if (!session_->connected) return Raise(failure, kNotConnected, "The workspace is not connected");
     const int field = FieldIndex(class_, name);
     if (field < 0) return Raise(failure, kUnknownField, class_ + " has no field " + name);
@@ -264,12 +260,8 @@ class WorkspaceObject : public EngineObject {
         return Connect(args, failure, argErr);
       case kCreateObject: {
         if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
         std::string name;
-        if (!args.Text(0, name)) {
-          argErr = args.RawIndex(0);
-          return DISP_E_TYPEMISMATCH;
-        }
+        if (HRESULT hr = args.OneText(name, argErr); FAILED(hr)) return hr;
         if (!session_->connected) return Raise(failure, kNotConnected, "The workspace is not connected");
         std::string exact;
         for (const char* known : {"SalesRecord", "NominalRecord", "SplitData"})
@@ -344,12 +336,8 @@ class WorkspacesObject : public EngineObject {
   }
   HRESULT Call(DISPID id, WORD flags, const Args& args, VARIANT& result, Failure&, UINT& argErr) override {
     if (id != kAdd || !IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
-    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
     std::string name;
-    if (!args.Text(0, name)) {
-      argErr = args.RawIndex(0);
-      return DISP_E_TYPEMISMATCH;
-    }
+    if (HRESULT hr = args.OneText(name, argErr); FAILED(hr)) return hr;
     ReturnObject(result, new WorkspaceObject(state_));
     return S_OK;
   }
