@@ -9,12 +9,14 @@ root=$PWD
 shot=$(realpath -m "${1:-build/demo/ledgerwell-demo.png}")
 scripts/deps.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Ledgerwell lw_demo_setup
+cmake --build --preset win64 --target Ledgerwell Updara lw_demo_setup
 
 export LW_WINEPREFIX=$root/build/demo/wineprefix
 had_display=${DISPLAY:-}
 run=$root/scripts/wine-run.sh
 "$run" build/win64/tests/lw_demo_setup.exe install
+# The update component, registered as the installer would: the Windows version comes from it.
+"$run" regsvr32 /s build/win64/component/Updara.dll
 # The prefix's programs run in Wine's own desktop window, which draws the title bars and frames
 # that a bare X display has no window manager for. It takes effect when the prefix starts afresh.
 "$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
