@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Stops the wineserver and the Xvfb display that wine-run.sh started for a prefix.
 #   wine-stop.sh <prefix>
-prefix=$1
+# wineserver only accepts an absolute prefix.
+prefix=$(realpath -m "$1")
 [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null
 if [ -f "$prefix.state/xvfb.pid" ]; then
   kill "$(cat "$prefix.state/xvfb.pid")" 2>/dev/null
