@@ -12,38 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/tools/com_ref_win.h"
 #include "component/module_win.h"
 #include "updara_idl.h"
 
 namespace updara {
 
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  explicit ComRef(T* p) : p_(p) { if (p_) p_->AddRef(); }
-  ComRef(const ComRef& o) : ComRef(o.p_) {}
-  ComRef(ComRef&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
-  ComRef& operator=(ComRef o) noexcept { std::swap(p_, o.p_); return *this; }
-  ~ComRef() { if (p_) p_->Release(); }
-  // Takes over a reference the caller already holds.
-  static ComRef Adopt(T* p) { ComRef r; r.p_ = p; return r; }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() { *this = ComRef(); return &p_; }
-  // Hands a new reference to an out parameter.
-  template <typename U>
-  HRESULT CopyTo(U** out) const {
-    if (!out) return E_POINTER;
-    *out = p_;
-    if (p_) p_->AddRef();
-    return S_OK;
-  }
-
- private:
-  T* p_ = nullptr;
-};
+using lw::ComRef;
 
 // System ANSI text to and from BSTR: the component keeps its texts as the A functions use them.
 std::string FromBstr(BSTR text);

@@ -14,9 +14,11 @@ template <typename T>
 class ComRef {
  public:
   ComRef() = default;
-  ComRef(const ComRef& o) : p_(o.p_) {
+  // Holds a reference of its own to an object the caller keeps too.
+  explicit ComRef(T* p) : p_(p) {
     if (p_) p_->AddRef();
   }
+  ComRef(const ComRef& o) : ComRef(o.p_) {}
   ComRef(ComRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
   ComRef& operator=(ComRef o) noexcept {
     std::swap(p_, o.p_);
@@ -37,6 +39,14 @@ class ComRef {
   T** put() {
     Reset();
     return &p_;
+  }
+  // Hands a new reference to an out parameter.
+  template <typename U>
+  HRESULT CopyTo(U** out) const {
+    if (!out) return E_POINTER;
+    *out = p_;
+    if (p_) p_->AddRef();
+    return S_OK;
   }
   void Reset() {
     if (T* p = std::exchange(p_, nullptr)) p->Release();
