@@ -82,7 +82,7 @@ bool TextBox::OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 bool TextBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg != WM_LBUTTONDBLCLK) return false;
-  result = DefSubclassProc(hwnd_, msg, wp, lp);  // the box selects the word first
+  result = CallClassProc(msg, wp, lp);  // the box selects the word first
   if (onDblClick) onDblClick();
   return true;
 }
@@ -417,7 +417,7 @@ bool ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (onMouseDown) onMouseDown(button, PixelsToTwipsX(pt.x), PixelsToTwipsY(pt.y));
     return false;  // the list view selects, tracks and notifies as usual
   }
-  result = DefSubclassProc(hwnd_, msg, wp, lp);  // may raise the click first
+  result = CallClassProc(msg, wp, lp);  // may raise the click first
   MouseUp(button, pt);
   return true;
 }

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <tuple>
+#include <unordered_map>
 
 #include "app/forms/forms_core.h"
 #include "app/shell/product.h"
@@ -18,9 +20,36 @@ namespace lw::forms {
 namespace {
 
 constexpr char kNameProp[] = "ControlName";
-constexpr char kObjectProp[] = "lw.Control";
 constexpr char kFormClass[] = "LedgerwellForm";
-constexpr UINT_PTR kSubclassId = 1;
+
+// The object behind each window of ours. Kept in the process rather than as a window property:
+// every reflected message looks its control up, and a property read is a round trip to the window
+// server under Wine (hundreds per keystroke in the main window).
+class ControlRegistry {
+ public:
+  void Add(HWND hwnd, Control* control) {
+    std::lock_guard lock(mutex_);
+    controls_[hwnd] = control;
+  }
+  void Remove(HWND hwnd) {
+    std::lock_guard lock(mutex_);
+    controls_.erase(hwnd);
+  }
+  Control* Find(HWND hwnd) {
+    std::lock_guard lock(mutex_);
+    auto it = controls_.find(hwnd);
+    return it == controls_.end() ? nullptr : it->second;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<HWND, Control*> controls_;
+};
+
+ControlRegistry& Controls() {
+  static ControlRegistry registry;
+  return registry;
+}
 
 std::vector<Form*>& LoadedForms() {
   static std::vector<Form*> forms;  // in the order they were last shown
@@ -129,7 +158,7 @@ Control::Control(Form& form, std::string name, uint32_t fore, uint32_t back)
 Control::~Control() {
   if (hwnd_) {
     HWND h = hwnd_;
-    RemoveWindowSubclass(h, SubclassProc, kSubclassId);
+    Unhook();
     Detach();
     DestroyWindow(h);
   }
@@ -138,14 +167,14 @@ Control::~Control() {
 
 void Control::Attach(HWND hwnd) {
   hwnd_ = hwnd;
-  SetPropA(hwnd, kObjectProp, this);
+  Controls().Add(hwnd, this);
   if (!name_.empty() && (atom_ = GlobalAddAtomA(name_.c_str())) != 0)
     SetPropA(hwnd, kNameProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(atom_)));
 }
 
 void Control::Detach() {
   if (!hwnd_) return;
-  RemovePropA(hwnd_, kObjectProp);
+  Controls().Remove(hwnd_);
   RemovePropA(hwnd_, kNameProp);
   if (atom_) GlobalDeleteAtom(atom_);
   atom_ = 0;
@@ -169,7 +198,9 @@ bool Control::CreateChild(Control* container, const char* cls, DWORD style, DWOR
   if (!h) return false;
   Attach(h);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
-  SetWindowSubclass(h, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  // Subclassed by hand: the common controls' subclassing looks its data up as a window property on
+  // every message, a round trip to the window server under Wine.
+  classProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
   // An edit box changes its text as the user types, without being sent it.
   keepsText_ = lstrcmpiA(cls, "EDIT") != 0;
   twips_ = r;
@@ -179,13 +210,28 @@ bool Control::CreateChild(Control* container, const char* cls, DWORD style, DWOR
   return true;
 }
 
-LRESULT CALLBACK Control::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
-  auto* self = reinterpret_cast<Control*>(ref);
+void Control::Unhook() {
+  if (hwnd_ && classProc_) SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProc_));
+}
+
+LRESULT Control::CallClassProc(UINT msg, WPARAM wp, LPARAM lp) {
+  return CallWindowProcW(classProc_, hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Control::ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  Control* self = ControlFromHwnd(h);
+  if (!self) return DefWindowProcW(h, msg, wp, lp);
   if (msg == WM_SETTEXT) self->keptText_.reset();
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(h, SubclassProc, id);
+    WNDPROC classProc = self->classProc_;
+    self->Unhook();
     self->Detach();
-    return DefSubclassProc(h, msg, wp, lp);
+    return CallWindowProcW(classProc, h, msg, wp, lp);
+  }
+  // The tooltip learns of the mouse from us rather than by subclassing the control itself.
+  if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && self->tipAdded_ && self->form_->toolTip_) {
+    MSG relay{h, msg, wp, lp, 0, {}};
+    SendMessageW(self->form_->toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
   }
   LRESULT result = 0;
   bool handled = false;
@@ -201,7 +247,7 @@ LRESULT CALLBACK Control::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, U
       }
     });
   }
-  return handled ? result : DefSubclassProc(h, msg, wp, lp);
+  return handled ? result : self->CallClassProc(msg, wp, lp);
 }
 
 bool Control::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -269,7 +315,7 @@ void Control::SetEnabled(bool enabled) {
 
 bool Control::Visible() const { return hwnd_ && (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE); }
 void Control::SetVisible(bool visible) {
-  if (!hwnd_) return;
+  if (!hwnd_ || visible == Visible()) return;
   bool child = GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_CHILD;
   ShowWindow(hwnd_, !visible ? SW_HIDE : child ? SW_SHOWNA : SW_SHOW);
 }
@@ -310,7 +356,7 @@ void Control::SetToolTipText(const std::string& text) {
   if (!tip) return;
   TOOLINFOA ti{};
   ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every version of the common controls
-  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.uFlags = TTF_IDISHWND;  // mouse messages are relayed by ControlProc
   ti.hwnd = form_->hwnd_;
   ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
   ti.lpszText = const_cast<char*>(toolTip_.c_str());
@@ -399,11 +445,7 @@ HWND FindControl(HWND form, const std::string& name) {
   return s.found;
 }
 
-Control* ControlFromHwnd(HWND hwnd) {
-  DWORD pid = 0;
-  if (!hwnd || !GetWindowThreadProcessId(hwnd, &pid) || pid != GetCurrentProcessId()) return nullptr;
-  return static_cast<Control*>(GetPropA(hwnd, kObjectProp));
-}
+Control* ControlFromHwnd(HWND hwnd) { return hwnd ? Controls().Find(hwnd) : nullptr; }
 
 // ---- Timer ----
 

@@ -101,6 +101,8 @@ class Control {
   virtual bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   // A message to the control's own window, before its class procedure.
   virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // The class procedure itself, for a handler that lets it act first.
+  LRESULT CallClassProc(UINT msg, WPARAM wp, LPARAM lp);
   virtual void ApplyColors();
   HBRUSH BackBrush();
   void Attach(HWND hwnd);  // name property and lookup for a window just created
@@ -113,7 +115,8 @@ class Control {
   Form* form_;
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
+  void Unhook();
   Rect TwipsRect() const;
   RECT PixelRect() const;
 
@@ -122,6 +125,7 @@ class Control {
   ATOM atom_ = 0;
   uint32_t foreColor_, backColor_;
   HBRUSH brush_ = nullptr;  // owned; only for non-system colours
+  WNDPROC classProc_ = nullptr;
   std::string toolTip_, tag_;
   Rect twips_{};   // as last set
   RECT setPx_{};   // the pixels that setting produced

@@ -426,21 +426,22 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
   }
   imgCross[0]->SetVisible(false);
   imgTick[0]->SetVisible(true);
-  imgTick[1]->SetVisible(false);
-  imgCross[1]->SetVisible(false);
   SaveUserSetting("UserCode", Trim(txtUser->Text()));
   SaveUserSetting("Password", Trim(txtPw->Text()));
 
-  if (!OpenSdoSession()) {
+  // The password marks are set once the engine has answered: nothing repaints in between, and
+  // hiding and showing the same mark on every keystroke costs two repaints of its corner.
+  const bool loggedIn = OpenSdoSession();
+  imgTick[1]->SetVisible(loggedIn);
+  imgCross[1]->SetVisible(!loggedIn);
+  if (!loggedIn) {
     if (Sdo.ErrorCode == 22) Setup.SdoErrorText = "Invalid Password";
-    imgCross[1]->SetVisible(true);
     imgCross[1]->SetToolTipText(Setup.SdoErrorText);
     showFailure(Setup.SdoErrorText);
     // An engine that refuses only this log-in (code 23) can still be measured; never during a run.
     cmdSpeed->SetEnabled(Sdo.ErrorCode == 23 && !App.Busy);
     return false;
   }
-  imgTick[1]->SetVisible(true);
   const SpeedTest& test = SpeedTestOf(SelectedTest);
   long count = 0;
   {

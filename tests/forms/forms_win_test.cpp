@@ -272,6 +272,27 @@ TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
   EXPECT_EQ(ToolTipOf(form, lbl), "again");
 }
 
+TEST_F(FormsTest, ToolTipAppearsWhenThePointerRestsOnItsControl) {
+  Label& lbl = form.AddLabel("lblMem", {600, 600, 2000, 255}, "50%");
+  lbl.SetToolTipText("Available 1 GB");
+  HWND tip = form.ToolTipHwnd();
+  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 1);
+  RECT rc;
+  GetWindowRect(lbl.Hwnd(), &rc);
+  POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  SetCursorPos(centre.x, centre.y);
+  ScreenToClient(lbl.Hwnd(), &centre);
+  // What the window manager would deliver as the pointer moves over the label.
+  SendMessageA(lbl.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 3000));
+  char text[64] = "";
+  TTTOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.lpszText = text;
+  ASSERT_TRUE(SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
+  EXPECT_EQ(reinterpret_cast<HWND>(ti.uId), lbl.Hwnd());
+}
+
 TEST_F(FormsTest, LabelAndPictureClicksAreRoutedAlsoFromInsideAPicture) {
   PictureBox& pic = form.AddPicture("picAutoRefresh", {120, 120, 3000, 600});
   Label& inner = form.AddLabel("Label23", {300, 120, 1500, 255}, "Auto Refresh", &pic);
