@@ -20,23 +20,6 @@ TEST(CheckDataReports, EntriesAre260BytesEachRoundedToEven) {
   EXPECT_EQ(ReportEntryCount(uint64_t(1) << 40), 4228890876u) << "sizes beyond 32 bits";
 }
 
-TEST(CheckDataReports, CaptionsCountTheEntriesOrSayTheFileIsMissing) {
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Errors, true, 3), "3 Errors from the last Data Check");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Errors, true, 1), "1 Error from the last Data Check");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Warnings, true, 2), "2 Warnings from the last Data Check");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Comments, true, 0), "0 Comments from the last Data Check");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Errors, false, 0), "Errors file not found");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Warnings, false, 0), "Warnings file not found");
-  EXPECT_EQ(ReportMenuCaption(CheckDataReport::Comments, false, 0), "Comments file not found");
-}
-
-TEST(CheckDataReports, WatermarkCaptionJoinsTheLines) {
-  EXPECT_EQ(WatermarkMenuCaption(true, "Checked 01/02/2012\r\nby MANAGER\n"),
-            "Delete Watermark Checked 01/02/2012by MANAGER");
-  EXPECT_EQ(WatermarkMenuCaption(true, "\r"), "Delete Watermark ");
-  EXPECT_EQ(WatermarkMenuCaption(false, "ignored"), "Watermark file not found");
-}
-
 TEST(CheckDataReports, FilesLieInTheirNormalisedFoldersAndNowhereWithoutOne) {
   EXPECT_EQ(CheckDataReportFile("C:\\Sage\\Company.000\\Reports", CheckDataReport::Errors),
             "c:\\sage\\company.000\\reports\\errors.rpt");

@@ -214,19 +214,6 @@ TEST_F(SharingFrames, SigningValueOfTwoShowsOffButIsRewrittenWhenAnotherValueCal
   EXPECT_EQ(Stored(kEnableOplocks), 0) << "not the signing fix's business";
 }
 
-TEST_F(SharingFrames, BusyStateDisablesBothFixesAndLeavingItEnablesOnlyWhatIsNeeded) {
-  Set(kOplocksDisabled, 1);
-  for (const Value& v : kSigning) Set(v, 0);
-  Open();
-  ASSERT_TRUE(form->cmdOpFix->Enabled());
-  form->SetBusy(true);
-  EXPECT_FALSE(form->cmdOpFix->Enabled());
-  EXPECT_FALSE(form->cmdSMBfix->Enabled());
-  form->SetBusy(false);
-  EXPECT_TRUE(form->cmdOpFix->Enabled());
-  EXPECT_FALSE(form->cmdSMBfix->Enabled());
-}
-
 TEST_F(SharingFrames, WithoutAdministratorRightsTheFixesRefuseAndWriteNothing) {
   Set(kOplocksDisabled, 1);
   Set(kEnableOplocks, 0);

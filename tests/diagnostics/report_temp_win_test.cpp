@@ -161,25 +161,6 @@ TEST_F(ReportTempFrame, TypingMarksTheBoxEvenWhenTheTextIsTypedBack) {
   EXPECT_EQ(Frame(), "Report Temp Folder v18|" + dir.Win() + "|magenta|box|fix");
 }
 
-TEST_F(ReportTempFrame, BusyStateDisablesTheBoxAndFixAndLeavingItRestoresThemFromTagAndColour) {
-  StoreTempPath("18", dir.Win("missing"));
-  Open();
-  Analyse();
-  ASSERT_EQ(Frame(), "Report Temp Folder v18 (Path Not Found)|" + dir.Win("missing") + "|magenta|box|fix");
-  form->SetBusy(true);
-  EXPECT_EQ(Frame(), "Report Temp Folder v18 (Path Not Found)|" + dir.Win("missing") + "|magenta|no box|no fix");
-  EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorButtonFace);
-  form->SetBusy(false);
-  EXPECT_EQ(Frame(), "Report Temp Folder v18 (Path Not Found)|" + dir.Win("missing") + "|magenta|box|fix");
-  EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorWindow);
-
-  StoreTempPath("18", dir.Win());
-  form->ShowReportTemp("18");
-  form->SetBusy(true);
-  form->SetBusy(false);
-  EXPECT_EQ(Frame(), "Report Temp Folder v18|" + dir.Win() + "|blue|box|no fix") << "a good folder offers no fix";
-}
-
 TEST_F(ReportTempFrame, FixCreatesTheFolderAndStoresItWithoutOneTrailingBackslash) {
   Open();
   Analyse();
