@@ -116,7 +116,7 @@ void DrawLogo(HDC dc, const RECT& r) {
 frmMain::frmMain() : forms::Form("frmMain") {}
 
 void frmMain::Layout() {
-  Create(kAppTitle, 12480, 8820, forms::FormStyle::FixedSingle);
+  Create(kAppTitle, 12480, 8970, forms::FormStyle::FixedSingle);
 
   // Top row: the data path, the log-in and the status marks.
   lblPath = &AddLabel("lblPath", {120, 165, 1050, 255}, "Data Path");
@@ -187,8 +187,8 @@ void frmMain::Layout() {
   lviQueue = &AddListView("lviQueue", {120, 270, 5820, 1950}, fraQueue,
                           forms::ListView::FullRowSelect | forms::ListView::NoHeader);
   lviQueue->AddColumn("User", 5460);
-  fraUpdates = &AddFrame("fraUpdates", {120, 6660, 6060, 2040}, "Installed Sage Updates");
-  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1650}, fraUpdates,
+  fraUpdates = &AddFrame("fraUpdates", {120, 6660, 6060, 2190}, "Installed Sage Updates");
+  lviUpdates = &AddListView("lviUpdates", {120, 270, 5820, 1800}, fraUpdates,
                             forms::ListView::FullRowSelect | forms::ListView::NoHeader);
   lviUpdates->AddColumn("Update", 5460);
 
@@ -204,26 +204,46 @@ void frmMain::Layout() {
   lblMem = &AddLabel("lblMem", {1380, 255 + 3 * 270, 4560, 255}, "", Frame2);
   for (forms::Label* l : {lblWvr, lblProc, lblAvp}) ShortenToFit(*l, SS_ENDELLIPSIS);
 
-  Frame1 = &AddFrame("Frame1", {6300, 2730, 2970, 1050}, "Oplocks");
-  cmdOpFix = &AddButton("cmdOpFix", {2250, 645, 600, 315}, "Fix", Frame1);
+  // The report temporary folder spans the column: its caption names the version and the state.
+  fraTemp = &AddFrame("fraTemp", {6300, 2730, 6060, 720}, "Report Temp Folder");
+  txtTemp = &AddTextBox("txtTemp", {150, 285, 5070, 315}, "", fraTemp);
+  cmdTempFix = &AddButton("cmdTempFix", {5310, 285, 600, 315}, "Fix", fraTemp);
+  cmdTempFix->SetToolTipText("Press this button to set the Reporting Temporary Files Folder.");
+  cmdTempFix->SetEnabled(false);
+  // Each sharing value beside the label that names it (its tooltip the full registry path), the
+  // fix below them.
+  auto setting = [this](forms::Frame* frame, int row, forms::Label*& caption, const char* captionName, const char* text,
+                        const char* path, forms::Label*& value, const char* valueName) {
+    caption = &AddLabel(captionName, {150, 270 + row * 255, 1470, 255}, text, frame);
+    caption->SetToolTipText(std::string("HKLM\\System\\CurrentControlSet\\Services\\") + path);
+    value = &AddLabel(valueName, {1650, 270 + row * 255, 1200, 255}, "", frame);
+  };
+  Frame1 = &AddFrame("Frame1", {6300, 3510, 2970, 1260}, "Oplocks");
+  setting(Frame1, 0, Label3, "Label3", "Client Disabled", "MRXSmb\\Parameters\\OplocksDisabled", lblOpDis, "lblOpDis");
+  setting(Frame1, 1, Label13, "Label13", "Server Enabled", "LanmanServer\\Parameters\\EnableOplocks", lblEnOp,
+          "lblEnOp");
+  cmdOpFix = &AddButton("cmdOpFix", {2250, 840, 600, 315}, "Fix", Frame1);
   cmdOpFix->SetToolTipText(
       "Press this button to turn oplocks on. You will need to reboot your computer for the change to take effect.");
   cmdOpFix->SetEnabled(false);
-  fraSmb = &AddFrame("fraSmb", {9390, 2730, 2970, 1650}, "SMB Signing");
-  cmdSMBfix = &AddButton("cmdSMBfix", {2250, 1245, 600, 315}, "Fix", fraSmb);
+  fraSmb = &AddFrame("fraSmb", {9390, 3510, 2970, 1770}, "SMB Signing");
+  setting(fraSmb, 0, Label15, "Label15", "Client Enabled", "LanmanWorkstation\\Parameters\\EnableSecuritySignature",
+          lblSMBwe, "lblSMBwe");
+  setting(fraSmb, 1, Label18, "Label18", "Client Required", "LanmanWorkstation\\Parameters\\RequireSecuritySignature",
+          lblSMBwr, "lblSMBwr");
+  setting(fraSmb, 2, Label19, "Label19", "Server Enabled", "LanmanServer\\Parameters\\EnableSecuritySignature",
+          lblSMBse, "lblSMBse");
+  setting(fraSmb, 3, Label20, "Label20", "Server Required", "LanmanServer\\Parameters\\RequireSecuritySignature",
+          lblSMBsr, "lblSMBsr");
+  cmdSMBfix = &AddButton("cmdSMBfix", {2250, 1350, 600, 315}, "Fix", fraSmb);
   cmdSMBfix->SetToolTipText(
       "Press this button to turn SMB Signing off. You will need to reboot your computer for the change to take "
       "effect.");
   cmdSMBfix->SetEnabled(false);
-  fraTemp = &AddFrame("fraTemp", {6300, 3840, 2970, 720}, "Report Temp Folder");
-  txtTemp = &AddTextBox("txtTemp", {120, 285, 2100, 315}, "", fraTemp);
-  cmdTempFix = &AddButton("cmdTempFix", {2250, 285, 600, 315}, "Fix", fraTemp);
-  cmdTempFix->SetToolTipText("Press this button to set the Reporting Temporary Files Folder.");
-  cmdTempFix->SetEnabled(false);
   // Sixteen lines at most: the counts, the last transaction number and the two address counts.
-  fraCounts = &AddFrame("fraCounts", {6300, 4620, 2970, 3480}, "Record Counts");
+  fraCounts = &AddFrame("fraCounts", {6300, 4830, 2970, 3480}, "Record Counts");
   lblCounts = &AddLabel("lblCounts", {150, 255, 2700, 3165}, "", fraCounts);
-  fraSpeed = &AddFrame("fraSpeed", {9390, 4440, 2970, 4260}, "Speed Test");
+  fraSpeed = &AddFrame("fraSpeed", {9390, 5340, 2970, 3510}, "Speed Test");
   // By index: the five single tests, then all of them; shown with "All Tests" on top.
   static const char* kTests[] = {"Customer Read", "Customer Write", "Nominal Read",
                                  "Nominal Write", "Split Read",     "All Tests"};
@@ -241,7 +261,7 @@ void frmMain::Layout() {
   lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
   lblSpeed = &AddLabel("lblSpeed", {150, 3120, 2700, 255}, "", fraSpeed);
 
-  picButtons = &AddPicture("picButtons", {6300, 8220, 3000, 480});
+  picButtons = &AddPicture("picButtons", {6300, 8370, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
   cmdMenu->SetToolTipText("Press this button to show a menu of useful tools.");
   cmdAbout = &AddButton("cmdAbout", {1005, 60, 930, 375}, "About", picButtons);
@@ -279,6 +299,11 @@ void frmMain::Layout() {
   lviQueue->onItemClick = [this](int item) { lviQueue_ItemClick(item); };
   lblAvp->onClick = [this] { lblAvp_Click(); };
   lblMem->onClick = [this] { lblMem_Click(); };
+  cmdOpFix->onClick = [this] { cmdOpFix_Click(); };
+  cmdSMBfix->onClick = [this] { cmdSMBfix_Click(); };
+  txtTemp->onChange = [this] { txtTemp_Change(); };
+  cmdTempFix->onClick = [this] { cmdTempFix_Click(); };
+  mnuMenu->Find("mnuWatermark")->onClick = [this] { mnuWatermark_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
@@ -314,6 +339,8 @@ void frmMain::Form_Load() {
     picBulbY->SetVisible(true);
   }
   chkRfrsh->SetValue(GetAppSetting("UserRefresh", "N") == "Y" ? 1 : 0);
+  ShowOplocks();
+  ShowSigning();
 
   Show();
   App.MainWindowReady = true;
@@ -365,6 +392,8 @@ void frmMain::SetBusy(bool busy) {
     for (forms::Control* c : std::initializer_list<forms::Control*>{cmdOpFix, cmdSMBfix, cmdTempFix, txtTemp})
       c->SetEnabled(false);
   } else {
+    ShowOplocks();
+    ShowSigning();
     // The report temporary folder check keeps its state in the box's tag and colour.
     cmdTempFix->SetEnabled(txtTemp->ForeColor() == kMagenta && !txtTemp->Tag().empty());
     txtTemp->SetEnabled(!txtTemp->Tag().empty());
@@ -380,6 +409,7 @@ void frmMain::cmdExit_Click() {
 
 void frmMain::cmdMenu_Click() {
   if (App.Busy) return;
+  RefreshCheckDataMenus();
   forms::PopupMenu(*this, *mnuMenu);
 }
 
@@ -488,6 +518,7 @@ void frmMain::ShowNoDataFolder() {
   txtTemp->SetForeColor(kBlack);
   txtTemp->SetEnabled(false);
   txtTemp->SetBackColor(forms::kColorButtonFace);
+  ShowReportTemp("0");
 }
 
 void frmMain::ShowDataFolder(const std::string& path) {
@@ -512,6 +543,7 @@ void frmMain::ShowDataFolder(const std::string& path) {
                                              Install.SageUserCount, Install.SageCompanyCount));
   lblNet->SetCaption(GetDataLocation(txtPath->Text()));
   cmdMenu->SetEnabled(true);
+  RefreshCheckDataMenus();
   std::vector<forms::ListItem> updates;
   for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
   // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
@@ -519,6 +551,7 @@ void frmMain::ShowDataFolder(const std::string& path) {
   ReadLoginQueue(path);
   RefreshQueueList(false);
   lblCounts->SetCaption(RecordCountsCaption(DataFiles.Counts, int(Val(App.DataVersion))));
+  ShowReportTemp(App.DataVersion);
   App.DataPath = DataPathForStorage(txtPath->Text());
   // Only a folder the engine let us into is remembered for the next start.
   if (CheckSdoLogin(false)) SaveAppSetting("DataPath", App.DataPath);

@@ -17,6 +17,13 @@ class frmMain : public forms::Form {
   // Logs in with the user name and password boxes and shows the outcome beside them and in
   // lblRecs; keepOpen leaves a successful session open for the caller.
   bool CheckSdoLogin(bool keepOpen);
+  // The oplock and SMB signing frames from the registry; each enables its fix when a value is bad.
+  void ShowOplocks();
+  void ShowSigning();
+  // The report temporary folder frame for a Sage 50 version ("0": no data folder).
+  void ShowReportTemp(const std::string& version);
+  // The check-data entries of the tools menu: available when their files are, with their counts.
+  void RefreshCheckDataMenus();
 
   // Set by "Stop"; a running speed test ends when it sees it.
   bool StopRequested = false;
@@ -47,6 +54,8 @@ class frmMain : public forms::Form {
   forms::Label *Label17, *lblWvr, *Label24, *lblProc, *Label12, *lblAvp, *Label22, *lblMem;
   forms::TextBox* txtTemp;
   forms::CommandButton *cmdTempFix, *cmdSMBfix, *cmdOpFix;
+  forms::Label *Label3, *lblOpDis, *Label13, *lblEnOp;
+  forms::Label *Label15, *lblSMBwe, *Label18, *lblSMBwr, *Label19, *lblSMBse, *Label20, *lblSMBsr;
   forms::Label *Label2, *lblProgPath, *Label8, *lblSetPath, *Label16, *lblRepPath, *Label10, *lblSerial, *Label14,
       *lblProgType, *Label7, *lblSagVer, *Label11, *lblSdo, *Label25, *lblSbd, *Label26, *lblRep;
   std::array<forms::OptionButton*, 6> optTest;
@@ -78,6 +87,11 @@ class frmMain : public forms::Form {
   void lviQueue_ItemClick(int item);
   void lblAvp_Click();
   void lblMem_Click();
+  void cmdOpFix_Click();
+  void cmdSMBfix_Click();
+  void txtTemp_Change();
+  void cmdTempFix_Click();
+  void mnuWatermark_Click();
   // Brings lviQueue in line with the login queue read last, or empties it.
   void RefreshQueueList(bool clearOnly);
   // The analysis of a path that is not a data folder, and of one that is.

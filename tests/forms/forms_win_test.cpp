@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -661,6 +662,42 @@ TEST_F(FormsTest, PopupMenuRunsTheChosenItemAndLeavesHiddenOnesOut) {
   EXPECT_EQ(events.size(), 2u);
   EXPECT_EQ(form.FindMenu("mnuMenu"), &menu);
   EXPECT_EQ(menu.Count(), 3);
+}
+
+// What the real pop-up menu holds while it is open, read when the form is told it opens:
+// each item's text, "(grayed)" after a disabled one.
+LRESULT CALLBACK RecordPopup(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+  if (msg == WM_INITMENUPOPUP) {
+    auto* shown = reinterpret_cast<Strings*>(ref);
+    HMENU menu = reinterpret_cast<HMENU>(wp);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      char text[256] = "";
+      GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+      shown->push_back(std::string(text) + (GetMenuState(menu, UINT(i), MF_BYPOSITION) & MF_GRAYED ? " (grayed)" : ""));
+    }
+  }
+  return DefSubclassProc(h, msg, wp, lp);
+}
+
+TEST_F(FormsTest, PopupMenuShowsTheCurrentCaptionsAndGraysDisabledItems) {
+  Menu& menu = form.AddMenu("mnuMenu");
+  for (const char* name : {"mnuErrors", "mnuWatermark"}) menu.AddItem(name, "Design caption").onClick = Log(name);
+  MenuItem& errors = *menu.Find("mnuErrors");
+  errors.caption = "Errors file not found";
+  errors.enabled = false;
+  menu.Find("mnuWatermark")->caption = "Delete Watermark Checked";
+  Strings shown;
+  ASSERT_TRUE(SetWindowSubclass(form.Hwnd(), RecordPopup, 7, reinterpret_cast<DWORD_PTR>(&shown)));
+
+  // The disabled first item cannot be chosen: whichever item the keys reach, it is not run.
+  PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageA(form.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);  // a grayed item may leave the menu open
+  PopupMenu(form, menu);
+  DoEvents();
+  RemoveWindowSubclass(form.Hwnd(), RecordPopup, 7);
+  EXPECT_EQ(shown, (Strings{"Errors file not found (grayed)", "Delete Watermark Checked"}));
+  EXPECT_EQ(std::count(events.begin(), events.end(), "mnuErrors"), 0);
 }
 
 TEST_F(FormsTest, MessageBoxAndOpenFileDialogGoThroughReplaceableHandlers) {

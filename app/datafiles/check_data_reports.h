@@ -1,0 +1,27 @@
+// The reports of the accounting package's own data check (errors.rpt, warnings.rpt, comments.rpt
+// in the company's reports folder) and the data-check watermark (watermark.xml in the company
+// folder), as the tools menu offers them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lw {
+
+enum class CheckDataReport { Errors, Warnings, Comments };
+
+// The file in its folder (normalised first). A folder that is not known gives no file, so that
+// nothing is looked for, or deleted, in whatever the current folder happens to be.
+std::string CheckDataReportFile(const std::string& reportsFolder, CheckDataReport report);
+std::string WatermarkFile(const std::string& companyFolder);
+
+// A report holds one entry per 260 bytes, rounded to the nearest with ties to even.
+uint64_t ReportEntryCount(uint64_t sizeBytes);
+// "3 Errors from the last Data Check", "1 Warning from the last Data Check", or
+// "Comments file not found" when the file is missing.
+std::string ReportMenuCaption(CheckDataReport report, bool found, uint64_t entries);
+// "Delete Watermark " and the file's text on one line, or "Watermark file not found".
+std::string WatermarkMenuCaption(bool found, std::string_view content);
+
+}  // namespace lw

@@ -1,0 +1,38 @@
+#include "app/diagnostics/file_sharing_win.h"
+
+#include "app/diagnostics/file_sharing.h"
+#include "app/shell/settings_win.h"
+#include "app/tools/text.h"
+
+namespace lw {
+
+namespace {
+// The store takes an empty name as a missing key; the unnamed value has its own name there.
+std::string ValueName(const std::string& name) { return Trim(name).empty() ? "(Default)" : name; }
+}  // namespace
+
+uint32_t GetMRXSmbValue(const std::string& name, uint32_t defaultValue) {
+  return ReadSystemDword(kControlSet, kMRXSmbKey, ValueName(name), defaultValue);
+}
+
+uint32_t GetLanManServerValue(const std::string& name, uint32_t defaultValue) {
+  return ReadSystemDword(kControlSet, kLanManServerKey, ValueName(name), defaultValue);
+}
+
+uint32_t GetLanManWorkstationValue(const std::string& name, uint32_t defaultValue) {
+  return ReadSystemDword(kControlSet, kLanManWorkstationKey, ValueName(name), defaultValue);
+}
+
+void SetMRXSmbValue(const std::string& name, uint32_t value) {
+  WriteSystemDword(kControlSet, kMRXSmbKey, ValueName(name), value);
+}
+
+void SetLanManServerValue(const std::string& name, uint32_t value) {
+  WriteSystemDword(kControlSet, kLanManServerKey, ValueName(name), value);
+}
+
+void SetLanManWorkstationValue(const std::string& name, uint32_t value) {
+  WriteSystemDword(kControlSet, kLanManWorkstationKey, ValueName(name), value);
+}
+
+}  // namespace lw

@@ -1,0 +1,39 @@
+// The report temporary folder: the folder the installed Sage 50 version's reporting writes its
+// temporary files to, named by "TempPathname" of its ODBC data source
+// (HKEY_LOCAL_MACHINE\SOFTWARE\ODBC\ODBC.INI\SageLine50v<version>). The texts and rules of the
+// main window's "Report Temp Folder" frame; the window reads, creates and writes.
+#pragma once
+
+#include <string>
+
+namespace lw {
+
+inline constexpr const char* kOdbcApp = "ODBC";
+inline constexpr const char* kTempPathValue = "TempPathname";
+
+// "ODBC.INI\SageLine50v" + version: the section under SOFTWARE\ODBC.
+std::string ReportTempSection(const std::string& version);
+// Only Sage 50 versions above 6 have the folder; a version without a leading number counts as 0.
+bool ReportTempApplies(const std::string& version);
+
+enum class ReportTempState {
+  Inactive,    // version 6 or lower, or no data path
+  Present,     // set, and the folder exists
+  Missing,     // set, but the folder does not exist
+  NotSetUp,    // not set
+  Unreadable,  // the value or its key cannot be read (another type, access refused)
+};
+std::string ReportTempCaption(const std::string& version, ReportTempState state);
+
+// The folder offered when none is set: beside the program, unless that lies under Program Files
+// (or is unknown), where users cannot write.
+std::string ReportTempProposal(const std::string& programFolder, const std::string& version);
+
+// The path the fix creates and stores: trimmed, and without one trailing backslash.
+std::string ReportTempFixPath(const std::string& boxText);
+
+// The message after a successful fix, and after a value that did not read back as written.
+std::string ReportTempSetMessage(const std::string& path);
+std::string ReportTempWriteErrorMessage(const std::string& path, const std::string& version);
+
+}  // namespace lw

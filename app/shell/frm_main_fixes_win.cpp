@@ -1,0 +1,216 @@
+// The main window's fixes and tools entries: the oplock and SMB signing frames with their fix
+// buttons, the report temporary folder frame, and the check-data entries of the tools menu.
+// Nothing read from the registry or the disk is kept: every display and every fix reads afresh.
+#include <functional>
+#include <optional>
+
+#include "app/datafiles/check_data_reports.h"
+#include "app/diagnostics/file_sharing.h"
+#include "app/diagnostics/file_sharing_win.h"
+#include "app/diagnostics/report_temp.h"
+#include "app/diagnostics/workstation.h"
+#include "app/diagnostics/workstation_win.h"
+#include "app/discovery/installation.h"
+#include "app/shell/frm_main_window_win.h"
+#include "app/shell/runtime_error.h"
+#include "app/shell/settings_win.h"
+#include "app/tools/files_win.h"
+#include "app/tools/text.h"
+
+namespace lw {
+
+namespace {
+
+using Getter = uint32_t (*)(const std::string& name, uint32_t defaultValue);
+using Setter = void (*)(const std::string& name, uint32_t value);
+using FixRule = std::optional<uint32_t> (*)(uint32_t value);
+
+// Shows one value. One that cannot be read says so, with the store's error as its tooltip, so
+// the window still opens, and the other values are still shown, on a registry it cannot read.
+bool ShowSharingValue(forms::Label& label, const std::function<SharingValueView()>& read) {
+  SharingValueView view;
+  std::string tip;
+  try {
+    view = read();
+  } catch (const RuntimeError& e) {
+    view = UnreadableView();
+    tip = RegistryErrorText(e.what(), e.Number());
+  }
+  label.SetCaption(view.caption);
+  label.SetForeColor(view.colour);
+  label.SetToolTipText(tip);
+  return view.needsFix;
+}
+
+// One value of a fix: read it and write what the rule asks for. A registry error ends the fix,
+// naming the value it was about.
+void FixValue(Getter get, Setter set, const char* section, const char* name, uint32_t absent, FixRule rule) {
+  try {
+    if (std::optional<uint32_t> value = rule(get(name, absent))) set(name, *value);
+  } catch (const RuntimeError& e) {
+    throw RuntimeError(e.Number(), RegistryErrorText(e.what(), e.Number()) + "\r\nHKLM\\SYSTEM\\" + kControlSet + "\\" +
+                                       section + "\\" + name);
+  }
+}
+
+// Runs a fix; a registry error (a write refused when the program runs without elevated rights,
+// a value of another type) is shown, and the caller redisplays the frame either way.
+void RunSharingFix(const std::function<void()>& fix) {
+  try {
+    fix();
+  } catch (const RuntimeError& e) {
+    forms::MsgBox(e.what(), MB_ICONERROR, "Registry Error");
+  }
+}
+
+constexpr const char* kSigningValues[] = {"EnableSecuritySignature", "RequireSecuritySignature"};
+
+}  // namespace
+
+void frmMain::ShowOplocks() {
+  bool fix = ShowSharingValue(*lblOpDis, [] { return OplocksDisabledView(GetMRXSmbValue("OplocksDisabled", 0)); });
+  fix |= ShowSharingValue(*lblEnOp, [] { return EnableOplocksView(GetLanManServerValue("EnableOplocks", 1)); });
+  cmdOpFix->SetEnabled(fix);
+}
+
+void frmMain::ShowSigning() {
+  bool fix = false;
+  forms::Label* workstation[] = {lblSMBwe, lblSMBwr};
+  forms::Label* server[] = {lblSMBse, lblSMBsr};
+  for (int i = 0; i < 2; ++i)
+    fix |=
+        ShowSharingValue(*workstation[i], [i] { return SigningView(GetLanManWorkstationValue(kSigningValues[i], 1)); });
+  for (int i = 0; i < 2; ++i)
+    fix |= ShowSharingValue(*server[i], [i] { return SigningView(GetLanManServerValue(kSigningValues[i], 1)); });
+  cmdSMBfix->SetEnabled(fix);
+}
+
+void frmMain::cmdOpFix_Click() {
+  if (!Workstation.UserIsAdmin) {
+    forms::MsgBox("You must be logged on to Windows as an Administrator to use this Button", MB_ICONEXCLAMATION,
+                  "Windows Security Error");
+  } else {
+    RunSharingFix([] {
+      FixValue(GetMRXSmbValue, SetMRXSmbValue, kMRXSmbKey, "OplocksDisabled", 0, OplocksDisabledFix);
+      FixValue(GetLanManServerValue, SetLanManServerValue, kLanManServerKey, "EnableOplocks", 1, EnableOplocksFix);
+    });
+  }
+  ShowOplocks();
+}
+
+void frmMain::cmdSMBfix_Click() {
+  if (!Workstation.UserIsAdmin) {
+    forms::MsgBox("You must be logged on to Windows as an Administrator to use this button", MB_ICONEXCLAMATION,
+                  "Windows Security Error");
+  } else {
+    RunSharingFix([] {
+      for (const char* name : kSigningValues)
+        FixValue(GetLanManWorkstationValue, SetLanManWorkstationValue, kLanManWorkstationKey, name, 1, SigningFix);
+      for (const char* name : kSigningValues)
+        FixValue(GetLanManServerValue, SetLanManServerValue, kLanManServerKey, name, 1, SigningFix);
+    });
+  }
+  ShowSigning();
+}
+
+void frmMain::ShowReportTemp(const std::string& version) {
+  cmdTempFix->SetTag(version);
+  // The tag is set before the text, so the change event finds them equal and leaves the colour
+  // and the button as they are set here.
+  auto show = [&](ReportTempState state, const std::string& path, uint32_t colour, const std::string& tip) {
+    const bool active = state != ReportTempState::Inactive;
+    fraTemp->SetCaption(ReportTempCaption(version, state));
+    txtTemp->SetTag(path);
+    txtTemp->SetText(path);
+    txtTemp->SetForeColor(colour);
+    txtTemp->SetToolTipText(tip);
+    cmdTempFix->SetEnabled(colour == kWarningColour);
+    txtTemp->SetEnabled(active);
+    txtTemp->SetBackColor(active ? forms::kColorWindow : forms::kColorButtonFace);
+  };
+  if (!ReportTempApplies(version)) return show(ReportTempState::Inactive, "", kNormalColour, "");
+  std::string path;
+  try {
+    path = ReadMachineString(kOdbcApp, ReportTempSection(version), kTempPathValue, "");
+  } catch (const RuntimeError& e) {
+    // A value the store cannot read (another type, a key refused) is treated as not set up, as
+    // the fix would write it afresh; the frame and the box's tooltip say why.
+    return show(ReportTempState::Unreadable, ReportTempProposal(Install.ProgramFolder, version), kWarningColour,
+                RegistryErrorText(e.what(), e.Number()));
+  }
+  if (path.empty())
+    show(ReportTempState::NotSetUp, ReportTempProposal(Install.ProgramFolder, version), kWarningColour, "");
+  else if (FolderExists(path))
+    show(ReportTempState::Present, path, kGoodColour, "");
+  else
+    show(ReportTempState::Missing, path, kWarningColour, "");
+}
+
+void frmMain::txtTemp_Change() {
+  // Once edited, the box stays marked even when the text is typed back.
+  if (Trim(txtTemp->Text()) != txtTemp->Tag()) {
+    txtTemp->SetForeColor(kWarningColour);
+    cmdTempFix->SetEnabled(true);
+  }
+}
+
+void frmMain::cmdTempFix_Click() {
+  if (!Workstation.UserIsAdmin) {
+    forms::MsgBox("You must be logged on to Windows as an Administrator to use this button", MB_ICONEXCLAMATION,
+                  "Windows Security Error");
+    return;
+  }
+  const std::string path = ReportTempFixPath(txtTemp->Text());
+  const std::string version = Trim(cmdTempFix->Tag());
+  MakePath(path);
+  if (!FolderExists(path)) {
+    forms::MsgBox("Failed to create path: " + path, MB_ICONERROR, "Folder Creation Error");
+  } else {
+    const std::string section = ReportTempSection(version);
+    WriteMachineString(kOdbcApp, section, kTempPathValue, path);
+    std::string stored;
+    try {
+      stored = ReadMachineString(kOdbcApp, section, kTempPathValue, "");
+    } catch (const RuntimeError&) {
+      stored.clear();  // unreadable after the write: it did not take
+    }
+    if (stored == path)
+      forms::MsgBox(ReportTempSetMessage(path), MB_ICONINFORMATION, "Report Temp Folder Setup OK");
+    else
+      forms::MsgBox(ReportTempWriteErrorMessage(path, version), MB_ICONERROR, "Registry Write Error");
+  }
+  ShowReportTemp(version);
+}
+
+void frmMain::RefreshCheckDataMenus() {
+  struct Entry {
+    const char* item;
+    CheckDataReport report;
+  };
+  for (Entry e : {Entry{"mnuErrors", CheckDataReport::Errors}, Entry{"mnuWarnings", CheckDataReport::Warnings},
+                  Entry{"mnuComments", CheckDataReport::Comments}}) {
+    forms::MenuItem* item = mnuMenu->Find(e.item);
+    if (!item) continue;
+    const std::string file = CheckDataReportFile(Install.ReportsFolder, e.report);
+    uint64_t size = 0;
+    const bool found = FileExists(file) && FileSize(file, size);
+    const uint64_t entries = found ? ReportEntryCount(size) : 0;
+    item->enabled = entries > 0;
+    item->caption = ReportMenuCaption(e.report, found, entries);
+  }
+  if (forms::MenuItem* item = mnuMenu->Find("mnuWatermark")) {
+    const std::string file = WatermarkFile(Install.CompanyFolder);
+    item->enabled = FileExists(file);
+    item->caption = WatermarkMenuCaption(item->enabled, item->enabled ? ReadWholeFile(file) : std::string());
+  }
+}
+
+void frmMain::mnuWatermark_Click() {
+  const std::string file = WatermarkFile(Install.CompanyFolder);
+  if (!FileExists(file)) return;
+  if (forms::MsgBox("Are you sure that you want to delete " + file + " ?", MB_YESNO | MB_ICONEXCLAMATION,
+                    "Delete Watermark") == IDYES)
+    DeleteFileA(file.c_str());
+}
+
+}  // namespace lw

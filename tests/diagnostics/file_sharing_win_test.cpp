@@ -1,0 +1,285 @@
+// The oplock and SMB signing frames of the real main window against the prefix's registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "app/diagnostics/workstation_win.h"
+#include "app/forms/forms_win.h"
+#include "app/shell/app_state.h"
+#include "app/shell/frm_main_window_win.h"
+#include "tests/fixtures/registry_win.h"
+
+namespace lw {
+namespace {
+
+constexpr uint32_t kBlue = 0xFF0000, kMagenta = 0xFF00FF;
+const std::string kServices = "SYSTEM\\CurrentControlSet\\Services\\";
+const std::string kMRXSmb = kServices + "MRXSmb\\Parameters";
+const std::string kServer = kServices + "LanManServer\\Parameters";
+const std::string kWorkstation = kServices + "LanManWorkstation\\Parameters";
+
+struct Value {
+  const std::string& key;
+  const char* name;
+};
+const Value kOplocksDisabled{kMRXSmb, "OplocksDisabled"}, kEnableOplocks{kServer, "EnableOplocks"},
+    kClientEnable{kWorkstation, "EnableSecuritySignature"}, kClientRequire{kWorkstation, "RequireSecuritySignature"},
+    kServerEnable{kServer, "EnableSecuritySignature"}, kServerRequire{kServer, "RequireSecuritySignature"};
+const Value kSigning[] = {kClientEnable, kClientRequire, kServerEnable, kServerRequire};
+
+class SharingFrames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App = AppState{};
+    for (const Value& v :
+         {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire})
+      fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
+    previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
+      messages.push_back(title + "|" + std::to_string(style) + "|" + text);
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    form.reset();
+    forms::SetMsgBoxHandler(previous_);
+    App = AppState{};
+    Workstation = WorkstationState{};
+  }
+  void Open() {
+    form = std::make_unique<frmMain>();
+    form->Load();
+  }
+  static void Set(const Value& v, uint32_t value) {
+    fixtures::WriteRaw(HKEY_LOCAL_MACHINE, v.key, v.name, REG_DWORD,
+                       std::string(reinterpret_cast<const char*>(&value), sizeof value));
+  }
+  // The stored number, or -1 when the value is absent.
+  static int64_t Stored(const Value& v) {
+    fixtures::RawValue raw = fixtures::ReadRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
+    if (!raw.present) return -1;
+    EXPECT_EQ(raw.type, DWORD(REG_DWORD)) << v.name;
+    uint32_t n = 0;
+    memcpy(&n, raw.bytes.data(), std::min(raw.bytes.size(), sizeof n));
+    return n;
+  }
+  // Caption and colour of a value label, as "1 - Enabled/magenta".
+  std::string Shown(forms::Label* label) const {
+    uint32_t c = label->ForeColor();
+    return label->Caption() + "/" + (c == kBlue ? "blue" : c == kMagenta ? "magenta" : std::to_string(c));
+  }
+  std::vector<std::string> Signing() const {
+    return {Shown(form->lblSMBwe), Shown(form->lblSMBwr), Shown(form->lblSMBse), Shown(form->lblSMBsr)};
+  }
+  // The width of a text in the control's font, in twips.
+  static int TextWidth(const forms::Control& c, const std::string& text) {
+    HDC dc = GetDC(c.Hwnd());
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c.Hwnd(), WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(c.Hwnd(), dc);
+    return forms::PixelsToTwipsX(size.cx);
+  }
+  static void Click(forms::CommandButton* button) { SendMessageA(button->Hwnd(), BM_CLICK, 0, 0); }
+
+  // The six values as they were in the prefix come back afterwards; keys made here go again.
+  fixtures::RestoredValues restore_{HKEY_LOCAL_MACHINE,
+                                    {{kMRXSmb, "OplocksDisabled"},
+                                     {kServer, "EnableOplocks"},
+                                     {kWorkstation, "EnableSecuritySignature"},
+                                     {kWorkstation, "RequireSecuritySignature"},
+                                     {kServer, "EnableSecuritySignature"},
+                                     {kServer, "RequireSecuritySignature"}}};
+  forms::MsgBoxHandler previous_;
+  std::unique_ptr<frmMain> form;
+  std::vector<std::string> messages;  // "title|style|text"
+};
+
+TEST_F(SharingFrames, FramesNameEachValueAndItsRegistryPath) {
+  Open();
+  struct Row {
+    forms::Label* caption;
+    const char* text;
+    const char* tip;
+  };
+  for (const Row& r : {
+           Row{form->Label3, "Client Disabled",
+               "HKLM\\System\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled"},
+           Row{form->Label13, "Server Enabled",
+               "HKLM\\System\\CurrentControlSet\\Services\\LanmanServer\\Parameters\\EnableOplocks"},
+           Row{form->Label15, "Client Enabled",
+               "HKLM\\System\\CurrentControlSet\\Services\\LanmanWorkstation\\Parameters\\EnableSecuritySignature"},
+           Row{form->Label18, "Client Required",
+               "HKLM\\System\\CurrentControlSet\\Services\\LanmanWorkstation\\Parameters\\RequireSecuritySignature"},
+           Row{form->Label19, "Server Enabled",
+               "HKLM\\System\\CurrentControlSet\\Services\\LanmanServer\\Parameters\\EnableSecuritySignature"},
+           Row{form->Label20, "Server Required",
+               "HKLM\\System\\CurrentControlSet\\Services\\LanmanServer\\Parameters\\RequireSecuritySignature"},
+       }) {
+    EXPECT_EQ(r.caption->Caption(), r.text);
+    EXPECT_EQ(r.caption->ToolTipText(), r.tip);
+  }
+  // Each value on the row of its name and above the fix; every text it can show fits on its one
+  // line, as do the names (a label too narrow wraps its text into the row below).
+  for (auto [frame, name, value, fix] : {std::tuple{form->Frame1, form->Label3, form->lblOpDis, form->cmdOpFix},
+                                         std::tuple{form->Frame1, form->Label13, form->lblEnOp, form->cmdOpFix},
+                                         std::tuple{form->fraSmb, form->Label15, form->lblSMBwe, form->cmdSMBfix},
+                                         std::tuple{form->fraSmb, form->Label18, form->lblSMBwr, form->cmdSMBfix},
+                                         std::tuple{form->fraSmb, form->Label19, form->lblSMBse, form->cmdSMBfix},
+                                         std::tuple{form->fraSmb, form->Label20, form->lblSMBsr, form->cmdSMBfix}}) {
+    EXPECT_EQ(GetParent(value->Hwnd()), frame->Hwnd()) << value->Name();
+    EXPECT_EQ(value->Top(), name->Top()) << value->Name();
+    EXPECT_LE(name->Left() + name->Width(), value->Left()) << value->Name();
+    EXPECT_LE(value->Left() + value->Width(), frame->Width()) << value->Name();
+    EXPECT_LE(value->Top() + value->Height(), fix->Top()) << value->Name();
+    EXPECT_LE(fix->Top() + fix->Height(), frame->Height()) << value->Name();
+    EXPECT_LE(TextWidth(*name, name->Caption()), name->Width()) << name->Caption();
+    for (const char* text : {"0 - Enabled", "1 - Enabled", "0 - Disabled", "1 - Disabled", "Unreadable"})
+      EXPECT_LE(TextWidth(*value, text), value->Width()) << value->Name() << ": " << text;
+  }
+  EXPECT_EQ(form->cmdOpFix->ToolTipText(),
+            "Press this button to turn oplocks on. You will need to reboot your computer for the change to take "
+            "effect.");
+  EXPECT_EQ(form->cmdSMBfix->ToolTipText(),
+            "Press this button to turn SMB Signing off. You will need to reboot your computer for the change to "
+            "take effect.");
+}
+
+TEST_F(SharingFrames, AbsentValuesReadAsDefaultsAndTheSigningFixCreatesThemAsZero) {
+  Open();
+  // The load handler has shown them before the window came up.
+  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
+  EXPECT_EQ(Shown(form->lblEnOp), "1 - Enabled/blue");
+  EXPECT_FALSE(form->cmdOpFix->Enabled());
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "1 - Enabled/magenta"));
+  EXPECT_TRUE(form->cmdSMBfix->Enabled());
+
+  Workstation.UserIsAdmin = true;
+  Click(form->cmdSMBfix);
+  EXPECT_TRUE(messages.empty()) << "a fix that worked says nothing";
+  for (const Value& v : kSigning) EXPECT_EQ(Stored(v), 0) << v.name;
+  EXPECT_EQ(Stored(kOplocksDisabled), -1) << "the signing fix leaves the oplocks alone";
+  EXPECT_EQ(Stored(kEnableOplocks), -1);
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
+  EXPECT_FALSE(form->cmdSMBfix->Enabled());
+}
+
+TEST_F(SharingFrames, OplockFixWritesOnlyTheValueThatIsWrong) {
+  Set(kEnableOplocks, 0);
+  Open();
+  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
+  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
+  ASSERT_TRUE(form->cmdOpFix->Enabled());
+  Workstation.UserIsAdmin = true;
+  Click(form->cmdOpFix);
+  EXPECT_EQ(Stored(kEnableOplocks), 1);
+  EXPECT_EQ(Stored(kOplocksDisabled), -1) << "a good value is not written";
+  EXPECT_EQ(Shown(form->lblEnOp), "1 - Enabled/blue");
+  EXPECT_FALSE(form->cmdOpFix->Enabled());
+
+  // Any non-zero client value disables oplocks, and is put back to 0.
+  Set(kOplocksDisabled, 2);
+  form->ShowOplocks();
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
+  Click(form->cmdOpFix);
+  EXPECT_EQ(Stored(kOplocksDisabled), 0);
+  EXPECT_EQ(Stored(kEnableOplocks), 1);
+  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SharingFrames, SigningValueOfTwoShowsOffButIsRewrittenWhenAnotherValueCallsForTheFix) {
+  Set(kClientEnable, 2);
+  for (const Value& v : {kClientRequire, kServerEnable, kServerRequire}) Set(v, 0);
+  Open();
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
+  EXPECT_FALSE(form->cmdSMBfix->Enabled());
+
+  // Changed behind the window's back: leaving the busy state shows it and offers the fix again.
+  form->SetBusy(true);
+  Set(kServerRequire, 1);
+  Set(kEnableOplocks, 0);
+  form->SetBusy(false);
+  EXPECT_EQ(Shown(form->lblSMBsr), "1 - Enabled/magenta");
+  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
+  EXPECT_TRUE(form->cmdSMBfix->Enabled());
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
+
+  Workstation.UserIsAdmin = true;
+  Click(form->cmdSMBfix);
+  for (const Value& v : kSigning) EXPECT_EQ(Stored(v), 0) << v.name;
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
+  EXPECT_EQ(Stored(kEnableOplocks), 0) << "not the signing fix's business";
+}
+
+TEST_F(SharingFrames, WithoutAdministratorRightsTheFixesRefuseAndWriteNothing) {
+  Set(kOplocksDisabled, 1);
+  Set(kEnableOplocks, 0);
+  Set(kClientEnable, 1);
+  Open();
+  Workstation.UserIsAdmin = false;
+  ASSERT_TRUE(form->cmdOpFix->Enabled());
+  Click(form->cmdOpFix);
+  Click(form->cmdSMBfix);
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "Windows Security Error|48|You must be logged on to Windows as an Administrator to use this "
+                          "Button",
+                          "Windows Security Error|48|You must be logged on to Windows as an Administrator to use this "
+                          "button"}));
+  EXPECT_EQ(Stored(kOplocksDisabled), 1);
+  EXPECT_EQ(Stored(kEnableOplocks), 0);
+  EXPECT_EQ(Stored(kClientEnable), 1);
+  for (const Value& v : {kClientRequire, kServerEnable, kServerRequire}) EXPECT_EQ(Stored(v), -1) << v.name;
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
+  EXPECT_TRUE(form->cmdSMBfix->Enabled());
+}
+
+TEST_F(SharingFrames, AValueOfAnotherTypeIsShownUnreadableAndEndsTheFixWithAMessage) {
+  // A text where a number belongs: the store raises, the window must still open.
+  fixtures::WriteRaw(HKEY_LOCAL_MACHINE, kEnableOplocks.key, kEnableOplocks.name, REG_SZ, std::string("1\0", 2));
+  Set(kOplocksDisabled, 1);
+  Open();
+  ASSERT_TRUE(form->Loaded());
+  EXPECT_EQ(Shown(form->lblEnOp), "Unreadable/magenta");
+  EXPECT_EQ(form->lblEnOp->ToolTipText(), "Registry data not a DWORD (error 800407D1)");
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta") << "the other value is still shown";
+  EXPECT_EQ(form->lblOpDis->ToolTipText(), "");
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
+
+  Workstation.UserIsAdmin = true;
+  Click(form->cmdOpFix);
+  EXPECT_EQ(messages, std::vector<std::string>{
+                          "Registry Error|16|Registry data not a DWORD (error 800407D1)\r\n"
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks"});
+  EXPECT_EQ(Stored(kOplocksDisabled), 0) << "the value before the error was fixed";
+  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue") << "the frame is redisplayed after the error";
+  EXPECT_EQ(Shown(form->lblEnOp), "Unreadable/magenta");
+  EXPECT_FALSE(form->cmdOpFix->Enabled()) << "an unreadable value alone does not offer the fix";
+  EXPECT_EQ(fixtures::ReadRaw(HKEY_LOCAL_MACHINE, kEnableOplocks.key, kEnableOplocks.name).type, DWORD(REG_SZ));
+}
+
+TEST_F(SharingFrames, AWriteRefusedEndsTheFixWithAMessageAndTheFrameShowsWhatIsStored) {
+  Set(kOplocksDisabled, 1);
+  Set(kEnableOplocks, 0);
+  Open();
+  Workstation.UserIsAdmin = true;
+  {
+    // As for an administrator whose program runs without elevated rights.
+    fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kMRXSmb);
+    Click(form->cmdOpFix);
+  }
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled"});
+  EXPECT_EQ(Stored(kOplocksDisabled), 1);
+  EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
+  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
+  EXPECT_TRUE(form->cmdOpFix->Enabled()) << "and can be tried again";
+}
+
+}  // namespace
+}  // namespace lw
