@@ -43,7 +43,8 @@ bool AnotherInstanceIsRunning() {
 
 void DecideRssCheck() {
   App.NoInternet = GetGlobalSetting("NoInternet", "N") == "Y";
-  // The feed reader is part of this program; it is available when it has a feed server it can reach.
+  // The feed reader is part of this program: it is available when its feed server is an address it
+  // can fetch from.
   App.RssServer = kRssServer;
   App.RssCheckDue = IsRssCheckDue(App.NoInternet, GetAppSetting("LastVerCheck", "0000-00-00"), Today(),
                                   RssReaderAvailable());
