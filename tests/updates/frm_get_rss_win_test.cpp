@@ -179,7 +179,7 @@ TEST_F(GetRss, AVisibleCheckWithNothingNewCloses) {
   unsigned interval = 0;
   std::string message;
   fixtures::ModalSteps steps([&] {
-    if (form.txtStatus->Text().starts_with("Contacting")) return false;
+    if (!form.txtStatus->Text().starts_with("Brenk Ledgerwell")) return false;  // still contacting
     message = form.txtStatus->Text();
     timerRunning = form.Timer1->Enabled();
     interval = form.Timer1->Interval();
