@@ -12,12 +12,14 @@ struct AppState {
   bool Busy = false;             // set only through the main window's SetBusy
   bool MainWindowReady = false;  // the main window is shown: waiting opens report in its caption
   std::string NewRssVer;
+  std::string RssDetails;  // the change lists of the newer versions found, or why the last check failed
   std::string ProgramCode;
   std::string RegionCode;
   std::string TaxName;
   std::string RegionWebSite;
   std::string RegionEmail;
   std::string SecondWebSite;
+  std::string RssServer;  // where the version feed is read from: scheme, host and port
   std::string CountryName;
   std::string CountryCode;
   std::string DataPath;

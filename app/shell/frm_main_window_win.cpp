@@ -304,6 +304,7 @@ void frmMain::Layout() {
   txtTemp->onChange = [this] { txtTemp_Change(); };
   cmdTempFix->onClick = [this] { cmdTempFix_Click(); };
   mnuMenu->Find("mnuWatermark")->onClick = [this] { mnuWatermark_Click(); };
+  picBulbY->onClick = [this] { picBulbY_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   onLoad = [this] { Form_Load(); };
@@ -370,6 +371,15 @@ void frmMain::Timer1_Timer() {
   if (!Trim(lblName->Caption()).empty() && chkRfrsh->Value() == 1) {
     ReadLoginQueue(txtPath->Text());
     RefreshQueueList(false);
+  }
+  // Once a run, on the first tick: the check runs in the background behind the red bulb.
+  if (App.RssCheckDue) {
+    App.RssCheckDue = false;
+    App.NewRssVer.clear();
+    App.RssDetails.clear();
+    picBulbY->SetVisible(false);
+    picBulbR->SetVisible(true);
+    if (frmGetRss* rss = NewRssWindow()) rss->LoadHidden();
   }
 }
 
@@ -621,8 +631,42 @@ void frmMain::lblMem_Click() {
   lblMem->SetForeColor(Workstation.MemColour);
 }
 
+void frmMain::picBulbY_Click() {
+  if (App.Busy) return;
+  // A background check that is closing keeps the bulb until it has gone.
+  frmGetRss* rss = NewRssWindow();
+  if (!rss) return;
+  SetBusy(true);
+  picBulbY->SetVisible(false);
+  picBulbR->SetVisible(true);
+  rss->ShowModal(this);
+  SetBusy(false);
+}
+
+frmGetRss* frmMain::NewRssWindow() {
+  // A window still open may be inside one of its handlers further up the stack: never replaced.
+  if (rssWindow_ && rssWindow_->Loaded()) return nullptr;
+  rssWindow_ = std::make_unique<frmGetRss>();
+  rssWindow_->onRssResult = [this](bool found) { RssResult(found); };
+  return rssWindow_.get();
+}
+
+void frmMain::RssResult(bool found) {
+  picBulbR->SetVisible(false);
+  if (!found) return;
+  picBulbY->SetToolTipText("A program update to " + App.NewRssVer + " is available - Click the Bulb for details");
+  picBulbY->SetVisible(true);
+  // As if About had been clicked; the About window is the place to install the update.
+  if (!App.Busy && cmdAbout->onClick) {
+    auto about = cmdAbout->onClick;
+    about();
+  }
+}
+
 void frmMain::Form_Unload(bool& cancel) {
   if (App.Busy) cancel = true;
+  // The program ends with its main window: a background check still open goes with it.
+  else if (rssWindow_) rssWindow_->Unload();
 }
 
 }  // namespace lw

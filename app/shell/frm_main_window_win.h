@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/forms/forms_win.h"
+#include "app/updates/frm_get_rss_win.h"
 
 namespace lw {
 
@@ -24,6 +25,8 @@ class frmMain : public forms::Form {
   void ShowReportTemp(const std::string& version);
   // The check-data entries of the tools menu: available when their files are, with their counts.
   void RefreshCheckDataMenus();
+  // The RSS check's answer: true when a newer version is known, false when its window closed.
+  void RssResult(bool found);
 
   // Set by "Stop"; a running speed test ends when it sees it.
   bool StopRequested = false;
@@ -92,6 +95,9 @@ class frmMain : public forms::Form {
   void txtTemp_Change();
   void cmdTempFix_Click();
   void mnuWatermark_Click();
+  void picBulbY_Click();
+  // A new RSS check window, or null while the last one is still open.
+  frmGetRss* NewRssWindow();
   // Brings lviQueue in line with the login queue read last, or empties it.
   void RefreshQueueList(bool clearOnly);
   // The analysis of a path that is not a data folder, and of one that is.
@@ -101,6 +107,7 @@ class frmMain : public forms::Form {
   void Layout();
 
   bool rightButtonHeld_ = false;  // over lviQueue: an item click then asks to clear the user
+  std::unique_ptr<frmGetRss> rssWindow_;  // the RSS check, in the background or from the bulb
 };
 
 }  // namespace lw

@@ -22,5 +22,7 @@ inline constexpr RegionContacts kRegionGB{"GB", "VAT", "https://www.brenkgroup.c
 inline constexpr RegionContacts kRegionAU{"AU", "GST", "https://www.brenkgroup.com.au", "support@brenkgroup.com.au"};
 // Shared by both regions.
 inline constexpr const char* kSecondWebSite = "https://www.ledgerwell.com";
+// The server of the version feed, the same for both regions.
+inline constexpr const char* kRssServer = "https://www.brenkgroup.co.uk";
 
 }  // namespace lw

@@ -12,6 +12,7 @@
 #include "app/shell/startup_rules.h"
 #include "app/tools/files_win.h"
 #include "app/tools/text.h"
+#include "app/updates/rss_reader_win.h"
 
 namespace lw {
 
@@ -42,8 +43,11 @@ bool AnotherInstanceIsRunning() {
 
 void DecideRssCheck() {
   App.NoInternet = GetGlobalSetting("NoInternet", "N") == "Y";
-  // The feed reader is built into this program, so it is always available.
-  App.RssCheckDue = IsRssCheckDue(App.NoInternet, GetAppSetting("LastVerCheck", "0000-00-00"), Today(), true);
+  // The feed reader is part of this program: it is available when its feed server is an address it
+  // can fetch from.
+  App.RssServer = kRssServer;
+  App.RssCheckDue = IsRssCheckDue(App.NoInternet, GetAppSetting("LastVerCheck", "0000-00-00"), Today(),
+                                  RssReaderAvailable());
   App.NewRssVer = GetAppSetting("NewRssVer", "");
   if (IsAnnouncedVersionStale(App.NewRssVer, RunningRevision())) {
     App.NewRssVer.clear();

@@ -49,6 +49,8 @@ class Startup : public ::testing::Test {
   void SetUp() override {
     fixtures::ClearSettings();
     fixtures::RemoveSageInis();
+    // A real run checks the maker's feed 5 seconds after it starts: no test goes out to it.
+    SaveGlobalSetting("NoInternet", "Y");
     // A demo-like data folder that Sage itself used last.
     fixtures::WriteDataFolder(company.Path("Wickham"), fixtures::SetupDta{});
     fixtures::SageIni ini;

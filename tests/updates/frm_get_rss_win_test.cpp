@@ -1,0 +1,264 @@
+// The RSS check window against a feed served on 127.0.0.1: hidden as the daily check runs it,
+// and modal as the bulb shows it.
+#include "app/updates/frm_get_rss_win.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/shell/app_state.h"
+#include "app/shell/settings_win.h"
+#include "app/shell/startup_rules.h"
+#include "app/shell/startup_win.h"
+#include "app/tools/text.h"
+#include "tests/fixtures/http_server_win.h"
+#include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/rss_feed.h"
+#include "tests/fixtures/test_env_win.h"
+
+namespace lw {
+namespace {
+
+using fixtures::PumpFor;
+using fixtures::PumpUntil;
+
+std::string Today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return FormatIsoDate({now.wYear, now.wMonth, now.wDay});
+}
+
+class GetRss : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::ClearSettings();
+    App = AppState{};
+    App.MainWindowReady = true;
+    App.RssCheckDue = true;
+    App.ProgramCode = "LL";
+    App.RssServer = server.BaseUrl();
+    App.NewRssVer = "L18.0.99";
+    SaveAppSetting("NewRssVer", "L18.0.99");
+    form.onRssResult = [this](bool found) {
+      results.push_back(found);
+      if (found) messageWhenFound = form.txtStatus->Text();
+    };
+  }
+  void TearDown() override {
+    fixtures::ClearSettings();
+    App = AppState{};
+  }
+  void ServeFeed(const std::vector<fixtures::FeedItem>& items, bool held = false) {
+    fixtures::HttpResponse r;
+    r.body = fixtures::BuildRssFeed(items);
+    r.held = held;
+    server.Serve("/rss/LL.xml", r);
+  }
+  // Titles and change lists around the running revision.
+  std::string Ver(int delta) const { return Format("L18.0.%d", revision + delta); }
+  std::string Block(int delta, const std::string& lines) const {
+    return Format("Version 18.0.%d Changes\r\n", revision + delta) + lines;
+  }
+  void ServeThreeBuilds() { ServeFeed({{Ver(-1), "Old fix"}, {Ver(1), "Fixed A^Fixed B"}, {Ver(2), "Faster counts"}}); }
+
+  const int revision = RunningRevision();
+  fixtures::HttpServer server;  // before the form: it outlives the form's reader
+  frmGetRss form;
+  std::vector<bool> results;
+  std::string messageWhenFound;
+};
+
+TEST_F(GetRss, HiddenCheckThatFindsANewerVersionReportsItAndClosesAtOnce) {
+  ServeThreeBuilds();
+  form.LoadHidden();
+  ASSERT_TRUE(form.Loaded());
+  EXPECT_FALSE(App.RssCheckDue);
+  EXPECT_EQ(App.NewRssVer, "");
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today()) << "written when the read starts";
+  EXPECT_EQ(form.lblSize->Caption(), "Contacting the Brenk RSS Server");
+  EXPECT_EQ(form.txtStatus->Text(), "Contacting the Brenk RSS Server");
+  EXPECT_EQ(form.Caption(), "Brenk RSS Version Check");
+
+  bool everShown = false;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        everShown |= form.Loaded() && IsWindowVisible(form.Hwnd());
+        return !form.Loaded();
+      },
+      20000));
+  EXPECT_FALSE(everShown);
+  EXPECT_EQ(results, (std::vector<bool>{true, false}));
+  EXPECT_EQ(form.Timer1->Interval(), 100u);
+  const std::string details = Block(1, "Fixed A\r\nFixed B") + "\r\n\r\n" + Block(2, "Faster counts");
+  EXPECT_EQ(App.NewRssVer, Ver(2));
+  EXPECT_EQ(App.RssDetails, details);
+  EXPECT_EQ(GetAppSetting("NewRssVer", ""), Ver(2));
+  EXPECT_EQ(messageWhenFound, "Brenk Ledgerwell " + Ver(2) + "\r\n\r\n" + details);
+}
+
+TEST_F(GetRss, HiddenCheckWithNothingNewerClearsTheStoredVersion) {
+  ServeFeed({{Ver(-1), "Old fix"}, {Ver(0), "This build"}, {"Opening hours", "Closed on Monday"}});
+  std::string lastMessage;
+  form.LoadHidden();
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        if (form.Loaded()) lastMessage = form.txtStatus->Text();
+        return !form.Loaded();
+      },
+      20000));
+  EXPECT_EQ(results, std::vector<bool>{false});
+  EXPECT_EQ(lastMessage, "Brenk Ledgerwell ");
+  EXPECT_EQ(App.NewRssVer, "");
+  EXPECT_EQ(App.RssDetails, "");
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
+
+  // Before the main window is ready nobody is told.
+  App.MainWindowReady = false;
+  ServeThreeBuilds();
+  frmGetRss early;
+  std::vector<bool> told;
+  early.onRssResult = [&](bool found) { told.push_back(found); };
+  early.LoadHidden();
+  ASSERT_TRUE(PumpUntil([&] { return !early.Loaded(); }, 20000));
+  EXPECT_TRUE(told.empty());
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), Ver(2));
+}
+
+TEST_F(GetRss, AFailedReadShowsItsErrorAndClosesByItsTimer) {
+  // Nothing is served at the feed's path.
+  form.LoadHidden();
+  ASSERT_TRUE(PumpUntil([&] { return form.Loaded() && IsWindowVisible(form.Hwnd()); }, 20000));
+  const std::string error = "RSS Error - The server answered with HTTP status 404 (Not Found).";
+  EXPECT_EQ(form.txtStatus->Text(), error);
+  EXPECT_EQ(App.RssDetails, error);
+  EXPECT_EQ(App.NewRssVer, "");
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "") << "an error clears the stored version";
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today()) << "a failed read still counts as today's check";
+  EXPECT_TRUE(form.Timer1->Enabled());
+  EXPECT_EQ(form.Timer1->Interval(), 5000u);
+  EXPECT_TRUE(results.empty());
+
+  // The message's layout: the box at 120 twips with the label's size, the window around it.
+  EXPECT_EQ(form.txtStatus->Left(), 120);
+  EXPECT_EQ(form.txtStatus->Top(), 120);
+  EXPECT_EQ(form.txtStatus->Width(), form.lblSize->Width());
+  EXPECT_EQ(form.txtStatus->Height(), form.lblSize->Height());
+  EXPECT_EQ(form.ScaleWidth(), form.lblSize->Width() + 240);
+  EXPECT_EQ(form.ScaleHeight(), form.lblSize->Height() + 240);
+  EXPECT_FALSE(GetWindowLongPtrA(form.txtStatus->Hwnd(), GWL_STYLE) & WS_VSCROLL) << "the text fits";
+  // The text fits the box on one line: an edit control reports a second line if it wrapped.
+  EXPECT_EQ(SendMessageA(form.txtStatus->Hwnd(), EM_GETLINECOUNT, 0, 0), 1);
+
+  ASSERT_TRUE(PumpUntil([&] { return !form.Loaded(); }, 20000));
+  EXPECT_EQ(results, std::vector<bool>{false});
+}
+
+TEST_F(GetRss, AVisibleCheckThatFindsANewerVersionStaysOpenUntilTheUserClosesIt) {
+  ServeThreeBuilds();
+  bool openAfterResult = false, timerRunning = true, visible = false;
+  fixtures::ModalSteps steps([&] {
+    if (results.empty()) return false;
+    openAfterResult = form.Loaded();
+    visible = IsWindowVisible(form.Hwnd());
+    timerRunning = form.Timer1->Enabled();
+    PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);  // the user closes it
+    return true;
+  });
+  form.ShowModal();
+  EXPECT_TRUE(steps.Finished());
+  EXPECT_TRUE(openAfterResult);
+  EXPECT_TRUE(visible);
+  EXPECT_FALSE(timerRunning) << "only the user closes a window that announces a version";
+  EXPECT_EQ(results, (std::vector<bool>{true, false}));
+  EXPECT_EQ(GetAppSetting("NewRssVer", ""), Ver(2));
+  EXPECT_TRUE(messageWhenFound.starts_with("Brenk Ledgerwell " + Ver(2) + "\r\n\r\nVersion ")) << messageWhenFound;
+}
+
+TEST_F(GetRss, AVisibleCheckWithNothingNewCloses) {
+  ServeFeed({{Ver(0), "This build"}});
+  bool timerRunning = false;
+  unsigned interval = 0;
+  std::string message;
+  fixtures::ModalSteps steps([&] {
+    if (!form.txtStatus->Text().starts_with("Brenk Ledgerwell")) return false;  // still contacting
+    message = form.txtStatus->Text();
+    timerRunning = form.Timer1->Enabled();
+    interval = form.Timer1->Interval();
+    return true;
+  });
+  form.ShowModal();  // returns when the timer has closed the window
+  EXPECT_TRUE(steps.Finished());
+  EXPECT_EQ(message, "Brenk Ledgerwell ");
+  EXPECT_TRUE(timerRunning);
+  EXPECT_EQ(interval, 5000u);
+  EXPECT_EQ(results, std::vector<bool>{false});
+}
+
+TEST_F(GetRss, ClosingTheWindowWhileContactingDropsTheRead) {
+  ServeFeed({{Ver(5), "Much later"}}, true);
+  fixtures::ModalSteps steps([&] {
+    if (server.Waiting() == 0) return false;
+    PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  form.ShowModal();
+  EXPECT_TRUE(steps.Finished());
+  EXPECT_EQ(results, std::vector<bool>{false});
+  server.Release();
+  ASSERT_TRUE(PumpUntil([&] { return server.Waiting() == 0; }, 10000));
+  PumpFor(300);
+  EXPECT_EQ(results, std::vector<bool>{false}) << "the dropped read reports nothing";
+  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "L18.0.99") << "nor does it store anything";
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today());
+}
+
+TEST_F(GetRss, ALongChangeListKeepsTheWindowOnTheScreenAndScrolls) {
+  struct Seen {
+    RECT window{}, box{}, client{};
+    bool scrollBar = false;
+    LRESULT lines = 0;
+  };
+  auto show = [&](const std::string& description) {
+    ServeFeed({{Ver(1), description}});
+    results.clear();
+    Seen seen;
+    fixtures::ModalSteps steps([&] {
+      if (results.empty()) return false;
+      GetWindowRect(form.Hwnd(), &seen.window);
+      GetClientRect(form.Hwnd(), &seen.client);
+      GetWindowRect(form.txtStatus->Hwnd(), &seen.box);
+      MapWindowPoints(HWND_DESKTOP, form.Hwnd(), reinterpret_cast<POINT*>(&seen.box), 2);
+      seen.scrollBar = GetWindowLongPtrA(form.txtStatus->Hwnd(), GWL_STYLE) & WS_VSCROLL;
+      seen.lines = SendMessageA(form.txtStatus->Hwnd(), EM_GETLINECOUNT, 0, 0);
+      PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);
+      return true;
+    });
+    form.ShowModal();
+    EXPECT_TRUE(steps.Finished());
+    return seen;
+  };
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  auto onScreen = [&](const Seen& seen) {
+    EXPECT_GE(seen.window.left, 0);
+    EXPECT_GE(seen.window.top, 0);
+    EXPECT_LE(seen.window.right, screenWidth);
+    EXPECT_LE(seen.window.bottom, screenHeight * 19 / 20 + 1);
+    EXPECT_LE(seen.box.right, seen.client.right);
+    EXPECT_LE(seen.box.bottom, seen.client.bottom);
+    EXPECT_TRUE(seen.scrollBar) << "the rest of the text is a scroll away";
+  };
+
+  std::string lines;
+  for (int i = 1; i <= 150; ++i) lines += Format("%sChange number %d of this build", i > 1 ? "^" : "", i);
+  Seen tall = show(lines);
+  onScreen(tall);
+  EXPECT_LT(tall.window.right - tall.window.left, screenWidth / 2);
+  // The title line, an empty line, the block's heading and its 150 lines: none of them wrapped.
+  EXPECT_EQ(tall.lines, 153);
+
+  Seen wide = show("Short^" + std::string(400, 'w'));
+  onScreen(wide);
+  EXPECT_EQ(wide.window.right - wide.window.left, screenWidth) << "the widest line is wider than the screen";
+}
+
+}  // namespace
+}  // namespace lw
