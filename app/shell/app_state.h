@@ -12,12 +12,14 @@ struct AppState {
   bool Busy = false;             // set only through the main window's SetBusy
   bool MainWindowReady = false;  // the main window is shown: waiting opens report in its caption
   std::string NewRssVer;
+  std::string RssDetails;  // the RSS check's account of the newer versions, or its error
   std::string ProgramCode;
   std::string RegionCode;
   std::string TaxName;
   std::string RegionWebSite;
   std::string RegionEmail;
   std::string SecondWebSite;
+  std::string UpdateHost;  // the publisher's update server, asked by the About window
   std::string CountryName;
   std::string CountryCode;
   std::string DataPath;
