@@ -295,7 +295,7 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
   if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
   ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
   if (!SetState(1)) return S_OK;
-  StartWorker(kMsgCheckDone);
+  StartWorker(kMsgCheckDone, !url_.empty());
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -305,7 +305,9 @@ HRESULT UpdaraComObject::Download() {
   DeleteLeftovers();
   ComRef<IUpdaraCom> self(this);
   if (!SetState(2)) return S_OK;
-  StartWorker(kMsgDownloadDone);
+  bool somethingToFetch = false;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) somethingToFetch |= f->NeedReplace();
+  StartWorker(kMsgDownloadDone, somethingToFetch);
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -358,15 +360,18 @@ void UpdaraComObject::DeleteLeftovers() {
   pending_ = false;
 }
 
-// The workers have nothing to fetch until the download engine exists: each ends at once with the
-// result of an empty run, reported through the window like any other.
-void UpdaraComObject::StartWorker(UINT doneMessage) {
+// The workers have no download engine yet, so they cannot fetch anything: a run that has
+// something to fetch ends at once with kNoFetchEngine, one that has nothing with no error, each
+// reported through the window like any other. Succeeding would tell the host that a check found
+// nothing new, or that files arrived, when nothing was fetched.
+void UpdaraComObject::StartWorker(UINT doneMessage, bool somethingToFetch) {
   JoinWorker();
   running_ = true;
   blockingResult_ = cancel_ ? kCancelled : kNoError;
   const HWND window = window_;
-  worker_ = std::thread([this, window, doneMessage] {
-    const long code = cancel_.load() ? kCancelled : kNoError;
+  const long outcome = somethingToFetch ? kNoFetchEngine : kNoError;
+  worker_ = std::thread([this, window, doneMessage, outcome] {
+    const long code = cancel_.load() ? kCancelled : outcome;
     PostMessageA(window, doneMessage, 0, static_cast<LPARAM>(code));
   });
 }

@@ -146,7 +146,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   bool Fire(DISPID id, VARIANT* argsReversed, UINT count);
   bool FireDone(DISPID id, long code);
 
-  void StartWorker(UINT doneMessage);
+  void StartWorker(UINT doneMessage, bool somethingToFetch);
   HRESULT BlockingWait();
   void JoinWorker();
 

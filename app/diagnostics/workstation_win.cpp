@@ -10,6 +10,7 @@
 
 #include "app/diagnostics/workstation.h"
 #include "app/tools/com_ref_win.h"
+#include "app/tools/com_text_win.h"
 #include "app/tools/text.h"
 #include "component/classes_win.h"
 
@@ -21,15 +22,6 @@ namespace {
 
 // A WMI provider that stops answering must not hang the window for good.
 constexpr long kNextTimeoutMs = 10000;
-
-std::string Ansi(BSTR text) {
-  const int length = text ? int(SysStringLen(text)) : 0;
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // A VARIANT that clears itself.
 struct Variant {
@@ -44,7 +36,7 @@ struct Variant {
 std::string VariantText(VARIANT& v) {
   if (V_VT(&v) == VT_EMPTY || V_VT(&v) == VT_NULL) return {};
   if (V_VT(&v) != VT_BSTR && FAILED(VariantChangeType(&v, &v, 0, VT_BSTR))) return {};
-  return Ansi(V_BSTR(&v));
+  return AnsiText(V_BSTR(&v));
 }
 
 // The value as a flag; false when it is missing or is no flag.

@@ -103,6 +103,17 @@ bool CommandButton::OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   return Control::OnReflect(msg, wp, lp, result);
 }
 
+bool CommandButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  const int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : msg == WM_MBUTTONUP ? 4 : 0;
+  if (!button || !onMouseUp) return false;
+  // The button does its own work first (a left release is also its click), then the event runs.
+  result = CallClassProc(msg, wp, lp);
+  if (!hwnd_) return true;
+  auto handler = onMouseUp;
+  handler(button, PixelsToTwipsX(GET_X_LPARAM(lp)), PixelsToTwipsY(GET_Y_LPARAM(lp)));
+  return true;
+}
+
 // ---- CheckBox ----
 
 CheckBox& Form::AddCheckBox(const std::string& name, Rect r, const std::string& caption, Control* container) {

@@ -829,6 +829,19 @@ Form* ActiveForm() {
   return nullptr;
 }
 
+void EndProgram() {
+  const std::vector<Form*> forms = LoadedForms();  // destroying a form takes it off the list
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+    Form* f = *it;
+    if (!f->hwnd_) continue;
+    // Quiet while it goes: a box losing the focus must not start its handler on the way out.
+    f->quiet_ = true;
+    f->RestoreDisabled();
+    DestroyWindow(f->hwnd_);
+    f->quiet_ = false;
+  }
+}
+
 // ---- Message loops and dialogs ----
 
 void DoEvents() {

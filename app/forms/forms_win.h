@@ -177,10 +177,13 @@ class TextBox : public Control {
 class CommandButton : public Control {
  public:
   std::function<void()> onClick;
+  // Buttons 1 left, 2 right, 4 middle; x, y in twips in the button's client area.
+  std::function<void(int button, int x, int y)> onMouseUp;
 
  protected:
   using Control::Control;
   bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   friend class Form;
 };
 
@@ -423,6 +426,7 @@ class Form : public Control {
   friend class Timer;
   friend class Control;
   friend class OptionButton;
+  friend void EndProgram();
   static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
   template <class T> T& Adopt(std::unique_ptr<T> control) {
     T& c = *control;
@@ -447,6 +451,9 @@ class Form : public Control {
 
 // The form that owns the active window, else the most recently shown visible form, else null.
 Form* ActiveForm();
+// Ends the program's windows at once, as an End statement does: every loaded form is destroyed
+// without its unload events (nothing can cancel it), so the main loop returns.
+void EndProgram();
 
 // Lets pending window events run: dispatches until the queue is empty.
 void DoEvents();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/sdo/sdo_engine.h"
+#include "app/tools/com_text_win.h"
 #include "app/tools/text.h"
 
 namespace lw {
@@ -15,30 +16,12 @@ const IID kSdoEngineInterface = {0xDE4DA901, 0xEEF8, 0x11D0, {0x9E, 0x5F, 0x00, 
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring out(size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out.data(), n);
-  return out;
-}
-
-std::string Ansi(const wchar_t* text, size_t length) {
-  if (!text || length == 0) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, int(length), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::string FromBstr(BSTR text) { return Ansi(text, text ? SysStringLen(text) : 0); }
-
 // A VARIANT that owns what it holds.
 struct Variant {
   VARIANT v;
   Variant() { VariantInit(&v); }
   explicit Variant(const std::string& text) : Variant() {
-    const std::wstring w = Wide(text);
+    const std::wstring w = WideText(text);
     v.bstrVal = SysAllocStringLen(w.data(), UINT(w.size()));
     if (!v.bstrVal) throw std::bad_alloc();
     v.vt = VT_BSTR;
@@ -58,21 +41,6 @@ struct Arg {
   Variant* byRefText = nullptr;
 };
 
-std::string HresultText(HRESULT hr) {
-  char* buffer = nullptr;
-  std::string text;
-  if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, DWORD(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr) &&
-      buffer) {
-    text = buffer;
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-      text.pop_back();
-  }
-  std::string code = Format("0x%08lX", static_cast<unsigned long>(hr));
-  return text.empty() ? code : text + " (" + code + ")";
-}
-
 const char* MemberName(const char* member) { return member ? member : "the default member"; }
 
 // Calls the member by name (nullptr: the default member) with the arguments in their written
@@ -86,7 +54,7 @@ bool Call(IDispatch* object, const char* member, WORD flags, std::initializer_li
   }
   DISPID id = DISPID_VALUE;
   if (member) {
-    std::wstring name = Wide(member);
+    std::wstring name = WideText(member);
     LPOLESTR names[] = {name.data()};
     if (HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); FAILED(hr)) {
       fault = {hr, std::string("The engine has no member ") + member + ": " + HresultText(hr)};
@@ -117,7 +85,7 @@ bool Call(IDispatch* object, const char* member, WORD flags, std::initializer_li
                                     &excep, &argError);
   if (hr == DISP_E_EXCEPTION) {
     if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
-    std::string text = Trim(FromBstr(excep.bstrDescription));
+    std::string text = Trim(AnsiText(excep.bstrDescription));
     fault.hr = FAILED(excep.scode) ? excep.scode : hr;
     fault.text = !text.empty() ? text
                                : std::string(MemberName(member)) + " failed with error " +
@@ -200,7 +168,7 @@ bool SdoEngine::Create(const std::string& dataVersion, SdoEngine& engine, std::s
       return false;
     }
     CLSID clsid{};
-    std::wstring text = Wide(classId);
+    std::wstring text = WideText(classId);
     HRESULT hr = CLSIDFromString(text.data(), &clsid);
     IUnknown* created = nullptr;
     if (SUCCEEDED(hr))
@@ -242,7 +210,7 @@ bool SdoEngine::LastError(long& code, std::string& text) {
     if (!Call(error.get(), "Text", kGet, {}, &textValue.v, fault_) || !ToType(textValue, VT_BSTR, "Text", fault_))
       return false;
     code = codeValue.v.lVal;
-    text = FromBstr(textValue.v.bstrVal);
+    text = AnsiText(textValue.v.bstrVal);
     return true;
   });
 }
@@ -302,7 +270,7 @@ std::optional<std::string> SdoRecord::Field(const std::string& name) {
     if (!Call(Dispatch(), nullptr, kGet, {{&index}}, &result.v, fault_) ||
         !ToType(result, VT_BSTR, name.c_str(), fault_))
       return std::nullopt;
-    return FromBstr(result.v.bstrVal);
+    return AnsiText(result.v.bstrVal);
   });
 }
 

@@ -20,6 +20,7 @@ struct AppState {
   std::string RegionEmail;
   std::string SecondWebSite;
   std::string RssServer;  // where the version feed is read from: scheme, host and port
+  std::string UpdateHost;  // the publisher's update server, asked by the About window
   std::string CountryName;
   std::string CountryCode;
   std::string DataPath;

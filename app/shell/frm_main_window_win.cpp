@@ -18,6 +18,7 @@
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
+#include "app/updates/frm_about_win.h"
 
 namespace lw {
 
@@ -283,6 +284,7 @@ void frmMain::Layout() {
   Timer1->onTimer = [this] { Timer1_Timer(); };
   chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
   cmdExit->onClick = [this] { cmdExit_Click(); };
+  cmdAbout->onClick = [this] { cmdAbout_Click(); };
   cmdMenu->onClick = [this] { cmdMenu_Click(); };
   txtPath->onChange = [this] { txtPath_Change(); };
   txtUser->onChange = [this] { txtUser_Change(); };
@@ -415,6 +417,18 @@ void frmMain::SetBusy(bool busy) {
 void frmMain::cmdExit_Click() {
   if (cmdExit->Caption() == "Stop") StopRequested = true;
   else Unload();
+}
+
+// After an update that has to replace the program's own files, the program ends here.
+void frmMain::cmdAbout_Click() {
+  {
+    frmAbout about;
+    about.ShowModal(this);
+  }
+  if (!App.EndRequested) return;
+  bool cancel = false;
+  Form_Unload(cancel);
+  forms::EndProgram();
 }
 
 void frmMain::cmdMenu_Click() {

@@ -78,6 +78,7 @@ class frmMain : public forms::Form {
   void Timer1_Timer();
   void chkRfrsh_Click();
   void cmdExit_Click();
+  void cmdAbout_Click();
   void cmdMenu_Click();
   void optTest_Click(int index);
   void txtUser_Change();

@@ -11,15 +11,23 @@ inline constexpr int kVersionMajor = LW_VERSION_MAJOR;
 inline constexpr int kVersionMinor = LW_VERSION_MINOR;
 inline constexpr int kVersionRevision = LW_VERSION_REVISION;
 
+// A program's major, minor and revision numbers.
+struct ProgramVersion {
+  int major = 0, minor = 0, revision = 0;
+};
+
 struct RegionContacts {
   const char* regionCode;
   const char* taxName;
   const char* webSite;
   const char* email;
+  const char* updateHost;  // the server that answers the About window's update check
 };
 
-inline constexpr RegionContacts kRegionGB{"GB", "VAT", "https://www.brenkgroup.co.uk", "support@brenkgroup.co.uk"};
-inline constexpr RegionContacts kRegionAU{"AU", "GST", "https://www.brenkgroup.com.au", "support@brenkgroup.com.au"};
+inline constexpr RegionContacts kRegionGB{"GB", "VAT", "https://www.brenkgroup.co.uk", "support@brenkgroup.co.uk",
+                                          "www.brenkgroup.co.uk"};
+inline constexpr RegionContacts kRegionAU{"AU", "GST", "https://www.brenkgroup.com.au", "support@brenkgroup.com.au",
+                                          "www.brenkgroup.com.au"};
 // Shared by both regions.
 inline constexpr const char* kSecondWebSite = "https://www.ledgerwell.com";
 // The server of the version feed, the same for both regions.

@@ -13,6 +13,7 @@
 #include "app/tools/files_win.h"
 #include "app/tools/text.h"
 #include "app/updates/rss_reader_win.h"
+#include "app/updates/frm_about_win.h"
 
 namespace lw {
 
@@ -20,11 +21,15 @@ int ShowMessage(const std::string& text, unsigned style, const std::string& titl
   return forms::MsgBox(text, style, title.empty() ? kFileDescription : title);
 }
 
-int RunningRevision() {
+ProgramVersion RunningVersion() {
   char path[MAX_PATH] = {};
   std::string version = GetFileVersion(std::string(path, GetModuleFileNameA(nullptr, path, sizeof path)));
-  return version.empty() ? kVersionRevision : int(Val(GetField(version, 3, ".")));
+  if (version.empty()) return {kVersionMajor, kVersionMinor, kVersionRevision};
+  return {int(Val(GetField(version, 1, "."))), int(Val(GetField(version, 2, "."))),
+          int(Val(GetField(version, 3, ".")))};
 }
+
+int RunningRevision() { return RunningVersion().revision; }
 
 namespace {
 
@@ -64,6 +69,7 @@ void PickRegion() {
   App.TaxName = region.taxName;
   App.RegionWebSite = region.webSite;
   App.RegionEmail = region.email;
+  App.UpdateHost = region.updateHost;
   App.SecondWebSite = kSecondWebSite;
 }
 
@@ -82,6 +88,15 @@ void ChooseDataPath(const std::string& commandLine) {
 
 }  // namespace
 
+bool ShowAboutAfterUpdate() {
+  if (GetAppSetting("NewUpdate", "Y") == "Y") {
+    SaveAppSetting("NewUpdate", "N");
+    frmAbout about;
+    about.ShowModal();
+  }
+  return App.EndRequested;
+}
+
 int Main(const std::string& commandLine) {
   if (AnotherInstanceIsRunning()) {
     ShowMessage(std::string("The ") + kAppTitle + " program is already running.", MB_ICONHAND, kAppTitle);
@@ -96,9 +111,7 @@ int Main(const std::string& commandLine) {
   ChooseDataPath(commandLine);
   App.DataVersion = GetDataVersion(App.DataPath);
 
-  // After a self-update the About window is shown once; it arrives with the update flow.
-  if (GetAppSetting("NewUpdate", "Y") == "Y") SaveAppSetting("NewUpdate", "N");
-  if (App.EndRequested) return 0;
+  if (ShowAboutAfterUpdate()) return 0;
 
   frmMain main;
   main.Load();

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -55,14 +56,20 @@ void MakePath(const std::string& path) {
 }
 
 namespace {
-std::string ReadFileVersion(const std::string& path) {
+// The file's whole version information; false when it has none.
+bool LoadVersionInfo(const std::string& path, std::vector<char>& info) {
   constexpr DWORD kMaxVersionInfo = 64000;
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-  if (size == 0) return {};
+  DWORD size = path.empty() ? 0 : GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return false;
   size = std::min(size, kMaxVersionInfo);
-  std::vector<char> info(size);
-  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return {};
+  info.assign(size, '\0');
+  return GetFileVersionInfoA(path.c_str(), 0, size, info.data()) != FALSE;
+}
+
+std::string ReadFileVersion(const std::string& path) {
+  std::vector<char> info;
+  if (!LoadVersionInfo(path, info)) return {};
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT len = 0;
   if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed ||
@@ -72,6 +79,23 @@ std::string ReadFileVersion(const std::string& path) {
                 unsigned(HIWORD(fixed->dwFileVersionLS)), unsigned(LOWORD(fixed->dwFileVersionLS)));
 }
 }  // namespace
+
+std::string GetFileVersionString(const std::string& path, const std::string& name) {
+  std::vector<char> info;
+  if (name.empty() || !LoadVersionInfo(path, info)) return {};
+  struct Translation {
+    WORD language, codePage;
+  }* translation = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len) ||
+      !translation || len < sizeof *translation)
+    return {};
+  std::string block = Format("\\StringFileInfo\\%04x%04x\\", unsigned(translation->language), unsigned(translation->codePage)) + name;
+  char* value = nullptr;
+  if (!VerQueryValueA(info.data(), block.c_str(), reinterpret_cast<void**>(&value), &len) || !value || len == 0)
+    return {};
+  return std::string(value, strnlen(value, len));
+}
 
 // Reading a version resource maps the whole file, which costs about a millisecond; the analysis
 // asks for the same few files on every keystroke. A file that is replaced gets a new write time

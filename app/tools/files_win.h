@@ -20,6 +20,9 @@ bool FileSize(const std::string& path, uint64_t& size);
 void MakePath(const std::string& path);
 // "a.b.c.d" from the file's fixed version information, empty when it has none.
 std::string GetFileVersion(const std::string& path);
+// A text of the file's version information ("LegalCopyright", "LegalTrademarks", ...) in its first
+// translation; empty when the file, the resource or the value is missing.
+std::string GetFileVersionString(const std::string& path, const std::string& name);
 // A shell folder by keyword ("COMMON_APPDATA", "PROGRAM_FILES_COMMON", ...), without trailing
 // backslash; empty for an unknown keyword or a failing look-up.
 std::string GetSpecialFolder(const std::string& keyword);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/forms/forms_core.h"
+#include "app/tools/text.h"
 #include "tests/fixtures/test_env_win.h"
 
 namespace lw::forms {
@@ -521,6 +522,50 @@ TEST_F(FormsTest, DoEventsRunsQueuedNotificationsOfControls) {
   EXPECT_TRUE(events.empty());
   DoEvents();
   EXPECT_EQ(events, Strings{"click"});
+}
+
+TEST_F(FormsTest, ButtonMouseUpReportsWhichButtonAfterTheClick) {
+  CommandButton& cmd = form.AddButton("cmdWebUpdate", {120, 120, 1800, 375}, "Check for Update");
+  std::vector<std::string> seen;
+  cmd.onClick = [&] { seen.push_back("click"); };
+  cmd.onMouseUp = [&](int button, int x, int y) { seen.push_back(Format("up %d %d %d", button, x, y)); };
+  // A right click is no click; the left one clicks first, then reports its release.
+  PostMessageA(cmd.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 6));
+  PostMessageA(cmd.Hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(4, 6));
+  PostMessageA(cmd.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(cmd.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  PumpFor(100);
+  EXPECT_EQ(seen, (Strings{"up 2 60 90", "click", "up 1 30 30"}));
+}
+
+TEST(FormsLoop, EndProgramDestroysEveryFormWithoutAskingAndEndsTheLoop) {
+  Form other("frmAbout"), main("frmMain");
+  ASSERT_TRUE(other.Create("Other", 3000, 1500));
+  other.Show();
+  ASSERT_TRUE(main.Create("Main", 3000, 1500));
+  TextBox& txt = main.AddTextBox("txtPath", {120, 120, 2000, 315});
+  int lostFocus = 0, unloads = 0;
+  txt.onLostFocus = [&] { ++lostFocus; };
+  main.onUnload = [&](bool& cancel) {
+    ++unloads;
+    cancel = true;  // an End is not asked
+  };
+  main.Show();
+  SetForegroundWindow(main.Hwnd());
+  txt.SetFocus();
+  DoEvents();
+  ASSERT_EQ(GetFocus(), txt.Hwnd());
+  main.AddTimer("Timer1", 20).onTimer = [&] { EndProgram(); };
+  EXPECT_EQ(RunMessageLoop(), 0);  // no form left
+  EXPECT_FALSE(other.Loaded());
+  EXPECT_FALSE(main.Loaded());
+  EXPECT_EQ(unloads, 0);
+  EXPECT_EQ(lostFocus, 0) << "the box that had the focus ran its handler on the way out";
+  // A form ended so can be loaded again and runs its handlers as before.
+  ASSERT_TRUE(main.Create("Main", 3000, 1500));
+  main.onUnload = [&](bool&) { ++unloads; };
+  EXPECT_TRUE(main.Unload());
+  EXPECT_EQ(unloads, 1);
 }
 
 TEST_F(FormsTest, ShowModalDisablesTheOwnerUntilTheFormIsUnloaded) {

@@ -32,6 +32,9 @@ TEST(StartupRules, RegionFollowsTheCountryCode) {
   EXPECT_STREQ(RegionForCountryCode("1").regionCode, "GB");
   EXPECT_STREQ(RegionForCountryCode("").regionCode, "GB");
   EXPECT_STRNE(RegionForCountryCode("61").webSite, RegionForCountryCode("44").webSite);
+  // The update check goes to the region's server, named by host alone (the check URL adds the rest).
+  EXPECT_STREQ(RegionForCountryCode("44").updateHost, "www.brenkgroup.co.uk");
+  EXPECT_STREQ(RegionForCountryCode("64").updateHost, "www.brenkgroup.com.au");
 }
 
 TEST(StartupRules, OnlyAnExactMSwitchAsksForSagesLastFolder) {

@@ -48,6 +48,8 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ClearSettings();
+    // Unset, "NewUpdate" reads "Y" and the About window would come first; it has its own test.
+    SaveAppSetting("NewUpdate", "N");
     fixtures::RemoveSageInis();
     // A real run checks the maker's feed 5 seconds after it starts: no test goes out to it.
     SaveGlobalSetting("NoInternet", "Y");
@@ -86,6 +88,31 @@ TEST_F(Startup, FirstStartTakesSagesLastFolderAndRemembersIt) {
   EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath);
   EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", "?"), lastDataPath);
   EXPECT_EQ(GetAppSetting("FirstRun", "?"), "N");
+  EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
+}
+
+TEST_F(Startup, AfterASelfUpdateTheAboutWindowComesFirstAndLeadsOnToTheMainWindow) {
+  SaveAppSetting("NewUpdate", "Y");
+  RunningProgram program;
+  HWND about = program.WaitForWindow("About Ledgerwell");
+  ASSERT_TRUE(about);
+  EXPECT_FALSE(program.WaitForWindow("Ledgerwell - ", 0)) << "the main window waits for it";
+  EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N") << "shown once";
+  EXPECT_EQ(Control(about, "cmdOK"), "Continue");
+  EXPECT_EQ(Control(about, "lblTitle"), "Ledgerwell");
+  EXPECT_TRUE(Control(about, "lblVersion")
+                  .starts_with(Format("Version: %d.%d.%d   SDO: ", kVersionMajor, kVersionMinor, kVersionRevision)))
+      << Control(about, "lblVersion");
+  // From the program's own version information.
+  EXPECT_EQ(Control(about, "lblCopyright"), std::string("Copyright (C) 2026 ") + kCompanyName);
+  EXPECT_EQ(Control(about, "lblTrade"), "Sage, Sage 50 and Sage Data Objects are trademarks of their owners.");
+  HWND ok = forms::FindControl(about, "cmdOK");
+  PostMessageA(about, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ok), BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(Control(main, "lblName"), "Wickham Joinery Ltd");
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
 }
 

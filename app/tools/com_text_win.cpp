@@ -1,0 +1,44 @@
+#include "app/tools/com_text_win.h"
+
+#include "app/tools/text.h"
+
+namespace lw {
+
+std::wstring WideText(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out.data(), n);
+  return out;
+}
+
+std::string AnsiText(BSTR text) {
+  const int length = text ? int(SysStringLen(text)) : 0;
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+BSTR NewBstr(const std::string& text) {
+  const std::wstring wide = WideText(text);
+  return SysAllocStringLen(wide.data(), UINT(wide.size()));
+}
+
+std::string HresultText(HRESULT hr) {
+  char* buffer = nullptr;
+  std::string text;
+  if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, DWORD(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr) &&
+      buffer) {
+    text = buffer;
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+      text.pop_back();
+  }
+  std::string code = Format("0x%08lX", static_cast<unsigned long>(hr));
+  return text.empty() ? code : text + " (" + code + ")";
+}
+
+}  // namespace lw
