@@ -109,14 +109,14 @@ void ReadSageUsr(const std::string& path) {
 
 void ReadApplicationConfig() {
   if (Install.SetupFolder.empty()) return;
-  ApplyApplicationConfig(ReadTextFile(Install.SetupFolder + "Application.config"), Install);
+  ApplyApplicationConfig(AnsiFromFileText(ReadUnchangedFile(Install.SetupFolder + "Application.config")), Install);
 }
 
 bool ReadSageIniSwitches() {
   Install.UseDataPathForReports = Install.CompressUsingFileSize = Install.EnableDataFixing = false;
   if (Install.SageSettingsFolder.empty()) return false;
   std::string ini = Install.SageSettingsFolder + "SAGE.INI";
-  if (FileExists(ini)) ApplySageIniSwitches(ReadWholeFile(ini), Install);
+  ApplySageIniSwitches(ReadUnchangedFile(ini), Install);
   return Install.UseDataPathForReports;
 }
 

@@ -315,7 +315,8 @@ bool ListView::SetItems(const std::vector<ListItem>& items) {
 }
 
 void ListView::Clear() {
-  if (hwnd_) SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+  // An empty list is left alone: deleting nothing still repaints the whole list view.
+  if (hwnd_ && ItemCount() > 0) SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   items_.clear();
   handles_.clear();
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "app/forms/forms_win.h"
@@ -97,27 +98,44 @@ std::string GetFileVersionString(const std::string& path, const std::string& nam
   return std::string(value, strnlen(value, len));
 }
 
-// Reading a version resource maps the whole file, which costs about a millisecond; the analysis
-// asks for the same few files on every keystroke. A file that is replaced gets a new write time
-// or size, so the cached answer is only reused for the very file it was read from.
-std::string GetFileVersion(const std::string& path) {
+namespace {
+// Values computed from a file, reused while the file keeps its write time and size: a file that
+// is replaced or rewritten gets a new one of either, so an answer is only reused for the very file
+// it came from. A failed computation is not kept.
+template <class T>
+class StampedCache {
+ public:
+  template <class Compute>
+  std::optional<T> Get(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& data, Compute compute) {
+    std::string key = LCase(path);
+    if (auto it = entries_.find(key); it != entries_.end() && Same(it->second, data)) return it->second.value;
+    std::optional<T> value = compute();
+    if (value) entries_[key] = {data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow, *value};
+    else entries_.erase(key);
+    return value;
+  }
+
+ private:
   struct Entry {
     FILETIME written;
     DWORD sizeHigh, sizeLow;
-    std::string version;
+    T value;
   };
-  static std::map<std::string, Entry> cache;
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-  auto same = [&](const Entry& e) {
+  static bool Same(const Entry& e, const WIN32_FILE_ATTRIBUTE_DATA& data) {
     return CompareFileTime(&e.written, &data.ftLastWriteTime) == 0 && e.sizeHigh == data.nFileSizeHigh &&
            e.sizeLow == data.nFileSizeLow;
-  };
-  std::string key = LCase(path);
-  if (auto it = cache.find(key); it != cache.end() && same(it->second)) return it->second.version;
-  std::string version = ReadFileVersion(path);
-  cache[key] = {data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow, version};
-  return version;
+  }
+  std::map<std::string, Entry> entries_;
+};
+}  // namespace
+
+// Reading a version resource maps the whole file, which costs about a millisecond; the analysis
+// asks for the same few files on every keystroke.
+std::string GetFileVersion(const std::string& path) {
+  static StampedCache<std::string> cache;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+  return cache.Get(path, data, [&] { return std::optional<std::string>(ReadFileVersion(path)); }).value_or("");
 }
 
 std::string GetSpecialFolder(const std::string& keyword) {
@@ -253,37 +271,46 @@ bool OpenFileBinaryRead(const std::string& path, SharedFile& file) { return Open
 bool OpenFileInput(const std::string& path, SharedFile& file) { return OpenShared(path, file, GENERIC_READ, 0); }
 
 namespace {
-std::vector<char> ReadAllBytes(const std::string& path) {
+bool Unreadable(DWORD attributes) {
+  return attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+
+// The whole file, or nothing when it cannot be opened or read.
+std::optional<std::string> ReadAllBytes(const std::string& path) {
   DWORD a;
-  if (!HasAttributes(path, a) || (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-    return {};
+  if (!HasAttributes(path, a) || Unreadable(a)) return std::nullopt;
   SharedFile f;
-  if (!OpenFileBinaryRead(path, f)) return {};
+  if (!OpenFileBinaryRead(path, f)) return std::nullopt;
   uint64_t length = f.Length();
-  if (length > 0x7fffffff) return {};
-  std::vector<char> bytes(static_cast<size_t>(length));
+  if (length > 0x7fffffff) return std::nullopt;
+  std::string bytes(static_cast<size_t>(length), '\0');
   size_t got = 0;
-  if (!f.ReadAt(0, bytes.data(), bytes.size(), got)) return {};
+  if (!f.ReadAt(0, bytes.data(), bytes.size(), got)) return std::nullopt;
   bytes.resize(got);
   return bytes;
 }
+
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-  std::vector<char> bytes = ReadAllBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::string ReadTextFile(const std::string& path) {
-  std::vector<char> bytes = ReadAllBytes(path);
-  if (bytes.size() < 2 || uint8_t(bytes[0]) != 0xFF || uint8_t(bytes[1]) != 0xFE)
-    return std::string(bytes.begin(), bytes.end());
+std::string AnsiFromFileText(const std::string& bytes) {
+  if (bytes.size() < 2 || uint8_t(bytes[0]) != 0xFF || uint8_t(bytes[1]) != 0xFE) return bytes;
   std::wstring wide((bytes.size() - 2) / 2, L'\0');
   memcpy(wide.data(), bytes.data() + 2, wide.size() * 2);
   int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string text(size_t(std::max(n, 0)), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
   return text;
+}
+
+std::string ReadWholeFile(const std::string& path) { return ReadAllBytes(path).value_or(""); }
+
+std::string ReadTextFile(const std::string& path) { return AnsiFromFileText(ReadWholeFile(path)); }
+
+std::string ReadUnchangedFile(const std::string& path) {
+  static StampedCache<std::string> cache;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || Unreadable(data.dwFileAttributes)) return {};
+  return cache.Get(path, data, [&] { return ReadAllBytes(path); }).value_or("");
 }
 
 }  // namespace lw

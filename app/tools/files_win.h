@@ -77,6 +77,12 @@ bool OpenFileInput(const std::string& path, SharedFile& file);
 std::string ReadWholeFile(const std::string& path);
 // As ReadWholeFile, but a file starting FF FE is UTF-16 LE text, converted to ANSI.
 std::string ReadTextFile(const std::string& path);
+// A file's bytes as ReadTextFile takes them: after FF FE, UTF-16 LE converted to ANSI.
+std::string AnsiFromFileText(const std::string& bytes);
+// As ReadWholeFile, for the installation's small settings files that the data path analysis reads
+// on every keystroke: read again only when the file's write time or size has changed (a read
+// that failed is tried again the next time).
+std::string ReadUnchangedFile(const std::string& path);
 
 // The window whose caption shows the waiting opens' countdown; set by the main window.
 void SetWaitProgressWindow(HWND window);

@@ -83,6 +83,34 @@ TEST(Files, WholeAndTextFilesKeepEveryByte) {
   EXPECT_EQ(ReadWholeFile(dir.Win("hidden.txt")), "");
 }
 
+TEST(Files, UnchangedFileIsReadAgainWhenItsTimeOrSizeChangesAndAFailedReadIsNotKept) {
+  ScratchFolder dir;
+  const std::string path = dir.Win("SAGE.INI");
+  auto writtenAt = [&](const std::string& text, const FILETIME& when) {
+    fixtures::WriteFile(dir.Path("SAGE.INI"), text);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, nullptr, nullptr, &when);
+    CloseHandle(h);
+  };
+  const FILETIME monday{0x2A5B0000, 0x01DB0000}, tuesday{0x2A5B0000, 0x01DB0001};
+  writtenAt("UseDataPath=1", monday);
+  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=1");
+  writtenAt("UseDataPath=0", monday);  // same size and time: taken as the file already read
+  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=1");
+  writtenAt("UseDataPath=0", tuesday);
+  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=0");
+  writtenAt("UseDataPath=10", tuesday);
+  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=10");
+  writtenAt("UseDataPath=111", tuesday);
+  {
+    fixtures::LockedFile lock(path, 5500);
+    EXPECT_EQ(ReadUnchangedFile(path), "");  // the waiting open gave up
+  }
+  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=111");
+  EXPECT_EQ(ReadUnchangedFile(dir.Win("missing.ini")), "");
+}
+
 // Records every caption the waiting open gives the window.
 class CaptionLog {
  public:
