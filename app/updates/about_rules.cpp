@@ -24,7 +24,7 @@ std::string CheckUrlVersion(const ProgramVersion& version) {
 }
 
 std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& version,
-                            const CompanyDetails& company) {
+                            const CheckRequestCompany& company) {
   std::string query = "&region=" + std::string(countryCode) + "&ver=" + CheckUrlVersion(version);
   AddKey(query, "coy", company.name);
   AddKey(query, "addr", company.address);
@@ -35,13 +35,13 @@ std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& 
 }
 
 std::string UpdateCheckUrl(std::string_view host, std::string_view countryCode, const ProgramVersion& version,
-                           const CompanyDetails& company) {
+                           const CheckRequestCompany& company) {
   return "http://" + std::string(host) + "/updates/l50upd.asp?mode=check" +
          UpdateQueryKeys(countryCode, version, company);
 }
 
 std::string AboutPageUrl(std::string_view webSite, std::string_view countryCode, const ProgramVersion& version,
-                         const CompanyDetails& company) {
+                         const CheckRequestCompany& company) {
   std::string page(Trim(webSite));
   const size_t scheme = page.find("://");
   const size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;

@@ -11,7 +11,7 @@
 namespace lw {
 
 // What the check request tells the update server about the company whose data is in use.
-struct CompanyDetails {
+struct CheckRequestCompany {
   std::string name;
   std::string address;  // lines joined by "^"
   std::string telephone;
@@ -24,14 +24,14 @@ struct CompanyDetails {
 std::string CheckUrlVersion(const ProgramVersion& version);
 // "&region=<country code>&ver=<version>", then "&coy=", "&addr=", "&tel=", "&ema=", "&vat=" for
 // each company detail that is not empty, every value through UrlEncode.
-std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& version, const CompanyDetails& company);
+std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& version, const CheckRequestCompany& company);
 // "http://<host>/updates/l50upd.asp?mode=check" followed by the query keys.
 std::string UpdateCheckUrl(std::string_view host, std::string_view countryCode, const ProgramVersion& version,
-                           const CompanyDetails& company);
+                           const CheckRequestCompany& company);
 // The publisher's web page with "mode=about" and the same keys as the check URL. A site address
 // without a path gets its root "/" before the query.
 std::string AboutPageUrl(std::string_view webSite, std::string_view countryCode, const ProgramVersion& version,
-                         const CompanyDetails& company);
+                         const CheckRequestCompany& company);
 
 // The first four "."-separated fields, each as a number formatted "00000", joined: 2.1.3.4 gives
 // "00002000010000300004"; missing fields give "00000". Keys compare as text.

@@ -67,8 +67,8 @@ std::string CheckTimeNow() {
   return CheckTimeText({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
 }
 
-CompanyDetails CurrentCompanyDetails() {
-  CompanyDetails company;
+CheckRequestCompany CurrentCompanyDetails() {
+  CheckRequestCompany company;
   company.name = GetCompanyName(App.DataPath);
   company.address = ReadCompanyDetails(App.DataPath);
   company.telephone = Setup.CompanyTelephone;

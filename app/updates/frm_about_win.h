@@ -61,6 +61,6 @@ std::string FileSizeText(const std::string& path);
 // Now, as "UpdateChk" stores it ("dd/mm/yyyy hh:nn").
 std::string CheckTimeNow();
 // The company of the data in use, for the check request.
-CompanyDetails CurrentCompanyDetails();
+CheckRequestCompany CurrentCompanyDetails();
 
 }  // namespace lw

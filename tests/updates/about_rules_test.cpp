@@ -17,7 +17,7 @@ TEST(AboutRules, CheckUrlCarriesRegionVersionAndOnlyTheCompanyDetailsThatExist) 
   EXPECT_EQ(UpdateCheckUrl("updates.example", "44", kVersion, {}),
             "http://updates.example/updates/l50upd.asp?mode=check&region=44&ver=02010015");
 
-  CompanyDetails company;
+  CheckRequestCompany company;
   company.name = "Smith & Sons Ltd";
   company.address = " Unit 4 Mill Lane^Wickham ";
   company.telephone = "  ";  // blank: left out like an empty one
@@ -29,14 +29,14 @@ TEST(AboutRules, CheckUrlCarriesRegionVersionAndOnlyTheCompanyDetailsThatExist) 
             "&ema=accounts%40smith%2Eexample&vat=GB%20123%204567%2089");
 
   // Each key on its own: the address without a name, the telephone alone.
-  CompanyDetails partial;
+  CheckRequestCompany partial;
   partial.address = "High St";
   partial.telephone = "01329 555";
   EXPECT_EQ(UpdateQueryKeys("44", kVersion, partial), "&region=44&ver=02010015&addr=High%20St&tel=01329%20555");
 }
 
 TEST(AboutRules, ThePublishersPageGetsModeAboutAndTheSameKeys) {
-  CompanyDetails company;
+  CheckRequestCompany company;
   company.name = "Acme";
   EXPECT_EQ(AboutPageUrl("https://www.brenkgroup.co.uk", "44", kVersion, company),
             "https://www.brenkgroup.co.uk/?mode=about&region=44&ver=02010015&coy=Acme");
