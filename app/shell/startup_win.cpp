@@ -31,13 +31,13 @@ ProgramVersion RunningVersion() {
 
 int RunningRevision() { return RunningVersion().revision; }
 
-namespace {
-
 CalendarDate Today() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   return {now.wYear, now.wMonth, now.wDay};
 }
+
+namespace {
 
 // The previous-instance test: a named mutex held for the whole run.
 bool AnotherInstanceIsRunning() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/shell/product.h"
+#include "app/shell/startup_rules.h"
 
 namespace lw {
 
@@ -22,5 +23,8 @@ int ShowMessage(const std::string& text, unsigned style, const std::string& titl
 // none); the revision is its third field.
 ProgramVersion RunningVersion();
 int RunningRevision();
+
+// Today's date on this computer's clock.
+CalendarDate Today();
 
 }  // namespace lw

@@ -26,12 +26,6 @@ void SaveQuietly(const std::string& key, const std::string& value) {
   }
 }
 
-CalendarDate Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay};
-}
-
 // The size the text needs in the status box, in pixels: its lines in the box's font, plus the
 // box's edges and inner margins.
 SIZE MessageSize(HWND box, const std::string& text) {

@@ -21,10 +21,7 @@ namespace {
 class CheckDataMenus : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
-    Install = Installation{};
+    fixtures::ResetProgramState();
     spec.dataVersion = 18;
     spec.programFolder = dir.Win("Sage\\Accounts");
     spec.sageExeVersion = "18.0.10.208";
@@ -46,9 +43,7 @@ class CheckDataMenus : public ::testing::Test {
     form.reset();
     forms::SetMsgBoxHandler(previous_);
     for (const char* name : {"errors.rpt", "warnings.rpt", "comments.rpt"}) DeleteFileA((reports + name).c_str());
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
+    fixtures::ResetProgramState();
   }
   void Report(const char* name, size_t bytes) const { fixtures::WriteFile(reports + name, std::string(bytes, 'x')); }
   // An item as "caption" or "caption (off)".

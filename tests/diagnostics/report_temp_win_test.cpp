@@ -28,10 +28,7 @@ std::string OdbcKey(const std::string& version) { return "SOFTWARE\\ODBC\\ODBC.I
 class ReportTempFrame : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
-    Install = Installation{};
+    fixtures::ResetProgramState();
     spec.dataVersion = 18;
     spec.programFolder = dir.Win("Sage\\Line50");
     spec.sageExeVersion = "18.0.10.208";
@@ -43,9 +40,7 @@ class ReportTempFrame : public ::testing::Test {
   void TearDown() override {
     form.reset();
     forms::SetMsgBoxHandler(previous_);
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
+    fixtures::ResetProgramState();
     Workstation = WorkstationState{};
   }
   void Open() {

@@ -32,10 +32,7 @@ constexpr uint32_t kMagenta = 0xFF00FF;
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
-    Install = Installation{};
+    fixtures::ResetProgramState();
     spec.dataVersion = 18;
     spec.programFolder = dir.Win("Sage\\Accounts");
     spec.sageExeVersion = "18.0.10.208";
@@ -46,9 +43,7 @@ class MainWindow : public ::testing::Test {
   }
   void TearDown() override {
     form.reset();
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
+    fixtures::ResetProgramState();
   }
   void Open() {
     fixtures::WriteSageInstallation(spec);

@@ -21,12 +21,6 @@ namespace {
 using fixtures::PumpFor;
 using fixtures::PumpUntil;
 
-std::string Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return FormatIsoDate({now.wYear, now.wMonth, now.wDay});
-}
-
 // The check window of this thread, if one is open.
 HWND CheckWindow() {
   HWND found = nullptr;
@@ -113,7 +107,7 @@ TEST_F(RssBulb, TheFirstTickChecksInTheBackgroundAndAnnouncesANewerVersion) {
   EXPECT_FALSE(form->picBulbR->Visible());
   EXPECT_EQ(form->picBulbY->ToolTipText(), Tip(Ver(2)));
   EXPECT_EQ(GetAppSetting("NewRssVer", ""), Ver(2));
-  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today());
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today()));
   ASSERT_TRUE(PumpUntil([] { return CheckWindow() == nullptr; }, 10000));
   EXPECT_EQ(abouts, 1) << "the About window once, as if About had been clicked";
   EXPECT_TRUE(form->picBulbY->Visible());

@@ -25,9 +25,7 @@ constexpr uint32_t kMagenta = 0xFF00FF;
 class SdoLogin : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
+    fixtures::ResetProgramState();
     App.ProgramCode = "A";
     Install = Installation{};
     fixtures::SageInstallation spec;
@@ -44,9 +42,7 @@ class SdoLogin : public ::testing::Test {
   }
   void TearDown() override {
     form.reset();
-    fixtures::ClearSettings();
-    fixtures::RemoveSageInstallations();
-    App = AppState{};
+    fixtures::ResetProgramState();
   }
   // Opens the window with the user name and password typed in, then the data folder.
   void Open(const std::string& user, const std::string& password) {

@@ -21,12 +21,6 @@ namespace {
 using fixtures::PumpFor;
 using fixtures::PumpUntil;
 
-std::string Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return FormatIsoDate({now.wYear, now.wMonth, now.wDay});
-}
-
 class GetRss : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,7 +67,7 @@ TEST_F(GetRss, HiddenCheckThatFindsANewerVersionReportsItAndClosesAtOnce) {
   ASSERT_TRUE(form.Loaded());
   EXPECT_FALSE(App.RssCheckDue);
   EXPECT_EQ(App.NewRssVer, "");
-  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today()) << "written when the read starts";
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today())) << "written when the read starts";
   EXPECT_EQ(form.lblSize->Caption(), "Contacting the Brenk RSS Server");
   EXPECT_EQ(form.txtStatus->Text(), "Contacting the Brenk RSS Server");
   EXPECT_EQ(form.Caption(), "Brenk RSS Version Check");
@@ -132,7 +126,7 @@ TEST_F(GetRss, AFailedReadShowsItsErrorAndClosesByItsTimer) {
   EXPECT_EQ(App.RssDetails, error);
   EXPECT_EQ(App.NewRssVer, "");
   EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "") << "an error clears the stored version";
-  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today()) << "a failed read still counts as today's check";
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today())) << "a failed read still counts as today's check";
   EXPECT_TRUE(form.Timer1->Enabled());
   EXPECT_EQ(form.Timer1->Interval(), 5000u);
   EXPECT_TRUE(results.empty());
@@ -208,7 +202,7 @@ TEST_F(GetRss, ClosingTheWindowWhileContactingDropsTheRead) {
   PumpFor(300);
   EXPECT_EQ(results, std::vector<bool>{false}) << "the dropped read reports nothing";
   EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "L18.0.99") << "nor does it store anything";
-  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), Today());
+  EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today()));
 }
 
 TEST_F(GetRss, ALongChangeListKeepsTheWindowOnTheScreenAndScrolls) {
