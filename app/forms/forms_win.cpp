@@ -56,6 +56,13 @@ std::vector<Form*>& LoadedForms() {
   return forms;
 }
 
+bool programEnded = false;
+
+// A loop waiting in GetMessage only wakes for a posted message. A window can also go while a sent
+// message is handled inside that call (a click sent by UI automation, WM_ENDSESSION), so every
+// form that goes posts one, as EndDialog does, and the loops look at their window again.
+void WakeMessageLoops() { PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0); }
+
 int ScreenDpi(bool vertical) {
   static int dpi[2] = {0, 0};
   int& d = dpi[vertical ? 1 : 0];
@@ -550,6 +557,7 @@ bool Form::Create(const std::string& caption, int clientWidth, int clientHeight,
   controls_.clear();  // a form loaded again starts afresh
   timers_.clear();
   menus_.clear();
+  defaultButton_ = cancelButton_ = nullptr;
   loadFired_ = false;
   HINSTANCE inst = GetModuleHandleA(nullptr);
   static bool registered = false;
@@ -612,6 +620,7 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Detach();
     toolTip_ = nullptr;
     lastFocus_ = nullptr;
+    WakeMessageLoops();
     return DefWindowProcA(hwnd, msg, wp, lp);
   }
   if (quiet_) return DefWindowProcA(hwnd, msg, wp, lp);
@@ -630,6 +639,15 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_CLOSE:
       Unload();
+      return 0;
+    case WM_QUERYENDSESSION: {
+      bool cancel = false;
+      if (onQueryEndSession) onQueryEndSession(cancel);
+      return cancel ? FALSE : TRUE;
+    }
+    case WM_ENDSESSION:
+      // Windows ends the process once this returns: the program's loops must not open anything.
+      if (wp) EndProgram();
       return 0;
     case WM_ERASEBKGND: {
       RECT rc;
@@ -655,8 +673,13 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_SETFOCUS: {
-      // Give the focus back to the control that had it, or to the first one Tab reaches.
-      HWND target = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_) ? lastFocus_ : FirstTabStop(hwnd);
+      // Give the focus back to the control that had it, or to the default button, or to the first
+      // one Tab reaches.
+      HWND target = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_) ? lastFocus_ : nullptr;
+      if (!target && defaultButton_ && defaultButton_->Hwnd() && IsWindowEnabled(defaultButton_->Hwnd()) &&
+          IsWindowVisible(defaultButton_->Hwnd()))
+        target = defaultButton_->Hwnd();
+      if (!target) target = FirstTabStop(hwnd);
       if (target && IsWindowEnabled(target) && IsWindowVisible(target)) ::SetFocus(target);
       return 0;
     }
@@ -691,7 +714,39 @@ bool Form::PreTranslate(MSG& msg) {
     }
     return true;
   }
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) return f->PressDialogKey(msg);
   return false;
+}
+
+bool Form::PressDialogKey(const MSG& msg) {
+  HWND focus = GetFocus();
+  if (!focus || (focus != hwnd_ && !IsChild(hwnd_, focus))) return false;
+  CommandButton* target = cancelButton_;
+  if (msg.wParam == VK_RETURN) {
+    // A box that takes Enter as a line break keeps it.
+    LONG_PTR style = GetWindowLongPtrA(focus, GWL_STYLE);
+    char cls[32] = "";
+    GetClassNameA(focus, cls, sizeof cls);
+    bool editBox = SameName(cls, "EDIT") || SameName(std::string(cls).substr(0, 8), "RichEdit");
+    if (editBox && (style & ES_MULTILINE) && (style & ES_WANTRETURN)) return false;
+    auto* focused = dynamic_cast<CommandButton*>(ControlFromHwnd(focus));
+    target = focused ? focused : defaultButton_;
+  }
+  HWND button = target ? target->Hwnd() : nullptr;
+  if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return false;
+  // As a dialog presses it: the button's own notification, through its parent.
+  SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return true;
+}
+
+void Form::SetDefaultButton(CommandButton* button) {
+  auto setStyle = [](CommandButton* b, DWORD style) {
+    if (b && b->Hwnd()) SendMessageA(b->Hwnd(), BM_SETSTYLE, style, TRUE);
+  };
+  setStyle(defaultButton_, BS_PUSHBUTTON);
+  defaultButton_ = button;
+  setStyle(defaultButton_, BS_DEFPUSHBUTTON);
 }
 
 void Form::Load() {
@@ -830,6 +885,7 @@ Form* ActiveForm() {
 }
 
 void EndProgram() {
+  programEnded = true;
   const std::vector<Form*> forms = LoadedForms();  // destroying a form takes it off the list
   for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
     Form* f = *it;
@@ -841,6 +897,8 @@ void EndProgram() {
     f->quiet_ = false;
   }
 }
+
+bool ProgramEnded() { return programEnded; }
 
 // ---- Message loops and dialogs ----
 
@@ -855,15 +913,20 @@ void DoEvents() {
   }
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(const Form& main) {
   MSG msg;
-  while (!LoadedForms().empty()) {
+  int code = 0;
+  while (main.Loaded()) {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
-    if (got < 0) return -1;
+    if (got <= 0) {
+      code = got == 0 ? static_cast<int>(msg.wParam) : -1;
+      break;
+    }
     Pump(msg);
   }
-  return 0;
+  // The program ends with its main window: a hidden form must not keep a process without a window.
+  if (!main.Loaded()) EndProgram();
+  return code;
 }
 
 namespace {

@@ -390,12 +390,19 @@ class Form : public Control {
   // With key preview, onKeyPress sees the keys typed into the form's controls as well.
   void SetKeyPreview(bool preview) { keyPreview_ = preview; }
   HWND ToolTipHwnd() const { return toolTip_; }
-  // For message loops: key preview and dialog keys (Tab between controls). True when the
-  // message has been handled and must not be dispatched.
+  // For message loops: key preview and dialog keys (Tab between controls, Enter and Esc). True
+  // when the message has been handled and must not be dispatched.
   static bool PreTranslate(MSG& msg);
+  // Enter presses the default button (or the push button that has the focus), Esc the cancel
+  // button, as in a dialog. The default button also takes the focus when the form first gets it.
+  void SetDefaultButton(CommandButton* button);
+  void SetCancelButton(CommandButton* button) { cancelButton_ = button; }
 
   std::function<void()> onLoad, onResize;
   std::function<void(bool& cancel)> onQueryUnload, onUnload;
+  // Windows asks before it logs the user off or shuts down; cancelling asks it to wait. When the
+  // session does end, every form is ended as by EndProgram.
+  std::function<void(bool& cancel)> onQueryEndSession;
   std::function<void(int& key)> onKeyPress;  // the character typed; set it to 0 to drop it
 
   // Controls owned by the form; `container` makes another control their parent.
@@ -434,6 +441,7 @@ class Form : public Control {
     return c;
   }
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool PressDialogKey(const MSG& msg);
   void RestoreDisabled();
   HWND EnsureToolTip();
 
@@ -444,6 +452,8 @@ class Form : public Control {
   HWND toolTip_ = nullptr;
   HWND lastFocus_ = nullptr;
   HWND returnTo_ = nullptr;  // a modal form hands the activation back to this window
+  CommandButton* defaultButton_ = nullptr;
+  CommandButton* cancelButton_ = nullptr;
   UINT_PTR nextId_ = 1000;
   bool loadFired_ = false, unloading_ = false, keyPreview_ = false;
   bool quiet_ = false;  // being destroyed with the object: no more events
@@ -454,11 +464,14 @@ Form* ActiveForm();
 // Ends the program's windows at once, as an End statement does: every loaded form is destroyed
 // without its unload events (nothing can cancel it), so the main loop returns.
 void EndProgram();
+// Whether EndProgram has run, or the Windows session has ended: nothing new may be opened.
+bool ProgramEnded();
 
 // Lets pending window events run: dispatches until the queue is empty.
 void DoEvents();
-// The program's main loop: returns when no form is loaded any more, or on WM_QUIT.
-int RunMessageLoop();
+// The program's main loop: returns once `main` is unloaded, having ended every other form with
+// it, or on WM_QUIT.
+int RunMessageLoop(const Form& main);
 
 // Message boxes go through one replaceable function, so tests can answer them. The default
 // calls MessageBoxA with the active form as owner. Setting an empty handler restores it;

@@ -309,6 +309,8 @@ void frmMain::Layout() {
   picBulbY->onClick = [this] { picBulbY_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
+  // A log-off during a long operation is asked to wait, as closing the window would be refused.
+  onQueryEndSession = [](bool& cancel) { cancel = App.Busy; };
   onLoad = [this] { Form_Load(); };
 }
 
