@@ -313,6 +313,7 @@ TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
   EXPECT_EQ(form->txtPath->BackColor(), forms::kColorButtonFace);
   EXPECT_FALSE(form->Unload());
   EXPECT_TRUE(form->Loaded());
+  EXPECT_EQ(SendMessageA(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), FALSE) << "a log-off is asked to wait";
   form->cmdExit->onClick();
   EXPECT_TRUE(form->StopRequested);
   EXPECT_TRUE(form->Loaded()) << "Stop ends the operation, not the program";
@@ -326,6 +327,7 @@ TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
   EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorWindow);
   EXPECT_EQ(Text("cmdExit"), "Exit");
   EXPECT_TRUE(form->Timer1->Enabled());
+  EXPECT_EQ(SendMessageA(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
 
   form->txtPath->SetText(DataPath());
   form->txtTemp->SetTag("");
