@@ -356,18 +356,24 @@ void Control::SetFont(const std::string& face, int points, bool bold) {
 }
 
 void Control::SetToolTipText(const std::string& text) {
-  if (text == toolTip_ && tipAdded_ == !text.empty()) return;
   toolTip_ = text;
+  ApplyToolTip();
+}
+
+void Control::ApplyToolTip() {
   if (!hwnd_ || !form_->hwnd_) return;
-  HWND tip = text.empty() ? form_->toolTip_ : form_->EnsureToolTip();
+  const std::string shown = ShownToolTip();
+  if (shown == shownTip_ && tipAdded_ == !shown.empty()) return;
+  HWND tip = shown.empty() ? form_->toolTip_ : form_->EnsureToolTip();
   if (!tip) return;
+  shownTip_ = shown;
   TOOLINFOA ti{};
   ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every version of the common controls
   ti.uFlags = TTF_IDISHWND;  // mouse messages are relayed by ControlProc
   ti.hwnd = form_->hwnd_;
   ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-  ti.lpszText = const_cast<char*>(toolTip_.c_str());
-  if (text.empty()) {
+  ti.lpszText = const_cast<char*>(shownTip_.c_str());
+  if (shown.empty()) {
     if (tipAdded_) SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     tipAdded_ = false;
   } else if (tipAdded_) {
@@ -375,6 +381,17 @@ void Control::SetToolTipText(const std::string& text) {
   } else {
     tipAdded_ = SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
   }
+}
+
+int Control::TextWidth(const std::string& text) const {
+  if (!hwnd_) return 0;
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  return PixelsToTwipsX(size.cx);
 }
 
 RECT Control::PixelRect() const {
@@ -406,6 +423,7 @@ void Control::Move(int left, int top, int width, int height) {
              TwipsToPixelsY(twips_.height), TRUE);
   setPx_ = PixelRect();
   twipsSet_ = true;
+  ApplyToolTip();  // a label made narrower may now cut its caption
 }
 
 void Control::SetLeft(int left) { Move(left, Top(), Width(), Height()); }

@@ -71,8 +71,11 @@ class Control {
   // Face, size in points; the toolkit keeps the fonts for the program's lifetime.
   void SetFont(const std::string& face, int points, bool bold = false);
 
+  // The control's own tip. A label whose caption is cut shows the whole caption above it.
   const std::string& ToolTipText() const { return toolTip_; }
   void SetToolTipText(const std::string& text);
+  // The width of a text in the control's font, in twips.
+  int TextWidth(const std::string& text) const;
   const std::string& Tag() const { return tag_; }
   void SetTag(const std::string& tag) { tag_ = tag; }
 
@@ -104,6 +107,9 @@ class Control {
   // The class procedure itself, for a handler that lets it act first.
   LRESULT CallClassProc(UINT msg, WPARAM wp, LPARAM lp);
   virtual void ApplyColors();
+  // The text the tooltip shows; the control's own tip unless a control shows more.
+  virtual std::string ShownToolTip() const { return toolTip_; }
+  void ApplyToolTip();  // puts ShownToolTip() on the form's tooltip when it changed
   HBRUSH BackBrush();
   void Attach(HWND hwnd);  // name property and lookup for a window just created
   void Detach();           // the window is going away
@@ -127,6 +133,7 @@ class Control {
   HBRUSH brush_ = nullptr;  // owned; only for non-system colours
   WNDPROC classProc_ = nullptr;
   std::string toolTip_, tag_;
+  std::string shownTip_;  // what the tooltip control holds for this control
   Rect twips_{};   // as last set
   RECT setPx_{};   // the pixels that setting produced
   bool twipsSet_ = false;
@@ -149,10 +156,24 @@ class Label : public Control {
  public:
   std::function<void()> onClick, onDblClick;
 
+  enum class Overflow {
+    Wrap,          // the caption wraps onto the lines below, as far as the label reaches
+    EndEllipsis,   // one line; what does not fit ends in "..."
+    PathEllipsis,  // one line; a path that does not fit loses its middle
+  };
+  // With an ellipsis, a caption that is cut shows whole in the tooltip, above the label's own tip.
+  void SetOverflow(Overflow overflow);
+  bool Cut() const;  // one line, and the caption is wider than the label
+  void SetText(const std::string& text) override;
+
  protected:
   using Control::Control;
   bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  std::string ShownToolTip() const override;
   friend class Form;
+
+ private:
+  Overflow overflow_ = Overflow::Wrap;
 };
 
 class TextBox : public Control {
