@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 #include "component/updara_text.h"
 
 namespace updara {

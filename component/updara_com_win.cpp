@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/updara_errors.h"
 #include "component/replacement_list.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {

@@ -13,7 +13,7 @@
 #include <unordered_map>
 
 #include "app/forms/forms_core.h"
-#include "app/shell/product.h"
+#include "common/product.h"
 
 namespace lw::forms {
 

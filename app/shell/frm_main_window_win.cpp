@@ -11,14 +11,14 @@
 #include "app/discovery/version_rules.h"
 #include "app/sdo/sdo_session_win.h"
 #include "app/sdo/speed_tests.h"
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_rules.h"
+#include "app/state/app_state.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
 #include "app/updates/frm_about_win.h"
+#include "common/product.h"
 
 namespace lw {
 
@@ -448,7 +448,7 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
   };
   if (Trim(lblName->Caption()).empty() || !IsDataVersionSupported()) {
     hideMarks();
-    showFailure(Trim(lblName->Caption()).empty() ? std::string() : Setup.SdoErrorText);
+    showFailure(Trim(lblName->Caption()).empty() ? std::string() : Sdo.SdoErrorText);
     cmdSpeed->SetEnabled(false);
     return false;
   }
@@ -478,9 +478,9 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
   imgTick[1]->SetVisible(loggedIn);
   imgCross[1]->SetVisible(!loggedIn);
   if (!loggedIn) {
-    if (Sdo.ErrorCode == 22) Setup.SdoErrorText = "Invalid Password";
-    imgCross[1]->SetToolTipText(Setup.SdoErrorText);
-    showFailure(Setup.SdoErrorText);
+    if (Sdo.ErrorCode == 22) Sdo.SdoErrorText = "Invalid Password";
+    imgCross[1]->SetToolTipText(Sdo.SdoErrorText);
+    showFailure(Sdo.SdoErrorText);
     // An engine that refuses only this log-in (code 23) can still be measured; never during a run.
     cmdSpeed->SetEnabled(Sdo.ErrorCode == 23 && !App.Busy);
     return false;
@@ -667,9 +667,13 @@ void frmMain::RssResult(bool found) {
 }
 
 void frmMain::Form_Unload(bool& cancel) {
-  if (App.Busy) cancel = true;
+  if (App.Busy) {
+    cancel = true;
+    return;
+  }
+  SetWaitProgressWindow(nullptr);
   // The program ends with its main window: a background check still open goes with it.
-  else if (rssWindow_) rssWindow_->Unload();
+  if (rssWindow_) rssWindow_->Unload();
 }
 
 }  // namespace lw

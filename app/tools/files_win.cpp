@@ -8,8 +8,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 
@@ -220,12 +218,28 @@ size_t SharedFileSource::ReadAt(uint64_t offset, uint8_t* buffer, size_t count) 
   ULONGLONG start = GetTickCount64();
   while (!file_.ReadAt(offset, buffer, count, got)) {
     if (GetTickCount64() - start >= 5000) return 0;
-    forms::DoEvents();
+    LetEventsRun();
   }
   return got;
 }
 
 void SetWaitProgressWindow(HWND window) { gWaitProgressWindow = window; }
+
+namespace {
+std::function<void()>& EventPump() {
+  static std::function<void()> pump;
+  return pump;
+}
+}  // namespace
+
+void SetEventPump(std::function<void()> letEventsRun) { EventPump() = std::move(letEventsRun); }
+
+void LetEventsRun() {
+  if (EventPump())
+    EventPump()();
+  else
+    Sleep(10);
+}
 
 namespace {
 std::string WindowCaption(HWND w) {
@@ -246,14 +260,14 @@ bool OpenShared(const std::string& path, SharedFile& file, DWORD access, int rec
   };
   bool opened = attempt();
   if (!opened) {
-    HWND caption = App.MainWindowReady ? gWaitProgressWindow : nullptr;
+    HWND caption = gWaitProgressWindow;
     std::string remembered = caption ? WindowCaption(caption) : std::string();
     std::string name = FileNameOf(path);
     ULONGLONG start = GetTickCount64();
     for (ULONGLONG elapsed = 0; !opened && elapsed < 5000; elapsed = GetTickCount64() - start) {
       std::string progress = Format("Waiting for %s %d/5", name.c_str(), int(std::nearbyint(elapsed / 1000.0)));
       if (caption && WindowCaption(caption) != progress) SetWindowTextA(caption, progress.c_str());
-      forms::DoEvents();
+      LetEventsRun();
       opened = attempt();
     }
     if (caption) SetWindowTextA(caption, remembered.c_str());

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/product.h"
+#include "common/product.h"
 
 namespace lw {
 

@@ -4,14 +4,14 @@
 
 #include "app/discovery/setup_dta_win.h"
 #include "app/sdo/sdo_checks_win.h"
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
-#include "app/shell/startup_win.h"
-#include "app/tools/com_text_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
+#include "common/com_text_win.h"
+#include "common/product.h"
 
 namespace lw {
 

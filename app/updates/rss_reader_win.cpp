@@ -8,11 +8,11 @@
 #include <mutex>
 #include <thread>
 
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
+#include "app/state/app_state.h"
 #include "app/tools/text.h"
 #include "app/updates/rss_check.h"
-#include "component/updara_errors.h"
+#include "common/product.h"
+#include "common/updara_errors.h"
 
 namespace lw {
 

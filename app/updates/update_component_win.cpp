@@ -3,8 +3,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include "app/tools/com_text_win.h"
-#include "component/classes_win.h"
+#include "common/com_text_win.h"
 
 namespace lw {
 
@@ -135,7 +134,7 @@ bool UpdateComponent::Create(Events events) {
   Release();
   failure_.clear();
   ComRef<IUpdaraCom> object;
-  HRESULT hr = CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUpdaraCom),
+  HRESULT hr = CoCreateInstance(__uuidof(UpdaraCom), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUpdaraCom),
                                 reinterpret_cast<void**>(object.put()));
   ComRef<IConnectionPointContainer> container;
   if (SUCCEEDED(hr))

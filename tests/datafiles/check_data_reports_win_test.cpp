@@ -6,8 +6,8 @@
 
 #include "app/discovery/installation.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/state/app_state.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "tests/fixtures/data_files.h"

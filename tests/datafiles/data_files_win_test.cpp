@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/shell/app_state.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"

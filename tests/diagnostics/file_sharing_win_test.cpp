@@ -6,8 +6,8 @@
 
 #include "app/diagnostics/workstation_win.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/registry_win.h"
 
 namespace lw {

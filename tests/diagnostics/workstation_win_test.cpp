@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "app/diagnostics/workstation.h"
-#include "app/tools/com_ref_win.h"
 #include "app/tools/text.h"
+#include "common/com_ref_win.h"
 #include "tests/component/com_client_win.h"
 
 namespace lw {

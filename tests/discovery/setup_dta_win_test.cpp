@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
+#include "app/sdo/sdo_session_win.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -68,18 +69,18 @@ TEST_F(SetupChecks, SupportedVersionJudgesTheDataRead) {
   spec.programType = fixtures::kInstantAccounts;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Instant"), spec).string());
   EXPECT_FALSE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "Instant v14 is not supported");
+  EXPECT_EQ(lw::Sdo.SdoErrorText, "Instant v14 is not supported");
 
   spec.dataVersion = 19;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Newer"), spec).string());
   EXPECT_FALSE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "Sage 50 v19 is not supported yet");
+  EXPECT_EQ(lw::Sdo.SdoErrorText, "Sage 50 v19 is not supported yet");
 
   spec.dataVersion = 18;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Good"), spec).string());
-  lw::Setup.SdoErrorText = "";
+  lw::Sdo.SdoErrorText = "";
   EXPECT_TRUE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "");
+  EXPECT_EQ(lw::Sdo.SdoErrorText, "");
   EXPECT_TRUE(shown_.empty());
 }
 

@@ -1,11 +1,11 @@
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "app/shell/product.h"
-#include "app/shell/runtime_error.h"
+#include "common/product.h"
+#include "common/runtime_error.h"
 #include "tests/fixtures/registry_win.h"
 
 namespace lw {

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "app/forms/forms_win.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_win.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/text.h"
+#include "common/product.h"
 #include "tests/fixtures/program_win.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/shell/app_state.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
 

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/shell/app_state.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_rules.h"
-#include "app/shell/startup_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/registry_win.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/shell/app_state.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/rss_feed.h"
 #include "tests/fixtures/test_env_win.h"

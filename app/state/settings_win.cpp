@@ -1,12 +1,12 @@
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "app/shell/product.h"
-#include "app/shell/runtime_error.h"
 #include "app/tools/text.h"
+#include "common/product.h"
+#include "common/runtime_error.h"
 
 namespace lw {
 
