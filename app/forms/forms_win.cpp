@@ -917,6 +917,7 @@ void EndProgram() {
 }
 
 bool ProgramEnded() { return programEnded; }
+void ClearProgramEnded() { programEnded = false; }
 
 // ---- Message loops and dialogs ----
 

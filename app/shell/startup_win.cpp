@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include "app/datafiles/data_files_win.h"
+#include "app/diagnostics/workstation_win.h"
 #include "app/discovery/install_locations_win.h"
+#include "app/discovery/installation.h"
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
+#include "app/sdo/sdo_session_win.h"
 #include "app/shell/frm_main_window_win.h"
 #include "app/shell/frm_please_wait_win.h"
 #include "app/shell/startup_rules.h"
@@ -78,6 +82,19 @@ bool ShowAboutAfterUpdate() {
     about.ShowModal();
   }
   return App.EndRequested;
+}
+
+void ResetApplicationState() {
+  App = AppState{};
+  Install = Installation{};
+  Setup = SetupState{};
+  CloseSdoSession();
+  Sdo = SdoSessionState{};
+  Workstation = WorkstationState{};
+  DataFiles = DataFilesState{};
+  ForgetFileCaches();
+  SetWaitProgressWindow(nullptr);
+  forms::ClearProgramEnded();
 }
 
 void InstallProgramHooks() {

@@ -8,6 +8,11 @@ namespace lw {
 // Runs the program: start-up decisions, then the main window until it closes. Returns the exit code.
 int Main(const std::string& commandLine);
 
+// Every application-wide value and every cache of the program back at its start: the state of
+// the start-up, the installation, setup.dta, the SDO session, the workstation and the data files,
+// what the tools keep of files, and whether the program has ended. Settings are not touched.
+void ResetApplicationState();
+
 // What the tools below ask of the program: window events to run while a wait goes on, and the
 // please-wait notice before a link is opened. Main installs them; so does the test program.
 void InstallProgramHooks();

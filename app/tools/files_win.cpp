@@ -125,15 +125,26 @@ class StampedCache {
   }
   std::map<std::string, Entry> entries_;
 };
+
+// What the program keeps of files and folders between calls, all of it forgotten at once.
+struct FileCaches {
+  StampedCache<std::string> versions, unchangedFiles;
+  std::map<int, std::string> specialFolders;  // by CSIDL
+};
+FileCaches& Caches() {
+  static FileCaches caches;
+  return caches;
+}
 }  // namespace
+
+void ForgetFileCaches() { Caches() = FileCaches{}; }
 
 // Reading a version resource maps the whole file, which costs about a millisecond; the analysis
 // asks for the same few files on every keystroke.
 std::string GetFileVersion(const std::string& path) {
-  static StampedCache<std::string> cache;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-  return cache.Get(path, data, [&] { return std::optional<std::string>(ReadFileVersion(path)); }).value_or("");
+  return Caches().versions.Get(path, data, [&] { return std::optional<std::string>(ReadFileVersion(path)); }).value_or("");
 }
 
 std::string GetSpecialFolder(const std::string& keyword) {
@@ -148,7 +159,7 @@ std::string GetSpecialFolder(const std::string& keyword) {
   };
   // The shell reads each folder from the registry afresh (about 0.15 ms under Wine), and the
   // data path analysis asks for the same ones on every keystroke; they do not move during a run.
-  static std::map<int, std::string> found;
+  std::map<int, std::string>& found = Caches().specialFolders;
   std::string k = Trim(keyword);
   for (const auto& f : kFolders) {
     if (!EqualsNoCase(k, f.keyword)) continue;
@@ -321,10 +332,9 @@ std::string ReadWholeFile(const std::string& path) { return ReadAllBytes(path).v
 std::string ReadTextFile(const std::string& path) { return AnsiFromFileText(ReadWholeFile(path)); }
 
 std::string ReadUnchangedFile(const std::string& path) {
-  static StampedCache<std::string> cache;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || Unreadable(data.dwFileAttributes)) return {};
-  return cache.Get(path, data, [&] { return ReadAllBytes(path); }).value_or("");
+  return Caches().unchangedFiles.Get(path, data, [&] { return ReadAllBytes(path); }).value_or("");
 }
 
 }  // namespace lw

@@ -85,6 +85,9 @@ std::string AnsiFromFileText(const std::string& bytes);
 // that failed is tried again the next time).
 std::string ReadUnchangedFile(const std::string& path);
 
+// Forgets the file versions, settings files and special folders kept between calls.
+void ForgetFileCaches();
+
 // The window whose caption shows the waiting opens' countdown; set by the main window once it is
 // shown, and cleared when it goes.
 void SetWaitProgressWindow(HWND window);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/sage_data.h"
@@ -17,10 +18,9 @@ namespace {
 class DataFiles_ : public ::testing::Test {
  protected:
   void SetUp() override {
-    App = AppState{};
-    DataFiles = DataFilesState{};
+    ResetApplicationState();
   }
-  void TearDown() override { App = AppState{}; }
+  void TearDown() override { ResetApplicationState(); }
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) const { fixtures::WriteFile(dir.Path(name), bytes); }
   fixtures::ScratchFolder dir;
 };

@@ -7,6 +7,7 @@
 #include "app/diagnostics/workstation_win.h"
 #include "app/forms/forms_win.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
 #include "tests/fixtures/registry_win.h"
 
@@ -31,7 +32,7 @@ const Value kSigning[] = {kClientEnable, kClientRequire, kServerEnable, kServerR
 class SharingFrames : public ::testing::Test {
  protected:
   void SetUp() override {
-    App = AppState{};
+    ResetApplicationState();
     for (const Value& v :
          {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire})
       fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
@@ -43,8 +44,7 @@ class SharingFrames : public ::testing::Test {
   void TearDown() override {
     form.reset();
     forms::SetMsgBoxHandler(previous_);
-    App = AppState{};
-    Workstation = WorkstationState{};
+    ResetApplicationState();
   }
   void Open() {
     form = std::make_unique<frmMain>();

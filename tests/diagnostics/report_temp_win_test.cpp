@@ -41,7 +41,6 @@ class ReportTempFrame : public ::testing::Test {
     form.reset();
     forms::SetMsgBoxHandler(previous_);
     fixtures::ResetProgramState();
-    Workstation = WorkstationState{};
   }
   void Open() {
     fixtures::WriteSageInstallation(spec);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/diagnostics/workstation.h"
+#include "app/shell/startup_win.h"
 #include "app/tools/text.h"
 #include "common/com_ref_win.h"
 #include "tests/component/com_client_win.h"
@@ -50,10 +51,10 @@ class WorkstationChecks : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    Workstation = WorkstationState{};
+    ResetApplicationState();
   }
   void TearDown() override {
-    Workstation = WorkstationState{};
+    ResetApplicationState();
     CoUninitialize();
   }
 };

@@ -6,6 +6,7 @@
 
 #include "app/forms/forms_win.h"
 #include "app/sdo/sdo_session_win.h"
+#include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sage_install_win.h"
@@ -24,8 +25,7 @@ class SetupChecks : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::RemoveSageInstallations();
-    lw::Setup = SetupState{};
-    App = AppState{};
+    ResetApplicationState();
     previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
       shown_.push_back({text, style, title});
       return 1;

@@ -6,6 +6,7 @@
 #include "app/forms/forms_win.h"
 #include "app/shell/frm_main_window_win.h"
 #include "app/shell/startup_rules.h"
+#include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
 #include "app/state/program_win.h"
 #include "app/state/settings_win.h"
@@ -47,14 +48,14 @@ class RssBulb : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
     App.ProgramCode = "LL";
     App.RssServer = server.BaseUrl();
   }
   void TearDown() override {
     form.reset();
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
   }
   void Open() {
     form = std::make_unique<frmMain>();

@@ -27,7 +27,6 @@ class SdoLogin : public ::testing::Test {
   void SetUp() override {
     fixtures::ResetProgramState();
     App.ProgramCode = "A";
-    Install = Installation{};
     fixtures::SageInstallation spec;
     spec.programFolder = dir.Win("Sage\\Accounts");
     spec.sageExeVersion = "18.0.10.208";

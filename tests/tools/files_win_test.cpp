@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/state/app_state.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -137,7 +136,6 @@ class CaptionLog {
 class WaitingOpen : public ::testing::Test {
  protected:
   void TearDown() override {
-    App = AppState{};
     SetWaitProgressWindow(nullptr);
   }
   ScratchFolder dir;
@@ -146,7 +144,6 @@ class WaitingOpen : public ::testing::Test {
 
 TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdownShown) {
   fixtures::WriteFile(dir.Path("queue.dta"), std::string(100, 'q'));
-  App.MainWindowReady = true;
   SetWaitProgressWindow(log.Hwnd());
   fixtures::LockedFile lock(dir.Win("queue.dta"), 2000);
   SharedFile f;
@@ -164,7 +161,6 @@ TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdown
 
 TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaption) {
   fixtures::WriteFile(dir.Path("setup.dta"), std::string(10, 's'));
-  App.MainWindowReady = true;
   SetWaitProgressWindow(log.Hwnd());
   fixtures::LockedFile lock(dir.Win("setup.dta"), 6000);
   SharedFile f;
@@ -176,9 +172,10 @@ TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaptio
   EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
 }
 
-TEST_F(WaitingOpen, BeforeTheMainWindowIsReadyNothingIsShown) {
+TEST_F(WaitingOpen, WithoutAProgressWindowNothingIsShown) {
   fixtures::WriteFile(dir.Path("access.dta"), std::string(10, 'a'));
   SetWaitProgressWindow(log.Hwnd());
+  SetWaitProgressWindow(nullptr);  // as before the main window is shown, and after it has gone
   fixtures::LockedFile lock(dir.Win("access.dta"), 1000);
   SharedFile f;
   EXPECT_TRUE(OpenFileInput(dir.Win("access.dta"), f));

@@ -213,8 +213,7 @@ class AboutWindow : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     fixtures::ClearSettings();
-    App = AppState{};
-    lw::Setup = SetupState{};
+    ResetApplicationState();
     App.CountryName = "United Kingdom";
     App.CountryCode = "44";
     App.RegionWebSite = "https://www.brenkgroup.co.uk";
@@ -234,7 +233,7 @@ class AboutWindow : public ::testing::Test {
     forms::SetMsgBoxHandler(previous);
     fixtures::ClearSettings();
     fixtures::RemoveSdoStandIns();
-    App = AppState{};
+    ResetApplicationState();
     CoUninitialize();
   }
   void Open() {

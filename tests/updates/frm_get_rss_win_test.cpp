@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/shell/startup_rules.h"
+#include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
 #include "app/state/program_win.h"
 #include "app/state/settings_win.h"
@@ -25,7 +26,7 @@ class GetRss : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
     App.MainWindowReady = true;
     App.RssCheckDue = true;
     App.ProgramCode = "LL";
@@ -39,7 +40,7 @@ class GetRss : public ::testing::Test {
   }
   void TearDown() override {
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
   }
   void ServeFeed(const std::vector<fixtures::FeedItem>& items, bool held = false) {
     fixtures::HttpResponse r;
