@@ -7,6 +7,7 @@
 #include "app/state/app_state.h"
 #include "app/state/program_win.h"
 #include "app/state/settings_win.h"
+#include "app/tools/colours.h"
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
@@ -17,7 +18,6 @@ namespace lw {
 
 namespace {
 
-constexpr uint32_t kMagenta = 0xFF00FF;
 constexpr uint32_t kLinkBlue = 0xC00000;
 constexpr char kSwitchTitle[] = "RSS Version Checking";
 constexpr char kTurnOnQuestion[] =
@@ -290,12 +290,12 @@ void frmAbout::lblUpdate_DblClick() {
 }
 
 void frmAbout::lblWeb_Click() {
-  lblWeb->SetForeColor(kMagenta);
+  lblWeb->SetForeColor(kWarningColour);
   ShellOpen(AboutPageUrl(App.RegionWebSite, App.CountryCode, RunningVersion(), CurrentCompanyDetails()), Hwnd());
 }
 
 void frmAbout::lblEmail_Click() {
-  lblEmail->SetForeColor(kMagenta);
+  lblEmail->SetForeColor(kWarningColour);
   ShellMailTo(lblEmail->Caption(), Hwnd());
 }
 
