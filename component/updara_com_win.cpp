@@ -148,8 +148,9 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
   const std::optional<ComponentUrl> parsed = ParseComponentUrl(FromBstr(v));
   if (!parsed) return Fail(kInvalidProtocol);
   url_ = parsed->url;
-  login_ = parsed->login;
-  password_ = parsed->password;
+  target_ = parsed->target;
+  login_ = parsed->target.user;
+  password_ = parsed->target.password;
   return S_OK;
 }
 

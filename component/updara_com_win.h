@@ -10,6 +10,7 @@
 
 #include "component/com_base_win.h"
 #include "component/entries_win.h"
+#include "component/fetch_url.h"
 #include "component/updara_text.h"
 
 namespace updara {
@@ -159,6 +160,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   HWND window_ = nullptr;
 
   std::string url_, login_, password_, signature_ = "#Update file signature";
+  FetchUrl target_;  // url_ taken apart
   std::string updaterName_, tempFolder_;
   UpdaterNames names_;
   HANDLE mutex_ = nullptr;

@@ -1,6 +1,6 @@
 // The component's pure rules: the error table, state and dialog texts, the Windows version text,
-// names derived from UpdaterName, the URL property, version numbers, progress collapsing and the
-// replacement list's items.
+// names derived from UpdaterName, version numbers, progress collapsing and the replacement list's
+// items.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -85,29 +85,6 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
   EXPECT_EQ(n.mutex, "Ledgerwell");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
-}
-
-TEST(UpdaraText, ComponentUrlSchemesAndCredentials) {
-  EXPECT_EQ(ParseComponentUrl("C:\\upd\\info.txt")->url, "file://C:\\upd\\info.txt");
-  // A UNC path is a file on the network, not a host name.
-  EXPECT_EQ(ParseComponentUrl("\\\\server\\share\\info.txt")->url, "file://\\\\server\\share\\info.txt");
-  EXPECT_EQ(ParseComponentUrl("host.example/info.txt")->url, "http://host.example/info.txt");
-  EXPECT_EQ(ParseComponentUrl("HTTPS://host/x")->scheme, "https");
-  EXPECT_EQ(ParseComponentUrl("file://D:\\a@b\\x")->login, "");  // a path has no user
-  EXPECT_FALSE(ParseComponentUrl("gopher://host/x"));
-  EXPECT_FALSE(ParseComponentUrl("://host"));
-  EXPECT_EQ(ParseComponentUrl("")->url, "");
-
-  const auto ftp = ParseComponentUrl("ftp://me:pa:ss@host:2121/dir/f.bin");
-  ASSERT_TRUE(ftp);
-  EXPECT_EQ(ftp->login, "me");
-  EXPECT_EQ(ftp->password, "pa:ss");
-  const auto userOnly = ParseComponentUrl("http://me@host/x");
-  EXPECT_EQ(userOnly->login, "me");
-  EXPECT_EQ(userOnly->password, "");
-  // An "@" after the authority belongs to the path or query.
-  EXPECT_EQ(ParseComponentUrl("http://host/x?mail=a@b")->login, "");
-  EXPECT_EQ(ParseComponentUrl("http://host&a@b")->login, "");
 }
 
 TEST(UpdaraText, VersionNumbersSplitAtCommaOrDot) {
