@@ -22,12 +22,16 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30003), "Name not unique, cannot obtain lock. Please use different UpdaterName.");
   EXPECT_STREQ(ErrorText(30007), "Date not set.");
   EXPECT_STREQ(ErrorText(30011), "Invalid MD5 checksum after download.");
+  EXPECT_STREQ(ErrorText(30012), "The compressed file is damaged and could not be expanded.");
+  EXPECT_STREQ(ErrorText(30013), "The update information file is larger than 1 MB.");
+  EXPECT_STREQ(ErrorText(30014), "The server answered the request with an error status.");
+  EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
   EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
-  // 16 rows of our own and 82 of the Internet API.
-  EXPECT_EQ(ErrorTableSize(), 98u);
+  // 20 rows of our own and 82 of the Internet API.
+  EXPECT_EQ(ErrorTableSize(), 102u);
 }
 
 TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
@@ -50,7 +54,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
   EXPECT_EQ(found, 82);
   EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30012), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30016), "Unrecognized Error.");
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
