@@ -133,7 +133,10 @@ long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const st
 CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMessagesObject& messages,
                      const std::atomic<bool>& cancel) {
   CheckResult result;
-  if (request.url.empty()) return result;  // nothing to check
+  if (request.url.empty()) {  // nothing to check
+    result.code = cancel.load() ? kCancelled : kNoError;
+    return result;
+  }
   FetchUrl target = request.target;
   target.user = request.login;
   target.password = request.password;
