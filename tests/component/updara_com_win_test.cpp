@@ -24,9 +24,12 @@
 namespace {
 
 using updara_test::Bstr;
+using updara_test::ClientObject;
+using updara_test::Event;
 using updara_test::Ref;
 using updara_test::Regsvr32;
 using updara_test::RunProgram;
+using updara_test::Sink;
 using updara_test::Text;
 
 using TextGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(BSTR*);
@@ -115,69 +118,6 @@ void OnOtherThread(DWORD apartment, std::function<void()> body) {
   EXPECT_EQ(code, 0u);
   CloseHandle(thread);
 }
-
-struct Event {
-  DISPID id;
-  std::vector<long> numbers;  // the 32-bit arguments in order
-  std::wstring text;          // the text argument
-  bool withFile;              // a file argument was present
-  DWORD thread;
-};
-
-// IUnknown and the type-information half of IDispatch for a client object that lives in the test
-// (on its stack or in its fixture): counted, never deleted.
-template <typename Itf, const IID* Iid>
-class ClientObject : public Itf {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
-      *ppv = static_cast<Itf*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  std::atomic<ULONG> refs{1};
-};
-
-// A host's event sink: records every event and may act on one.
-class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
- public:
-  std::vector<Event> events;
-  std::function<void(const Event&)> onEvent;
-
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-    EXPECT_EQ(flags, DISPATCH_METHOD);
-    Event e{id, {}, {}, false, GetCurrentThreadId()};
-    for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
-      const VARIANT& v = p->rgvarg[i];
-      if (V_VT(&v) == VT_I4) e.numbers.push_back(V_I4(&v));
-      else if (V_VT(&v) == VT_BSTR) e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
-      else if (V_VT(&v) == VT_DISPATCH) e.withFile = true;
-      else ADD_FAILURE() << "argument type " << V_VT(&v);
-    }
-    events.push_back(e);
-    if (onEvent) onEvent(events.back());
-    return S_OK;
-  }
-  std::vector<Event> Of(DISPID id) const {
-    std::vector<Event> out;
-    for (const Event& e : events) if (e.id == id) out.push_back(e);
-    return out;
-  }
-  // StateChange's old states, in order.
-  std::vector<long> OldStates() const {
-    std::vector<long> out;
-    for (const Event& e : Of(2)) out.push_back(e.numbers.at(0));
-    return out;
-  }
-};
 
 // The notification object instead of events, with the component as Owner.
 class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
