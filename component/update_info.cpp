@@ -190,9 +190,14 @@ std::optional<double> AutomationDate(int year, int month, int day, int hour, int
   if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
       hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
     return std::nullopt;
-  const long long days = DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30);
-  const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
-  return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+  // The time is added part by part, as the system's own conversion does, so that the same date
+  // and time give the very same number either way.
+  double date = static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30));
+  const double sign = date < 0 ? -1.0 : 1.0;
+  date += hour / 24.0 * sign;
+  date += minute / 1440.0 * sign;
+  date += second / 86400.0 * sign;
+  return date;
 }
 
 double ReadTimestamp(std::string_view value) {

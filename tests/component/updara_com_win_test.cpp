@@ -476,49 +476,6 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
 }
 
-// There is no download engine yet: whatever has something to fetch must end in a failure, never
-// in the empty success of a check that found nothing or a download that brought nothing.
-TEST_F(UpdaraCom, ACheckOrDownloadWithSomethingToFetchFailsWhileNothingCanBeFetched) {
-  const wchar_t kNotFetched[] = L"The URL scheme could not be recognized or is not supported.";
-  Connect(o.p, sink);
-  VARIANT url = TextArg(L"http://updates.example/updates/check.asp?mode=check");
-  ASSERT_EQ(o->Check(url, Missing()), S_OK);
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 12006}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, kNotFetched);
-  EXPECT_EQ(State(o.p), StateNotConnected);
-  Ref<IUpdFiles> files;
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  short count = -1;
-  EXPECT_EQ(files->get_Count(&count), S_OK);
-  EXPECT_EQ(count, 0);
-
-  // Blocking, the failure is the method's as well.
-  ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-  EXPECT_EQ(o->Check(url, Missing()), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  VariantClear(&url);
-
-  // A download fails when an entry is marked for fetching, and none gets a downloaded file.
-  files.reset();
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  Ref<IUpdFile> file;
-  ASSERT_EQ(files->Add(Bstr(L"Ledgerwell.exe"), file.put()), S_OK);
-  ASSERT_EQ(file->put_URL(Bstr(L"http://updates.example/Ledgerwell.exe")), S_OK);
-  EXPECT_EQ(o->Download(), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  BSTR newPath = nullptr;
-  EXPECT_EQ(file->get_NewPath(&newPath), S_OK);
-  EXPECT_EQ(Text(newPath), L"");
-  // With nothing marked there is nothing to fetch: that download has honestly succeeded.
-  ASSERT_EQ(file->put_NeedReplace(VARIANT_FALSE), S_OK);
-  sink.events.clear();
-  EXPECT_EQ(o->Download(), S_OK);
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].numbers, std::vector<long>{0});
-}
-
 TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Update(), S_OK);

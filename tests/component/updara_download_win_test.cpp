@@ -97,6 +97,18 @@ VARIANT Missing() {
   return v;
 }
 
+DATE Date(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+  SYSTEMTIME t{};
+  t.wYear = year;
+  t.wMonth = month;
+  t.wDay = day;
+  t.wHour = hour;
+  t.wMinute = minute;
+  DATE d = 0;
+  SystemTimeToVariantTime(&t, &d);
+  return d;
+}
+
 std::string TextOf(IUpdFile* f, HRESULT (STDMETHODCALLTYPE IUpdFile::*get)(BSTR*)) {
   BSTR b = nullptr;
   EXPECT_EQ((f->*get)(&b), S_OK);
@@ -202,6 +214,122 @@ class UpdaraDownload : public ::testing::Test {
   Sink sink;
   Ref<IUpdaraCom> o;
 };
+
+bool Marked(IUpdFile* f) {
+  VARIANT_BOOL v = VARIANT_FALSE;
+  EXPECT_EQ(f->get_NeedReplace(&v), S_OK);
+  return v != VARIANT_FALSE;
+}
+
+TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
+  ScratchFolder here;
+  ASSERT_TRUE(SetCurrentDirectoryA(here.Win().c_str()));
+  lw::fixtures::WriteVersionedFile(here.Win("old.exe"), "1.2.4.60", "1, 2, 4, 60");
+  lw::fixtures::WriteVersionedFile(here.Win("same.exe"), "2.0.0.0");
+  lw::fixtures::WriteVersionedFile(here.Win("lwlib.dll"), "3.0.0.0");
+  WriteAll(here.Win("hello.txt"), "hello\n");
+  HttpServer server;
+  server.Serve("/d/upd.txt",
+               Answer(200, std::string(kSignature) +
+                               "[Global]\nrequireadmin=0\ncmdbefore=before.cmd\ncmdafter=after.cmd\ncmdline=%APP% /r\n\n"
+                               "[Message]\nid=5\ncaption=News\ntext=<b>Hi</b>\n\n"
+                               "[File]\nname=old.exe\nversion=1.2.4.61\nurl=old.exe.gz\nsize=1234\nmd5=ABC\n"
+                               "date=20240315102530\nmodificationdate=20240316111213\nregister=1\n\n"
+                               "[File]\nname=same.exe\nversion=2.0\n\n"
+                               "[File]\nname=lwlib.dll\npath=D:\\elsewhere\\\nversion=2.0\n\n"
+                               "[File]\nname=hello.txt\npath=%APPDIR%\n\n"
+                               "[File]\nname=..\\evil.exe\nversion=9\n"));
+  ASSERT_EQ(o->put_RequireAdmin(VARIANT_TRUE), S_OK);
+  ASSERT_EQ(o->Check(TextArg(server.BaseUrl() + "/d/upd.txt"), Missing()), S_OK);
+  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{2, 0}));
+
+  // The global section's values are the component's now.
+  VARIANT_BOOL admin = VARIANT_TRUE;
+  EXPECT_EQ(o->get_RequireAdmin(&admin), S_OK);
+  EXPECT_EQ(admin, VARIANT_FALSE);
+  BSTR b = nullptr;
+  o->get_CmdBefore(&b);
+  EXPECT_EQ(updara_test::Text(b), L"before.cmd");
+  o->get_CmdAfter(&b);
+  EXPECT_EQ(updara_test::Text(b), L"after.cmd");
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, sizeof exe);
+  o->get_CmdLine(&b);
+  EXPECT_EQ(Ansi(updara_test::Text(b)), std::string(exe) + " /r");
+  Ref<IUpdMessages> messages;
+  ASSERT_EQ(o->get_Messages(messages.put()), S_OK);
+  short n = 0;
+  messages->get_Count(&n);
+  ASSERT_EQ(n, 1);
+  Ref<IUpdMessage> m;
+  ASSERT_EQ(messages->get_Item(0, m.put()), S_OK);
+  long id = 0;
+  m->get_ID(&id);
+  EXPECT_EQ(id, 5);
+  m->get_Caption(&b);
+  EXPECT_EQ(updara_test::Text(b), L"News");
+  m->get_Text(&b);
+  EXPECT_EQ(updara_test::Text(b), L"<b>Hi</b>");
+
+  ASSERT_EQ(Count(), 5);
+  Ref<IUpdFile> old = Entry(0);
+  EXPECT_TRUE(Marked(old.p));
+  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_Path), here.Win("old.exe"));
+  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_MyVersion), "1.2.4.60");
+  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_NewVersion), "1.2.4.61");
+  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_URL), server.BaseUrl() + "/d/old.exe.gz");
+  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_NewMD5), "abc");
+  long size = 0, number = 0;
+  old->get_Size(&size);
+  EXPECT_EQ(size, 1234);
+  old->get_MyVersionInt(3, &number);
+  EXPECT_EQ(number, 60);
+  VARIANT_BOOL flag = VARIANT_FALSE;
+  old->get_Compressed(&flag);
+  EXPECT_EQ(flag, VARIANT_TRUE);
+  old->get_Register(&flag);
+  EXPECT_EQ(flag, VARIANT_TRUE);
+  DATE date = 0;
+  EXPECT_EQ(old->get_NewDate(&date), S_OK);
+  EXPECT_EQ(date, Date(2024, 3, 15, 10, 25));
+  EXPECT_EQ(old->get_NewModificationDate(&date), S_OK);
+  EXPECT_EQ(date, Date(2024, 3, 16, 11, 12));
+  // The local file's own dates, as this machine's clock set them.
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  DATE today = 0;
+  SystemTimeToVariantTime(&now, &today);
+  EXPECT_EQ(old->get_Date(&date), S_OK);
+  EXPECT_NEAR(date, today, 1.0 / 24);
+  EXPECT_EQ(old->get_ModificationDate(&date), S_OK);
+  EXPECT_NEAR(date, today, 1.0 / 24);
+
+  EXPECT_FALSE(Marked(Entry(1).p)) << "the same version, no dates";
+  // A library the host has not loaded: found by the library search for its version (not at the
+  // path the server gave, where there is none), and not kept loaded.
+  Ref<IUpdFile> lib = Entry(2);
+  EXPECT_EQ(TextOf(lib.p, &IUpdFile::get_Path), "D:\\elsewhere\\lwlib.dll");
+  EXPECT_EQ(TextOf(lib.p, &IUpdFile::get_MyVersion), "3.0.0.0");
+  EXPECT_TRUE(Marked(lib.p)) << "no file where it belongs";
+  EXPECT_EQ(GetModuleHandleA("lwlib.dll"), nullptr);
+  Ref<IUpdFile> hello = Entry(3);
+  EXPECT_EQ(TextOf(hello.p, &IUpdFile::get_Path), here.Win("hello.txt"));
+  EXPECT_EQ(TextOf(hello.p, &IUpdFile::get_MD5), "b1946ac92492d2347c6235b4d2611184");  // md5sum of "hello\n"
+  EXPECT_FALSE(Marked(hello.p));
+  Ref<IUpdFile> evil = Entry(4);
+  EXPECT_FALSE(Marked(evil.p)) << "a name that leaves its folder";
+  EXPECT_EQ(TextOf(evil.p, &IUpdFile::get_MyVersion), "");
+
+  // The rule decides: everything whose name is safe, or nothing.
+  const std::pair<ReplaceRulesEnum, long> rules[] = {{ReplaceAlways, 4}, {ReplaceNever, 0}};
+  for (const auto& [rule, marked] : rules) {
+    sink.events.clear();
+    ASSERT_EQ(o->put_ReplaceRule(rule), S_OK);
+    ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
+    EXPECT_EQ(sink.Of(kCheckDone).at(0).numbers, (std::vector<long>{marked, 0})) << rule;
+  }
+}
 
 // Bodies of every kind from one check: each file fetched, checked and stored, or refused with its
 // own error, and nothing of a refused one left behind.
