@@ -109,6 +109,7 @@ HRESULT UpdaraComObject::Construct() {
 
 UpdaraComObject::~UpdaraComObject() {
   cancel_ = true;
+  abandoned_ = true;
   JoinWorker();
   DestroyNotifyWindow();
   // A class registered by a DLL outlives it; unregister it once no window of it is left, so a later
@@ -148,8 +149,9 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
   const std::optional<ComponentUrl> parsed = ParseComponentUrl(FromBstr(v));
   if (!parsed) return Fail(kInvalidProtocol);
   url_ = parsed->url;
-  login_ = parsed->login;
-  password_ = parsed->password;
+  target_ = parsed->target;
+  login_ = parsed->target.user;
+  password_ = parsed->target.password;
   return S_OK;
 }
 
@@ -295,7 +297,13 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
   if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
   ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
   if (!SetState(1)) return S_OK;
-  StartWorker(kMsgCheckDone, !url_.empty());
+  CheckRequest request{url_, target_, login_, password_, signature_, replaceRule_};
+  StartWorker(kMsgCheckDone, [this, request = std::move(request), files = files_, messages = messages_] {
+    CheckResult result = RunCheck(request, *files.get(), *messages.get(), cancel_);
+    std::lock_guard<std::mutex> lock(currentLock_);
+    checkGlobals_ = std::move(result.global);
+    return result.code;
+  });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -305,9 +313,12 @@ HRESULT UpdaraComObject::Download() {
   DeleteLeftovers();
   ComRef<IUpdaraCom> self(this);
   if (!SetState(2)) return S_OK;
-  bool somethingToFetch = false;
-  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) somethingToFetch |= f->NeedReplace();
-  StartWorker(kMsgDownloadDone, somethingToFetch);
+  std::vector<ComRef<UpdFileObject>> marked;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    if (f->NeedReplace()) marked.push_back(f);
+  StartWorker(kMsgDownloadDone, [this, marked = std::move(marked)] {
+    return RunDownload(marked, tempFolder_, cancel_, *this);
+  });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -344,10 +355,14 @@ HRESULT UpdaraComObject::Clear() {
   return S_OK;
 }
 
-// Downloaded files, the files a replacement list names, the list and the two programs.
+// Downloaded files, the files a replacement list names, the list and the two programs. An entry
+// whose file is gone has no NewPath any more, so nothing can try to install it.
 void UpdaraComObject::DeleteLeftovers() {
   for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
-    if (const std::string p = f->NewPath(); !p.empty()) DeleteFileA(p.c_str());
+    if (const std::string p = f->NewPath(); !p.empty()) {
+      DeleteFileA(p.c_str());
+      f->SetNewPath({});
+    }
   }
   if (const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList))) {
     for (const ListedItem& item : *items) {
@@ -360,21 +375,46 @@ void UpdaraComObject::DeleteLeftovers() {
   pending_ = false;
 }
 
-// The workers have no download engine yet, so they cannot fetch anything: a run that has
-// something to fetch ends at once with kNoFetchEngine, one that has nothing with no error, each
-// reported through the window like any other. Succeeding would tell the host that a check found
-// nothing new, or that files arrived, when nothing was fetched.
-void UpdaraComObject::StartWorker(UINT doneMessage, bool somethingToFetch) {
+void UpdaraComObject::StartWorker(UINT doneMessage, std::function<long()> work) {
   JoinWorker();
   running_ = true;
   blockingResult_ = cancel_ ? kCancelled : kNoError;
-  const HWND window = window_;
-  const long outcome = somethingToFetch ? kNoFetchEngine : kNoError;
-  worker_ = std::thread([this, window, doneMessage, outcome] {
-    const long code = cancel_.load() ? kCancelled : outcome;
-    PostMessageA(window, doneMessage, 0, static_cast<LPARAM>(code));
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    startedFiles_.clear();
+  }
+  workerWindow_ = window_;
+  worker_ = std::thread([this, doneMessage, work = std::move(work)] {
+    long code;
+    try {
+      code = work();
+    } catch (...) {
+      code = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    PostSurely(workerWindow_, doneMessage, 0, static_cast<LPARAM>(code));
   });
 }
+
+void UpdaraComObject::PostSurely(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+  while (!PostMessageA(window, message, wParam, lParam) && IsWindow(window) && !abandoned_.load()) Sleep(50);
+}
+
+void UpdaraComObject::FileStarted(const ComRef<UpdFileObject>& file) {
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    startedFiles_.emplace_back(static_cast<IUpdFile*>(file.get()));
+  }
+  PostSurely(workerWindow_, kMsgFileStart, 0, 0);
+}
+
+// Best effort: a report the queue has no room for is made good by the next one.
+void UpdaraComObject::Progress(long long position, long long total) {
+  constexpr long long kMax = 0x7FFFFFFF;  // the event's numbers are 32-bit
+  PostMessageA(workerWindow_, kMsgFileProgress, static_cast<WPARAM>(std::min(position, kMax)),
+               static_cast<LPARAM>(std::min(total, kMax)));
+}
+
+void UpdaraComObject::FileDone(long code) { PostSurely(workerWindow_, kMsgFileDone, 0, static_cast<LPARAM>(code)); }
 
 void UpdaraComObject::JoinWorker() {
   if (worker_.joinable()) worker_.join();
@@ -443,6 +483,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgCheckDone: {
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
+      if (code == kNoError) ApplyGlobals();
       if (!SetState(0)) return;
       long newFiles = 0;
       if (code == kNoError) {
@@ -463,6 +504,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
       if (!SetState(0)) return;
+      WriteReplacementList();
       FireDone(7, code);
       return;
     case kMsgUpdateDone:
@@ -470,20 +512,32 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       FireDone(3, code);
       return;
     case kMsgFileStart: {
+      ComRef<IUpdFile> file;
+      {
+        std::lock_guard<std::mutex> lock(currentLock_);
+        if (!startedFiles_.empty()) {
+          file = startedFiles_.front();
+          startedFiles_.pop_front();
+        }
+        currentFile_ = file;
+      }
       VARIANT arg;
       VariantInit(&arg);
       V_VT(&arg) = VT_DISPATCH;
-      ComRef<IUpdFile> file = CurrentFile();
       V_DISPATCH(&arg) = file.get();
       Fire(4, &arg, 1);
       return;
     }
     case kMsgFileProgress: {
-      // A burst of chunks becomes one event with the latest position.
+      // A burst of chunks becomes one event with the latest position. Only the reports queued
+      // right behind this one count: one after a file's end belongs to the next file.
       const ProgressReport latest = CollapseProgress(
           ProgressReport{static_cast<long>(wParam), code}, [this]() -> std::optional<ProgressReport> {
             MSG m;
-            if (!PeekMessageA(&m, window_, kMsgFileProgress, kMsgFileProgress, PM_REMOVE)) return std::nullopt;
+            if (!PeekMessageA(&m, window_, kMsgFileStart, kMsgFileDone, PM_NOREMOVE) ||
+                m.message != kMsgFileProgress)
+              return std::nullopt;
+            PeekMessageA(&m, window_, kMsgFileStart, kMsgFileDone, PM_REMOVE);
             return ProgressReport{static_cast<long>(m.wParam), static_cast<long>(m.lParam)};
           });
       ComRef<IUpdFile> file = CurrentFile();
@@ -533,6 +587,34 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return;
   }
+}
+
+void UpdaraComObject::ApplyGlobals() {
+  GlobalSettings g;
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    g = std::move(checkGlobals_);
+    checkGlobals_ = {};
+  }
+  if (g.requireAdmin) requireAdmin_ = *g.requireAdmin;
+  if (g.cmdBefore) cmdBefore_ = std::move(*g.cmdBefore);
+  if (g.cmdAfter) cmdAfter_ = std::move(*g.cmdAfter);
+  if (g.cmdLine) cmdLine_ = std::move(*g.cmdLine);
+}
+
+// What the updater needs for the entries that arrived; an entry whose download failed has no
+// NewPath and is not listed. (The processes to end come with the process lists of the entries.)
+void UpdaraComObject::WriteReplacementList() const {
+  ReplacementList list{cmdLine_, visible_, cmdBefore_, cmdAfter_, {}, {}};
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    if (std::optional<ReplacementFile> listed = f->ListedFile()) list.files.push_back(std::move(*listed));
+  const std::string text = FormatReplacementList(list);
+  HANDLE h = CreateFileA(names_.replacementList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;  // Update reports a list it cannot write
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
 }
 
 ComRef<IUpdFile> UpdaraComObject::CurrentFile() {

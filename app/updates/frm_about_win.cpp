@@ -220,16 +220,18 @@ void frmAbout::oKiv_CheckDone(long newFiles, long errorCode, const std::string& 
     const UpdateEntry entry = ReadEntry(*file.get());
     LocalCopy local;
     const std::string localPath = LocalCopyPath(programFolder, entry.name);
-    switch (KindOf(entry.name)) {
-      case EntryKind::Document:
-        local.docVersion = GetDocVersion(localPath);
-        break;
-      case EntryKind::Data:
-        local.sizeText = FileSizeText(localPath);
-        local.stamp = FileStampText(localPath);
-        break;
-      default:
-        break;
+    if (!localPath.empty()) {
+      switch (KindOf(entry.name)) {
+        case EntryKind::Document:
+          local.docVersion = GetDocVersion(localPath);
+          break;
+        case EntryKind::Data:
+          local.sizeText = FileSizeText(localPath);
+          local.stamp = FileStampText(localPath);
+          break;
+        default:
+          break;
+      }
     }
     const EntryReview review = ReviewEntry(entry, local, programFolder);
     WriteEntry(*file.get(), entry, review);

@@ -24,9 +24,12 @@
 namespace {
 
 using updara_test::Bstr;
+using updara_test::ClientObject;
+using updara_test::Event;
 using updara_test::Ref;
 using updara_test::Regsvr32;
 using updara_test::RunProgram;
+using updara_test::Sink;
 using updara_test::Text;
 
 using TextGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(BSTR*);
@@ -115,69 +118,6 @@ void OnOtherThread(DWORD apartment, std::function<void()> body) {
   EXPECT_EQ(code, 0u);
   CloseHandle(thread);
 }
-
-struct Event {
-  DISPID id;
-  std::vector<long> numbers;  // the 32-bit arguments in order
-  std::wstring text;          // the text argument
-  bool withFile;              // a file argument was present
-  DWORD thread;
-};
-
-// IUnknown and the type-information half of IDispatch for a client object that lives in the test
-// (on its stack or in its fixture): counted, never deleted.
-template <typename Itf, const IID* Iid>
-class ClientObject : public Itf {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
-      *ppv = static_cast<Itf*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  std::atomic<ULONG> refs{1};
-};
-
-// A host's event sink: records every event and may act on one.
-class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
- public:
-  std::vector<Event> events;
-  std::function<void(const Event&)> onEvent;
-
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-    EXPECT_EQ(flags, DISPATCH_METHOD);
-    Event e{id, {}, {}, false, GetCurrentThreadId()};
-    for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
-      const VARIANT& v = p->rgvarg[i];
-      if (V_VT(&v) == VT_I4) e.numbers.push_back(V_I4(&v));
-      else if (V_VT(&v) == VT_BSTR) e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
-      else if (V_VT(&v) == VT_DISPATCH) e.withFile = true;
-      else ADD_FAILURE() << "argument type " << V_VT(&v);
-    }
-    events.push_back(e);
-    if (onEvent) onEvent(events.back());
-    return S_OK;
-  }
-  std::vector<Event> Of(DISPID id) const {
-    std::vector<Event> out;
-    for (const Event& e : events) if (e.id == id) out.push_back(e);
-    return out;
-  }
-  // StateChange's old states, in order.
-  std::vector<long> OldStates() const {
-    std::vector<long> out;
-    for (const Event& e : Of(2)) out.push_back(e.numbers.at(0));
-    return out;
-  }
-};
 
 // The notification object instead of events, with the component as Owner.
 class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
@@ -534,49 +474,6 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   // The next check starts with the cancel flag cleared.
   sink.onEvent = nullptr;
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
-}
-
-// There is no download engine yet: whatever has something to fetch must end in a failure, never
-// in the empty success of a check that found nothing or a download that brought nothing.
-TEST_F(UpdaraCom, ACheckOrDownloadWithSomethingToFetchFailsWhileNothingCanBeFetched) {
-  const wchar_t kNotFetched[] = L"The URL scheme could not be recognized or is not supported.";
-  Connect(o.p, sink);
-  VARIANT url = TextArg(L"http://updates.example/updates/check.asp?mode=check");
-  ASSERT_EQ(o->Check(url, Missing()), S_OK);
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 12006}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, kNotFetched);
-  EXPECT_EQ(State(o.p), StateNotConnected);
-  Ref<IUpdFiles> files;
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  short count = -1;
-  EXPECT_EQ(files->get_Count(&count), S_OK);
-  EXPECT_EQ(count, 0);
-
-  // Blocking, the failure is the method's as well.
-  ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-  EXPECT_EQ(o->Check(url, Missing()), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  VariantClear(&url);
-
-  // A download fails when an entry is marked for fetching, and none gets a downloaded file.
-  files.reset();
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  Ref<IUpdFile> file;
-  ASSERT_EQ(files->Add(Bstr(L"Ledgerwell.exe"), file.put()), S_OK);
-  ASSERT_EQ(file->put_URL(Bstr(L"http://updates.example/Ledgerwell.exe")), S_OK);
-  EXPECT_EQ(o->Download(), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  BSTR newPath = nullptr;
-  EXPECT_EQ(file->get_NewPath(&newPath), S_OK);
-  EXPECT_EQ(Text(newPath), L"");
-  // With nothing marked there is nothing to fetch: that download has honestly succeeded.
-  ASSERT_EQ(file->put_NeedReplace(VARIANT_FALSE), S_OK);
-  sink.events.clear();
-  EXPECT_EQ(o->Download(), S_OK);
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].numbers, std::vector<long>{0});
 }
 
 TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {

@@ -25,8 +25,10 @@
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 #include "tests/component/com_client_win.h"
+#include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/program_win.h"
 #include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sdo_standin_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -35,7 +37,7 @@ namespace lw {
 namespace {
 
 constexpr uint32_t kMagenta = 0xFF00FF;
-const std::string kNotFetched = "The URL scheme could not be recognized or is not supported.";
+const std::string kRefused = "The attempt to connect to the server failed.";
 const std::string kInvitation = "Click this button to check that your program is up to date ==>";
 const std::regex kCheckTime(R"(\d\d/\d\d/\d{4} \d\d:\d\d)");
 
@@ -380,6 +382,7 @@ TEST_F(AboutWindow, TheUpdateClickChecksWithTheCompanysDetailsAndReportsTheFaile
   UseDataFolder();
   App.NoInternet = true;
   App.NewRssVer = "18.0.30";
+  App.UpdateHost = "127.0.0.1:1";  // nobody listens there
   SaveAppSetting("NewRssVer", "18.0.30");
   SaveAppSetting("UpdateChk", "03/02/2026 14:25");
   Open();
@@ -395,15 +398,15 @@ TEST_F(AboutWindow, TheUpdateClickChecksWithTheCompanysDetailsAndReportsTheFaile
   EXPECT_TRUE(App.NoInternet);
   BSTR url = nullptr;
   ASSERT_EQ(about->oKiv.Object()->get_URL(&url), S_OK);
-  EXPECT_EQ(Ansi(url), "http://updates.brenkgroup.test/updates/l50upd.asp?mode=check&region=44&ver=" +
+  EXPECT_EQ(Ansi(url), "https://127.0.0.1:1/updates/l50upd.asp?mode=check&region=44&ver=" +
                            Format("%02d%02d%04d", kVersionMajor, kVersionMinor, kVersionRevision) +
                            "&coy=Wickham%20Joinery%20Ltd&addr=Unit%204%20Mill%20Lane%5EWickham%5EHampshire%5EPO17%205AB"
                            "&tel=01329%20555%200192&ema=accounts%40wickhamjoinery%2Eexample&vat=GB%20123%204567%2089");
 
-  // The component cannot fetch anything yet: the check fails, and says so.
-  ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }));
+  // The server cannot be reached: the check fails, and says why.
+  ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }, 10000));
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].text, kNotFetched);
+  EXPECT_EQ(boxes[1].text, kRefused);
   EXPECT_EQ(boxes[1].style, unsigned(MB_ICONHAND));
   EXPECT_EQ(boxes[1].title, "Check for Updates");
   EXPECT_TRUE(Enabled("cmdOK"));
@@ -486,14 +489,55 @@ TEST_F(AboutWindow, TheReviewJudgesEachEntryRedirectsItAndStartsTheDownload) {
                 "File: Other.exe  Current Version: 1.0  New Version: 1.1  Needs Replacing: True");
   EXPECT_TRUE(std::regex_match(localStamp, std::regex(R"(20\d{12})"))) << localStamp;
 
-  // Four to fetch: the download starts, and fails as the component cannot fetch yet.
+  // Four to fetch: the download starts, and fails, as these entries name nothing to fetch.
   EXPECT_EQ(Text("lblUpdate"), "Update Found - Downloading");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }));
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kNotFetched);
+  EXPECT_EQ(boxes[0].text, "The system cannot find the path specified.");
   EXPECT_EQ(boxes[0].title, "Check for Updates");
   EXPECT_TRUE(Enabled("cmdOK"));
   EXPECT_EQ(GetAppSetting("UpdateChk", "none"), "none");
+}
+
+// The whole way to the download against a server of the publisher's kind: HTTPS with a
+// certificate this prefix trusts, the update-information file where the check URL points.
+TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndDownloadsVerifiedFiles) {
+  std::string data;
+  for (int i = 0; i < 3000; ++i) data += "record " + std::to_string(i) + "\r\n";
+  fixtures::PythonPeer server(fixtures::PythonPeer::Kind::Https, [&](const std::string& www) {
+    std::ofstream(www + "\\lw_e2e.dat.gz.topigz", std::ios::binary) << data;
+  });
+  const std::string tool = ProgramFolder() + "lw_e2e_tool.exe";  // beside the program: found by its name
+  fixtures::WriteVersionedFile(tool, "2.0.0.0");
+  fixtures::TrustedAuthority trust(server.File("ca.pem"));
+  const std::string md5 = server.Md5Of("lw_e2e.dat.gz.topigz");
+  CreateDirectoryA(server.File("www\\updates").c_str(), nullptr);
+  std::ofstream(server.File("www\\updates\\l50upd.asp"), std::ios::binary)
+      << "#Update file signature\r\n"
+         "[File]\r\nname=lw_e2e.dat\r\nurl=" << server.Url("lw_e2e.dat.gz") << "\r\nsize=100\r\ndate=20240315102530\r\nmd5=" << md5 << "\r\n\r\n"
+         "[File]\r\nname=lw_e2e_tool.exe\r\nversion=1.0\r\nurl=lw_e2e_tool.exe\r\n";
+  App.UpdateHost = "127.0.0.1:" + std::to_string(server.Port());
+  Open();
+  SendMessageA(about->cmdWebUpdate->Hwnd(), BM_CLICK, 0, 0);
+  // The data file is new; the program here is newer than the server's and stays. The download
+  // runs, and the installation (not built yet) refuses, which the window reports.
+  ASSERT_TRUE(fixtures::PumpUntil([&] { return !boxes.empty(); }, 30000)) << Text("lblUpdate");
+  EXPECT_EQ(GetAppSetting("UpdateLog", ""),
+            "File: lw_e2e.dat  Current Size/Date: /  New Size/Date: 100/20240315102500  Needs Replacing: True\r\n"
+            "File: lw_e2e_tool.exe  Current Version: 2.0.0.0  New Version: 1.0  Needs Replacing: False");
+  DeleteFileA(tool.c_str());
+  const std::vector<ComRef<IUpdFile>> files = about->oKiv.Files();
+  ASSERT_EQ(files.size(), 2u);
+  BSTR path = nullptr;
+  ASSERT_EQ(files[0]->get_NewPath(&path), S_OK);
+  const std::string downloaded = Ansi(path);
+  EXPECT_TRUE(ReadWholeFile(downloaded) == data) << downloaded << " " << boxes[0].text;
+  EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
+  ASSERT_EQ(files[1]->get_NewPath(&path), S_OK);
+  EXPECT_EQ(Ansi(path), "") << "not marked, not fetched";
+  EXPECT_NE(boxes[0].text, "Invalid MD5 checksum after download.");
+  about.reset();  // the component deletes what it downloaded when it goes with its next run
+  DeleteFileA(downloaded.c_str());
 }
 
 TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeAlone) {
