@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/tools/byte_source.h"
@@ -60,10 +61,35 @@ class SharedFileSource : public ByteSource {
  public:
   explicit SharedFileSource(const SharedFile& file) : file_(file) {}
   size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override;
+  size_t ReadAtOnce(uint64_t offset, uint8_t* buffer, size_t count) override;
 
  private:
   const SharedFile& file_;
 };
+
+// An exclusive lock of a byte range of an open file, tried for up to 5 seconds while another
+// program holds any of it, letting window events run meanwhile; released when it goes. A range
+// past the end of the file can be locked too.
+class RangeLock {
+ public:
+  RangeLock(const SharedFile& file, uint64_t offset, uint64_t count);
+  ~RangeLock();
+  RangeLock(const RangeLock&) = delete;
+  RangeLock& operator=(const RangeLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  const SharedFile& file_;
+  uint64_t offset_, count_;
+  bool held_ = false;
+};
+
+// Windows refuses a read or a write of a byte range that another handle has locked
+// (ERROR_LOCK_VIOLATION); Wine lets it through. A test of what the program does then installs a
+// check that answers as Windows would: true when the range is locked by another handle. The
+// previous check is returned.
+using LockedRangeCheck = std::function<bool(HANDLE file, uint64_t offset, uint64_t count)>;
+LockedRangeCheck SetLockedRangeCheck(LockedRangeCheck check);
 
 // The waiting opens: each tries for up to 5 seconds, letting window events run between tries and,
 // once the main window is ready, counting down in its caption ("Waiting for setup.dta 2/5").
