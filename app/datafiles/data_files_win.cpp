@@ -49,7 +49,8 @@ void ReadRecordCounts(const std::string& dataFolder) {
   if (version >= 14)
     WithFile(folder + "tablemetadata.dta", [&](ByteSource& s, uint64_t length) {
       int64_t value = 0;
-      if (FindLastTransactionNo(s, length, version, value)) counts.LastTransactionNo = value;
+      if (length <= kMaxTableMetadataBytes && FindLastTransactionNo(s, length, version, value))
+        counts.LastTransactionNo = value;
     });
 }
 

@@ -201,7 +201,8 @@ void frmMain::RefreshCheckDataMenus() {
   if (forms::MenuItem* item = mnuMenu->Find("mnuWatermark")) {
     const std::string file = WatermarkFile(Install.CompanyFolder);
     item->enabled = FileExists(file);
-    item->caption = WatermarkMenuCaption(item->enabled, item->enabled ? ReadWholeFile(file) : std::string());
+    item->caption =
+        WatermarkMenuCaption(item->enabled, item->enabled ? ReadWholeFile(file, kMaxWatermarkBytes) : std::string());
   }
 }
 

@@ -314,17 +314,19 @@ bool Unreadable(DWORD attributes) {
   return attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 }
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadAllBytes(const std::string& path) {
+// The bytes of a file from its start or, with fromEnd, its last ones: at most maxBytes of them,
+// and nothing when there are more than that from the start, or when it cannot be opened or read.
+std::optional<std::string> ReadBytes(const std::string& path, uint64_t maxBytes, bool fromEnd = false) {
   DWORD a;
   if (!HasAttributes(path, a) || Unreadable(a)) return std::nullopt;
   SharedFile f;
   if (!OpenFileBinaryRead(path, f)) return std::nullopt;
-  uint64_t length = f.Length();
-  if (length > 0x7fffffff) return std::nullopt;
-  std::string bytes(static_cast<size_t>(length), '\0');
+  const uint64_t length = f.Length();
+  if (length > maxBytes && !fromEnd) return std::nullopt;
+  const uint64_t count = std::min(length, maxBytes);
+  std::string bytes(static_cast<size_t>(count), '\0');
   size_t got = 0;
-  if (!f.ReadAt(0, bytes.data(), bytes.size(), got)) return std::nullopt;
+  if (!f.ReadAt(length - count, bytes.data(), bytes.size(), got)) return std::nullopt;
   bytes.resize(got);
   return bytes;
 }
@@ -341,15 +343,19 @@ std::string AnsiFromFileText(const std::string& bytes) {
   return text;
 }
 
-std::string ReadWholeFile(const std::string& path) { return ReadAllBytes(path).value_or(""); }
+std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) { return ReadBytes(path, maxBytes).value_or(""); }
 
-std::string ReadTextFile(const std::string& path) { return AnsiFromFileText(ReadWholeFile(path)); }
+std::string ReadTextFile(const std::string& path, uint64_t maxBytes) {
+  return AnsiFromFileText(ReadWholeFile(path, maxBytes));
+}
 
-std::string ReadUnchangedFile(const std::string& path) {
+std::string ReadFileTail(const std::string& path, size_t count) { return ReadBytes(path, count, true).value_or(""); }
+
+std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes) {
   static StampedCache<std::string> cache;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || Unreadable(data.dwFileAttributes)) return {};
-  return cache.Get(path, data, [&] { return ReadAllBytes(path); }).value_or("");
+  return cache.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
 }
 
 }  // namespace lw

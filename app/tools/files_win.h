@@ -99,16 +99,20 @@ bool OpenFileRandom(const std::string& path, SharedFile& file, int recordLength)
 bool OpenFileBinaryRead(const std::string& path, SharedFile& file);
 bool OpenFileInput(const std::string& path, SharedFile& file);
 
-// The whole file as ANSI text (one character per byte); empty when missing, hidden, system or unreadable.
-std::string ReadWholeFile(const std::string& path);
+// The whole file as ANSI text (one character per byte); empty when missing, hidden, system,
+// unreadable or larger than maxBytes. Every file from outside read whole has a limit that fits
+// what it is, so a damaged or hostile file of any size is never taken into memory.
+std::string ReadWholeFile(const std::string& path, uint64_t maxBytes);
 // As ReadWholeFile, but a file starting FF FE is UTF-16 LE text, converted to ANSI.
-std::string ReadTextFile(const std::string& path);
+std::string ReadTextFile(const std::string& path, uint64_t maxBytes);
+// The last count bytes of a file (all of a shorter one), under the same conditions.
+std::string ReadFileTail(const std::string& path, size_t count);
 // A file's bytes as ReadTextFile takes them: after FF FE, UTF-16 LE converted to ANSI.
 std::string AnsiFromFileText(const std::string& bytes);
 // As ReadWholeFile, for the installation's small settings files that the data path analysis reads
 // on every keystroke: read again only when the file's write time or size has changed (a read
 // that failed is tried again the next time).
-std::string ReadUnchangedFile(const std::string& path);
+std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 
 // The window whose caption shows the waiting opens' countdown; set by the main window.
 void SetWaitProgressWindow(HWND window);

@@ -598,7 +598,7 @@ class RecordingShellHandlers {
   // What the shell was last asked to open, once it has been written.
   std::string Opened() const {
     std::string text;
-    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_))).empty(); }, 10000);
+    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_, fixtures::kFixtureFileLimit))).empty(); }, 10000);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     DeleteFileA(file_.c_str());
     return text;
