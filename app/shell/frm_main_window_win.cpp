@@ -319,7 +319,7 @@ void frmMain::Load() {
 
 void frmMain::Form_Load() {
   txtUser->SetText(GetAppSetting("UserCode", "Manager"));
-  txtPw->SetText(RTrim(GetAppSetting("Password", "")));
+  txtPw->SetText(RTrim(GetPasswordSetting()));
 
   for (forms::Label* l : {lblVer, lblSdo, lblSbd, lblRep, lblProgPath, lblSetPath, lblRepPath, lblSerial, lblProgType,
                           lblSagVer, lblSpeed, lblNet})
@@ -481,7 +481,7 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
   imgCross[0]->SetVisible(false);
   imgTick[0]->SetVisible(true);
   SaveUserSetting("UserCode", Trim(txtUser->Text()));
-  SaveUserSetting("Password", Trim(txtPw->Text()));
+  SavePasswordSetting(Trim(txtPw->Text()));
 
   // The password marks are set once the engine has answered: nothing repaints in between, and
   // hiding and showing the same mark on every keystroke costs two repaints of its corner.
