@@ -110,6 +110,7 @@ constexpr ErrorRow kErrors[] = {
     {kPageNotFound, "Page not found (error 404) returned from the server."},
     {kInvalidSize, "Invalid file size after download."},
     {kInvalidMd5, "Invalid MD5 checksum after download."},
+    {kInvalidUpdaterName, "Name not valid, it must be a plain file name. Please use different UpdaterName."},
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ inline constexpr long kRegisterFailed = 30008;
 inline constexpr long kPageNotFound = 30009;
 inline constexpr long kInvalidSize = 30010;
 inline constexpr long kInvalidMd5 = 30011;
+inline constexpr long kInvalidUpdaterName = 30012;
 // The Internet API's ERROR_INTERNET_UNRECOGNIZED_SCHEME: what a check or download that has
 // something to fetch ends with while the component has no download engine to fetch it with.
 inline constexpr long kNoFetchEngine = 12006;

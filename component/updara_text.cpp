@@ -75,6 +75,22 @@ UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName)
           "Global\\" + std::string(updaterName) + "__ev"};
 }
 
+bool IsValidUpdaterName(std::string_view name) {
+  if (name.empty() || name.find("..") != std::string_view::npos) return false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 32 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+      return false;
+  }
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (SameTextNoCase(name, device)) return false;
+  }
+  for (const char* numbered : {"COM", "LPT"}) {
+    if (name.size() == 4 && SameTextNoCase(name.substr(0, 3), numbered) && name[3] >= '1' && name[3] <= '9')
+      return false;
+  }
+  return true;
+}
+
 std::optional<ComponentUrl> ParseComponentUrl(std::string_view text) {
   if (text.empty()) return ComponentUrl{};
   ComponentUrl out;

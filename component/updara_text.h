@@ -31,6 +31,11 @@ struct UpdaterNames {
   std::string handOverEvent;    // "Global\" + N + "__ev"
 };
 UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName);
+// Whether a name may become UpdaterName: the files above must stay in the temporary folder, so it
+// is a plain file name: not empty, no path separator or "..", none of the characters Windows
+// refuses in a file name (control characters and <>:"/\|?*), and not a device name (CON, NUL,
+// COM1, ...), which would turn the list into a device.
+bool IsValidUpdaterName(std::string_view name);
 
 // The URL property after it is set: a text without "://" gets "file://" in front when it is a
 // local path (it holds ":\") or a UNC path (it starts with "\\"), any other such text "http://";

@@ -22,12 +22,13 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30003), "Name not unique, cannot obtain lock. Please use different UpdaterName.");
   EXPECT_STREQ(ErrorText(30007), "Date not set.");
   EXPECT_STREQ(ErrorText(30011), "Invalid MD5 checksum after download.");
+  EXPECT_STREQ(ErrorText(30012), "Name not valid, it must be a plain file name. Please use different UpdaterName.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
   EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
-  // 16 rows of our own and 82 of the Internet API.
-  EXPECT_EQ(ErrorTableSize(), 98u);
+  // 17 rows of our own and 82 of the Internet API.
+  EXPECT_EQ(ErrorTableSize(), 99u);
 }
 
 TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
@@ -50,7 +51,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
   EXPECT_EQ(found, 82);
   EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30012), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30013), "Unrecognized Error.");
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
@@ -85,6 +86,13 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
   EXPECT_EQ(n.mutex, "Ledgerwell");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
+
+  // Only a plain file name keeps them in the temporary folder.
+  for (const char* good : {"Updara", "Ledgerwell 2", "my.app", "x-y_z", "CONSOLE", "COM0", "lpt10", "\xe9t\xe9"})
+    EXPECT_TRUE(IsValidUpdaterName(good)) << good;
+  for (const char* bad : {"", "..", "a..b", "..\\x", "a\\b", "a/b", "c:x", "a<b", "a>b", "a\"b", "a|b", "a?", "a*",
+                          "tab\there", "\x1f", "con", "PRN", "Aux", "nul", "COM1", "lpt9"})
+    EXPECT_FALSE(IsValidUpdaterName(bad)) << bad;
 }
 
 TEST(UpdaraText, ComponentUrlSchemesAndCredentials) {
