@@ -46,7 +46,8 @@ void ForEachQueueRecord(ByteSource& queue, uint64_t length, int recordLength, bo
     for (uint64_t i = first; i < first + count; ++i) {
       const uint64_t offset = i * size;
       const size_t expected = size_t(std::min<uint64_t>(kQueueFields, length > offset ? length - offset : 0));
-      const size_t got = wait ? queue.ReadAt(offset, record, kQueueFields) : queue.ReadAtOnce(offset, record, kQueueFields);
+      const size_t got =
+          wait ? queue.ReadAt(offset, record, kQueueFields) : queue.ReadAtOnce(offset, record, kQueueFields);
       std::fill(record + std::min(got, kQueueFields), record + kQueueFields, uint8_t(0));
       visit(i, record, got >= expected);
     }
@@ -118,8 +119,9 @@ std::string QueueClearReport(const std::string& user, const QueueClearOutcome& o
     text += "\r\nRecord " + std::to_string(p.record + 1);
     switch (p.problem) {
       case QueueRecordProblem::Unreadable:
-        text += " is held by another program or could not be read, so it is not known whose it is; it was left "
-                "as it is.";
+        text +=
+            " is held by another program or could not be read, so it is not known whose it is; it was left "
+            "as it is.";
         break;
       case QueueRecordProblem::Locked:
         text += " is held by another program; it was left as it is.";
@@ -138,7 +140,8 @@ std::string QueueClearReport(const std::string& user, const QueueClearOutcome& o
         break;
     }
   }
-  if (outcome.problems.size() > kShown) text += "\r\n... and " + std::to_string(outcome.problems.size() - kShown) + " more.";
+  if (outcome.problems.size() > kShown)
+    text += "\r\n... and " + std::to_string(outcome.problems.size() - kShown) + " more.";
   return text;
 }
 

@@ -84,14 +84,17 @@ void ApplySharingFix(std::initializer_list<FixedValue> values) {
       for (size_t j = i; j-- > 0;) {
         const Change& c = changes[j];
         try {
-          if (c.before) c.value.set(c.value.name, *c.before);
-          else RemoveSharingValue(c.value.serviceKey, c.value.name);
+          if (c.before)
+            c.value.set(c.value.name, *c.before);
+          else
+            RemoveSharingValue(c.value.serviceKey, c.value.name);
         } catch (const RuntimeError&) {
           kept += "\r\n" + c.value.Path();
         }
       }
-      throw FixError(e, changes[i].value,
-                     kept.empty() ? "Nothing was changed." : "These values were changed and could not be put back:" + kept);
+      throw FixError(
+          e, changes[i].value,
+          kept.empty() ? "Nothing was changed." : "These values were changed and could not be put back:" + kept);
     }
   }
 }

@@ -33,7 +33,8 @@ TEST(CheckDataReports, FilesLieInTheirNormalisedFoldersAndNowhereWithoutOne) {
 
 TEST(CheckDataReports, TheWatermarkShowsOnOneShortLineWithItsAmpersands) {
   EXPECT_EQ(WatermarkMenuCaption(false, "x"), "Watermark file not found");
-  EXPECT_EQ(WatermarkMenuCaption(true, "Checked by A&B\r\non 01/02/2012\n"), "Delete Watermark Checked by A&&Bon 01/02/2012");
+  EXPECT_EQ(WatermarkMenuCaption(true, "Checked by A&B\r\non 01/02/2012\n"),
+            "Delete Watermark Checked by A&&Bon 01/02/2012");
   const std::string eighty(80, 'x');
   EXPECT_EQ(WatermarkMenuCaption(true, eighty + "\r\n"), "Delete Watermark " + eighty) << "line breaks do not count";
   EXPECT_EQ(WatermarkMenuCaption(true, eighty + "y"), "Delete Watermark " + eighty + "...");

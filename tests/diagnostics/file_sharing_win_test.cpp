@@ -272,10 +272,10 @@ TEST_F(SharingFrames, AWriteRefusedEndsTheFixWithAMessageAndTheFrameShowsWhatIsS
     fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kMRXSmb);
     Click(form->cmdOpFix);
   }
-  EXPECT_EQ(messages,
-            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled\r\n"
-                                     "Nothing was changed."});
+  EXPECT_EQ(messages, std::vector<std::string>{
+                          "Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled\r\n"
+                          "Nothing was changed."});
   EXPECT_EQ(Stored(kOplocksDisabled), 1);
   EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
@@ -294,10 +294,10 @@ TEST_F(SharingFrames, AWriteRefusedAfterOthersPutsBackWhatWasWrittenAndSaysSo) {
     fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kServer);
     Click(form->cmdSMBfix);
   }
-  EXPECT_EQ(messages, std::vector<std::string>{
-                          "Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\"
-                          "EnableSecuritySignature\r\nNothing was changed."});
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\"
+                                     "EnableSecuritySignature\r\nNothing was changed."});
   EXPECT_EQ(Stored(kClientEnable), 1);
   EXPECT_EQ(Stored(kClientRequire), -1);
   EXPECT_EQ(Stored(kServerEnable), 1);
