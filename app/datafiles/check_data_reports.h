@@ -24,7 +24,7 @@ std::string ReportMenuCaption(CheckDataReport report, bool found, uint64_t entri
 // The largest watermark.xml whose text is shown: a line of text in a small XML file.
 inline constexpr uint64_t kMaxWatermarkBytes = 64u << 10;
 // At most this many characters of the watermark's text are shown in the menu.
-inline constexpr size_t kWatermarkCaptionChars = 80;
+inline constexpr size_t kWatermarkCaptionChars = 60;
 // "Delete Watermark " and the file's text on one line, or "Watermark file not found". A longer text
 // is cut to kWatermarkCaptionChars and ends in "...", and each "&" is doubled, so the menu shows
 // it rather than taking it for a shortcut mark.
