@@ -209,8 +209,8 @@ ComRef<UpdFilesObject> UpdFilesObject::Create() { return ComRef<UpdFilesObject>:
 HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  VARIANT* v = &index;
-  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  const VARIANT* v = nullptr;
+  if (HRESULT hr = ArgumentValue(index, v); FAILED(hr)) return hr;
   if (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF)) {
     const std::string name = FromBstr(V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v));
     Guard g(lock_);
@@ -223,7 +223,7 @@ HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
   }
   VARIANT number;
   VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, v, 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(v), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
   return ItemAt(lock_, items_, V_I4(&number), out);
 }
 

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "component/replacement_list.h"
+#include "component/update_info.h"
 #include "component/updara_errors.h"
 
 namespace updara {
@@ -19,16 +20,32 @@ bool Missing(const VARIANT& v) {
   return V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND);
 }
 
-const VARIANT& Deref(const VARIANT& v) {
-  return V_VT(&v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&v) ? *V_VARIANTREF(&v) : v;
-}
-
 VARIANT LongArg(long value) {
   VARIANT v;
   VariantInit(&v);
   V_VT(&v) = VT_I4;
   V_I4(&v) = value;
   return v;
+}
+
+// All of a write to or a read from a pipe opened for overlapped use, by the deadline; a transfer
+// still pending then is cancelled.
+bool PipeTransferWithin(HANDLE pipe, bool write, void* buffer, DWORD size, ULONGLONG deadline) {
+  OVERLAPPED io{};
+  io.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!io.hEvent) return false;
+  DWORD done = 0;
+  BOOL ok = write ? WriteFile(pipe, buffer, size, &done, &io) : ReadFile(pipe, buffer, size, &done, &io);
+  if (!ok && GetLastError() == ERROR_IO_PENDING) {
+    const ULONGLONG now = GetTickCount64();
+    if (WaitForSingleObject(io.hEvent, now < deadline ? DWORD(deadline - now) : 0) != WAIT_OBJECT_0) {
+      CancelIo(pipe);
+      WaitForSingleObject(io.hEvent, INFINITE);  // the cancelled transfer no longer touches the buffer
+    }
+    ok = GetOverlappedResult(pipe, &io, &done, FALSE);
+  }
+  CloseHandle(io.hEvent);
+  return ok && done == size;
 }
 
 bool RegisterNotifyClass(WNDPROC proc) {
@@ -156,7 +173,10 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
 }
 
 HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
-  return TakeName(FromBstr(v)) ? S_OK : Fail(kNameNotUnique);
+  const std::string name = FromBstr(v);
+  // A name that would put the list or the programs outside the temporary folder changes nothing.
+  if (!IsSafeEntryName(name)) return Fail(kInvalidUpdaterName);
+  return TakeName(name) ? S_OK : Fail(kNameNotUnique);
 }
 
 // The names change whatever happens; the lock is held only when the name was free.
@@ -175,7 +195,8 @@ bool UpdaraComObject::TakeName(const std::string& name) {
   }
   if (!m) return false;
   mutex_ = m;
-  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, 0, 0);
+  ++nameTaken_;
+  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, nameTaken_, 0);
   return true;
 }
 
@@ -186,11 +207,13 @@ HRESULT UpdaraComObject::get_State(UpdateStates* v) {
 }
 
 HRESULT UpdaraComObject::get_StateText(VARIANT state, BSTR* v) {
-  const VARIANT& arg = Deref(state);
-  if (Missing(arg)) return ReturnText(StateText(state_.load()), v);
+  if (!v) return E_POINTER;
+  const VARIANT* arg = nullptr;
+  if (HRESULT hr = ArgumentValue(state, arg); FAILED(hr)) return hr;
+  if (Missing(*arg)) return ReturnText(StateText(state_.load()), v);
   VARIANT number;
   VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(arg), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
   return ReturnText(StateText(V_I4(&number)), v);
 }
 
@@ -225,27 +248,38 @@ HRESULT UpdaraComObject::put_ReplaceRule(ReplaceRulesEnum v) {
   return S_OK;
 }
 
-static std::optional<int> DialogIndexOf(const VARIANT& index) {
-  const VARIANT& arg = Deref(index);
-  if (V_VT(&arg) == VT_BSTR) return DialogTextIndex(FromBstr(V_BSTR(&arg)));
-  if (V_VT(&arg) == (VT_BSTR | VT_BYREF)) return DialogTextIndex(FromBstr(*V_BSTRREF(&arg)));
-  VARIANT number;
-  VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return std::nullopt;
-  if (V_I4(&number) < 0 || V_I4(&number) >= kDialogTextCount) return std::nullopt;
-  return V_I4(&number);
+// The progress-window text an index argument names, by number or by name: E_POINTER for a
+// by-reference argument without its pointer, E_INVALIDARG for any other that names none.
+static HRESULT DialogIndexOf(const VARIANT& index, int& i) {
+  const VARIANT* arg = nullptr;
+  if (HRESULT hr = ArgumentValue(index, arg); FAILED(hr)) return hr;
+  std::optional<int> found;
+  if (V_VT(arg) == VT_BSTR) {
+    found = DialogTextIndex(FromBstr(V_BSTR(arg)));
+  } else if (V_VT(arg) == (VT_BSTR | VT_BYREF)) {
+    found = DialogTextIndex(FromBstr(*V_BSTRREF(arg)));
+  } else {
+    VARIANT number;
+    VariantInit(&number);
+    if (SUCCEEDED(VariantChangeType(&number, const_cast<VARIANT*>(arg), 0, VT_I4)) && V_I4(&number) >= 0 &&
+        V_I4(&number) < kDialogTextCount)
+      found = V_I4(&number);
+  }
+  if (!found) return E_INVALIDARG;
+  i = *found;
+  return S_OK;
 }
 
 HRESULT UpdaraComObject::get_DialogText(VARIANT index, BSTR* v) {
   if (!v) return E_POINTER;
-  const std::optional<int> i = DialogIndexOf(index);
-  if (!i) return E_INVALIDARG;
-  return ReturnText(dialogTexts_[*i], v);
+  int i = 0;
+  if (HRESULT hr = DialogIndexOf(index, i); FAILED(hr)) return hr;
+  return ReturnText(dialogTexts_[i], v);
 }
 HRESULT UpdaraComObject::put_DialogText(VARIANT index, BSTR v) {
-  const std::optional<int> i = DialogIndexOf(index);
-  if (!i) return E_INVALIDARG;
-  dialogTexts_[*i] = FromBstr(v);
+  int i = 0;
+  if (HRESULT hr = DialogIndexOf(index, i); FAILED(hr)) return hr;
+  dialogTexts_[i] = FromBstr(v);
   return S_OK;
 }
 
@@ -257,15 +291,21 @@ HRESULT UpdaraComObject::get_WinVersion(BSTR* v) {
 HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
   if (!v) return E_POINTER;
   *v = VARIANT_FALSE;
-  HANDLE pipe = CreateFileA("\\\\.\\Pipe\\UpdaraPipe", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  // Whoever created the pipe first answers it: it may identify the caller, never act as it. A
+  // service that does not answer in time counts as none, so the host is never held up by it.
+  constexpr char kPipe[] = "\\\\.\\Pipe\\UpdaraPipe";
+  constexpr DWORD kAnswerMs = 2000;
+  const DWORD flags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+  HANDLE pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (pipe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY && WaitNamedPipeA(kPipe, kAnswerMs))
+    pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return S_OK;  // no service: a supported case
   // One text item: its length as 4 bytes, most significant first, then the text.
   const char request[] = {0, 0, 0, 6, '#', 'T', 'E', 'S', 'T', '#'};
-  DWORD written = 0, read = 0;
   unsigned char reply[4] = {};
-  if (WriteFile(pipe, request, sizeof request, &written, nullptr) && written == sizeof request &&
-      ReadFile(pipe, reply, sizeof reply, &read, nullptr) && read == sizeof reply) {
+  const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
+  if (PipeTransferWithin(pipe, true, const_cast<char*>(request), sizeof request, deadline) &&
+      PipeTransferWithin(pipe, false, reply, sizeof reply, deadline)) {
     *v = (reply[0] | reply[1] | reply[2] | reply[3]) ? VARIANT_TRUE : VARIANT_FALSE;
   }
   CloseHandle(pipe);
@@ -275,21 +315,23 @@ HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
 // ---- operations ----
 
 HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
+  // Arguments a caller passed without their pointers are refused before anything changes.
+  const VARIANT *u = nullptr, *vis = nullptr;
+  if (HRESULT hr = ArgumentValue(url, u); FAILED(hr)) return hr;
+  if (HRESULT hr = ArgumentValue(visible, vis); FAILED(hr)) return hr;
   if (state_.load() != 0) return Fail(kInvalidState);
   pending_ = false;
   Reset();
-  const VARIANT& u = Deref(url);
-  if (V_VT(&u) == VT_BSTR || V_VT(&u) == (VT_BSTR | VT_BYREF)) {
-    if (HRESULT hr = put_URL(V_VT(&u) == VT_BSTR ? V_BSTR(&u) : *V_BSTRREF(&u)); FAILED(hr)) return hr;
+  if (V_VT(u) == VT_BSTR || V_VT(u) == (VT_BSTR | VT_BYREF)) {
+    if (HRESULT hr = put_URL(V_VT(u) == VT_BSTR ? V_BSTR(u) : *V_BSTRREF(u)); FAILED(hr)) return hr;
   }
-  const VARIANT& vis = Deref(visible);
-  switch (V_VT(&vis)) {
-    case VT_I2: visible_ = V_I2(&vis) != 0; break;
-    case VT_I4: visible_ = V_I4(&vis) != 0; break;
-    case VT_BOOL: visible_ = V_BOOL(&vis) != VARIANT_FALSE; break;
-    case VT_I2 | VT_BYREF: visible_ = *V_I2REF(&vis) != 0; break;
-    case VT_I4 | VT_BYREF: visible_ = *V_I4REF(&vis) != 0; break;
-    case VT_BOOL | VT_BYREF: visible_ = *V_BOOLREF(&vis) != VARIANT_FALSE; break;
+  switch (V_VT(vis)) {
+    case VT_I2: visible_ = V_I2(vis) != 0; break;
+    case VT_I4: visible_ = V_I4(vis) != 0; break;
+    case VT_BOOL: visible_ = V_BOOL(vis) != VARIANT_FALSE; break;
+    case VT_I2 | VT_BYREF: visible_ = *V_I2REF(vis) != 0; break;
+    case VT_I4 | VT_BYREF: visible_ = *V_I4REF(vis) != 0; break;
+    case VT_BOOL | VT_BYREF: visible_ = *V_BOOLREF(vis) != VARIANT_FALSE; break;
     default: break;  // missing or another type: Visible stays
   }
   // Events go to the thread that asked for them.
@@ -569,7 +611,8 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       return;
     }
     case kMsgPrevDetected: {
-      if (!SetState(0)) return;
+      // The name changed since the look was asked for: the later name's own look answers.
+      if (wParam != nameTaken_ || !SetState(0)) return;
       // Files of an earlier run are waiting when the list is ours and every file it names is there.
       const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList));
       if (!items || items->empty()) return;

@@ -180,6 +180,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   std::string updaterName_, tempFolder_;
   UpdaterNames names_;
   HANDLE mutex_ = nullptr;
+  WPARAM nameTaken_ = 0;  // counts the names taken, so a look for a list of an earlier name is dropped
   std::string dialogTexts_[kDialogTextCount];
   std::string dialogNoteText_ = "Powered by Updara";
   std::string dialogNoteUrl_ = "https://www.brenkgroup.example/updara";

@@ -114,6 +114,7 @@ constexpr ErrorRow kErrors[] = {
     {kUpdateInfoTooLarge, "The update information file is larger than 1 MB."},
     {kHttpErrorStatus, "The server answered the request with an error status."},
     {kStoreFailed, "The downloaded file could not be written to the temporary folder."},
+    {kInvalidUpdaterName, "Name not valid, it must be a plain file name. Please use different UpdaterName."},
 };
 
 }  // namespace

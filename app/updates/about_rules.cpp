@@ -58,7 +58,8 @@ std::string VersionKey(std::string_view version) {
 
 std::string DocVersionOf(std::string_view documentText) {
   const std::string tail =
-      LCase(documentText.size() > 200 ? documentText.substr(documentText.size() - 200) : documentText);
+      LCase(documentText.size() > kDocVersionTail ? documentText.substr(documentText.size() - kDocVersionTail)
+                                                  : documentText);
   const size_t marker = tail.find("end of document");
   if (marker == std::string::npos) return {};
   const size_t v = tail.find('v', marker);

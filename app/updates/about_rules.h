@@ -38,6 +38,8 @@ std::string AboutPageUrl(std::string_view webSite, std::string_view countryCode,
 // "00002000010000300004"; missing fields give "00000". Keys compare as text.
 std::string VersionKey(std::string_view version);
 
+// How much of the end of a document holds its version: all that is read of it.
+inline constexpr size_t kDocVersionTail = 200;
 // The version a document carries in its text: in the last 200 characters, lower-cased, the text
 // after the first "v" that follows "end of document", up to the next blank (at most 20
 // characters looked at). Empty when the marker, the "v" or the blank is missing.

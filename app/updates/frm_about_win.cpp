@@ -45,7 +45,7 @@ std::string FailureText(HRESULT hr) {
 
 }  // namespace
 
-std::string GetDocVersion(const std::string& path) { return DocVersionOf(ReadWholeFile(path)); }
+std::string GetDocVersion(const std::string& path) { return DocVersionOf(ReadFileTail(path, kDocVersionTail)); }
 
 std::string FileStampText(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "component/classes_win.h"
@@ -214,7 +216,10 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
       {&IUpdaraCom::get_CmdAfter, L""},
       {&IUpdaraCom::get_CmdLine, GetCommandLineW()},
   };
-  for (const auto& [get, expected] : texts) EXPECT_EQ(Get(o.p, get), expected);
+  for (const auto& [get, expected] : texts) {
+    EXPECT_EQ(Get(o.p, get), expected);
+    EXPECT_EQ((o.p->*get)(nullptr), E_POINTER) << "no place for the answer";
+  }
   EXPECT_NE(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"");  // the note line is a link
 
   using FlagGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(VARIANT_BOOL*);
@@ -227,6 +232,7 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
     VARIANT_BOOL f = 7;
     EXPECT_EQ((o.p->*get)(&f), S_OK);
     EXPECT_EQ(f, expected);
+    EXPECT_EQ((o.p->*get)(nullptr), E_POINTER);
   }
   EXPECT_EQ(State(o.p), StateNotConnected);
   ReplaceRulesEnum rule = ReplaceNever;
@@ -363,6 +369,54 @@ TEST_F(UpdaraCom, LateBindingFindsTheMembersByNameWithTheirDispatchIds) {
   EXPECT_EQ(Text(excep.bstrSource), L"Kivra.UpdaraCom.1");
   SysFreeString(excep.bstrHelpFile);
   Pump([&] { return State(o.p) == StateNotConnected; });
+}
+
+// A caller's by-reference argument without its pointer (or no argument list at all) is refused,
+// and nothing is read through it or changed: through the vtable and late-bound alike.
+TEST_F(UpdaraCom, ArgumentsWithoutTheirPointersAreRefusedAndChangeNothing) {
+  VARIANT noText = Arg(VT_BSTR | VT_BYREF), noFlag = Arg(VT_BOOL | VT_BYREF), noVariant = Arg(VT_VARIANT | VT_BYREF);
+  VARIANT noNumber = Arg(VT_I2 | VT_BYREF);
+  BSTR text = nullptr;
+  for (const VARIANT& missing : {noText, noFlag, noVariant, noNumber}) {
+    SCOPED_TRACE(V_VT(&missing));
+    EXPECT_EQ(o->Check(missing, Missing()), E_POINTER);
+    EXPECT_EQ(o->Check(Missing(), missing), E_POINTER);
+    EXPECT_EQ(o->get_StateText(missing, &text), E_POINTER);
+    EXPECT_EQ(o->get_DialogText(missing, &text), E_POINTER);
+    EXPECT_EQ(o->put_DialogText(missing, nullptr), E_POINTER);
+  }
+  // A variant by reference that holds a text by reference without its pointer, likewise.
+  VARIANT inner = Arg(VT_BSTR | VT_BYREF), outer = Arg(VT_VARIANT | VT_BYREF);
+  V_VARIANTREF(&outer) = &inner;
+  EXPECT_EQ(o->Check(outer, Missing()), E_POINTER);
+  EXPECT_EQ(State(o.p), StateNotConnected) << "no check was started";
+  EXPECT_EQ(o->get_StateText(Missing(), nullptr), E_POINTER);
+
+  Ref<IUpdFiles> files;
+  ASSERT_EQ(o->get_Files(files.put()), S_OK);
+  Ref<IUpdFile> file;
+  ASSERT_EQ(files->Add(Bstr(L"App.exe"), file.put()), S_OK);
+  Ref<IUpdFile> found;
+  for (const VARIANT& missing : {noText, noVariant, noNumber, outer})
+    EXPECT_EQ(files->get_Item(missing, found.put()), E_POINTER) << V_VT(&missing);
+  EXPECT_EQ(files->get_Item(Short(0), nullptr), E_POINTER);
+  EXPECT_EQ(files->get_Count(nullptr), E_POINTER);
+  EXPECT_EQ(file->get_Name(nullptr), E_POINTER);
+  EXPECT_EQ(file->get_Size(nullptr), E_POINTER);
+
+  // Late-bound: the dispatcher hands the argument on as it came.
+  Ref<IDispatch> d;
+  ASSERT_EQ(o->QueryInterface(IID_IDispatch, d.putv()), S_OK);
+  DISPPARAMS args{&noText, nullptr, 1, 0};
+  VARIANT result;
+  VariantInit(&result);
+  EXCEPINFO excep{};
+  const HRESULT hr = d->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &args, &result, &excep, nullptr);
+  EXPECT_TRUE(hr == E_POINTER || (hr == DISP_E_EXCEPTION && excep.scode == E_POINTER)) << std::hex << hr;
+  EXPECT_EQ(d->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_POINTER);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Check");
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+  EXPECT_EQ(State(o.p), StateNotConnected);
 }
 
 TEST_F(UpdaraCom, FailuresCarryAnErrorObjectWithTheTableText) {
@@ -698,6 +752,72 @@ TEST_F(UpdaraCom, UpdaterNameHoldsItsMutexAndASecondObjectCannotTakeIt) {
   EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "LwUpdaterTest"), nullptr);  // released with the object
 }
 
+TEST_F(UpdaraCom, AnUpdaterNameThatWouldLeaveTheTemporaryFolderIsRefusedAndChangesNothing) {
+  for (const wchar_t* name : {L"..\\..\\Windows\\x", L"sub\\name", L"c:/x", L"..", L"a..b", L"", L"na*me", L"nul",
+                              L"Com1", L"a:b", L"tab\there"}) {
+    EXPECT_EQ(o->put_UpdaterName(Bstr(name)), Err(30016)) << name;
+    EXPECT_EQ(TakeError().first, L"Name not valid, it must be a plain file name. Please use different UpdaterName.");
+    EXPECT_EQ(Get(o.p, &IUpdaraCom::get_UpdaterName), L"Updara");
+  }
+  HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, "Updara");
+  EXPECT_NE(m, nullptr) << "the lock of the name kept is still held";
+  if (m) CloseHandle(m);
+}
+
+// An updater service on the pipe, played by a thread of the test: it answers "#TEST#" with the
+// given number, or not at all until the test has its answer (at most a minute).
+class PipeService {
+ public:
+  explicit PipeService(std::optional<uint32_t> reply) : reply_(reply) {
+    pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0,
+                             nullptr);
+    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
+    answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this] {
+      ConnectNamedPipe(pipe_, nullptr);
+      DWORD n = 0;
+      ReadFile(pipe_, request, sizeof request, &n, nullptr);
+      requestBytes = n;
+      if (reply_) {
+        WriteFile(pipe_, &*reply_, sizeof *reply_, &n, nullptr);
+        FlushFileBuffers(pipe_);
+      }
+      callerStillWaiting = WaitForSingleObject(answered_, 60000) != WAIT_OBJECT_0;
+      DisconnectNamedPipe(pipe_);
+    });
+  }
+  ~PipeService() {
+    SetEvent(answered_);
+    thread_.join();
+    CloseHandle(pipe_);
+    CloseHandle(answered_);
+  }
+  void Answered() { SetEvent(answered_); }
+  char request[32] = {};
+  DWORD requestBytes = 0;
+  bool callerStillWaiting = false;
+
+ private:
+  std::optional<uint32_t> reply_;
+  HANDLE pipe_, answered_;
+  std::thread thread_;
+};
+
+TEST_F(UpdaraCom, TheUpdaterServiceIsAskedOnItsPipeAndOneThatDoesNotAnswerIsNone) {
+  const std::pair<std::optional<uint32_t>, VARIANT_BOOL> services[] = {
+      {1, VARIANT_TRUE}, {0, VARIANT_FALSE}, {std::nullopt, VARIANT_FALSE}};
+  for (const auto& [reply, running] : services) {
+    SCOPED_TRACE(reply ? std::to_string(*reply) : "no answer");
+    PipeService service(reply);
+    VARIANT_BOOL answer = 7;
+    EXPECT_EQ(o->get_ServiceIsRunning(&answer), S_OK);
+    service.Answered();
+    EXPECT_EQ(answer, running);
+    EXPECT_EQ(std::string(service.request, service.requestBytes), std::string("\0\0\0\x06#TEST#", 10));
+    EXPECT_FALSE(service.callerStillWaiting) << "the question was not given up on";
+  }
+}
+
 TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   char temp[MAX_PATH] = {};
   GetTempPathA(sizeof temp, temp);
@@ -706,9 +826,15 @@ TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   std::ofstream(source, std::ios::binary) << "new content";
   std::ofstream(list, std::ios::binary) << "#UDA Signature\"C:\\host.exe\"\r\n1\r\n\r\n\r\n#" << source
                                          << ">C:\\target.dll|0|0|0|0\r\n";
+  const std::string older = std::string(temp) + "LwPrevOld.uda";
+  CopyFileA(list.c_str(), older.c_str(), FALSE);
   Connect(o.p, sink);
+  // Named twice before the events run: one event, for the name it has now.
+  ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevOld")), S_OK);
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
+  DeleteFileA(older.c_str());
   Pump([&] { return !sink.Of(kPrevDetected).empty(); });
+  Pump({}, 200);
   EXPECT_EQ(sink.Of(kPrevDetected).size(), 1u);
 
   ASSERT_EQ(o->Reset(), S_OK);

@@ -26,12 +26,13 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30013), "The update information file is larger than 1 MB.");
   EXPECT_STREQ(ErrorText(30014), "The server answered the request with an error status.");
   EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
+  EXPECT_STREQ(ErrorText(30016), "Name not valid, it must be a plain file name. Please use different UpdaterName.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
   EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
-  // 20 rows of our own and 82 of the Internet API.
-  EXPECT_EQ(ErrorTableSize(), 102u);
+  // 21 rows of our own and 82 of the Internet API.
+  EXPECT_EQ(ErrorTableSize(), 103u);
 }
 
 TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
@@ -54,7 +55,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
   EXPECT_EQ(found, 82);
   EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30016), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30017), "Unrecognized Error.");
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
@@ -89,6 +90,7 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
   EXPECT_EQ(n.mutex, "Ledgerwell");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
+
 }
 
 TEST(UpdaraText, VersionNumbersSplitAtCommaOrDot) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/datafiles/check_data_reports.h"
 #include "app/discovery/installation.h"
 #include "app/forms/forms_win.h"
 #include "app/shell/app_state.h"
@@ -88,6 +89,10 @@ TEST_F(CheckDataMenus, EntriesCountTheReportsAndFollowTheFilesEachTimeTheMenuOpe
   EXPECT_EQ(Entry("mnuComments"), "Comments file not found (off)");
   EXPECT_EQ(Entry("mnuWatermark"), "Delete Watermark Checked by MANAGERon 01/02/2012");
   EXPECT_FALSE(form->mnuMenu->Click("mnuComments"));
+  // One too large to be a watermark is not read, and can still be deleted.
+  fixtures::WriteFile(watermark, std::string(kMaxWatermarkBytes + 1, 'x'));
+  PressMenuButton();
+  EXPECT_EQ(Entry("mnuWatermark"), "Delete Watermark ");
 
   DeleteFileA((reports + "errors.rpt").c_str());
   DeleteFileA((reports + "warnings.rpt").c_str());

@@ -243,11 +243,12 @@ TEST_F(SharingFrames, AValueOfAnotherTypeIsShownUnreadableAndEndsTheFixWithAMess
   Click(form->cmdOpFix);
   EXPECT_EQ(messages, std::vector<std::string>{
                           "Registry Error|16|Registry data not a DWORD (error 800407D1)\r\n"
-                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks"});
-  EXPECT_EQ(Stored(kOplocksDisabled), 0) << "the value before the error was fixed";
-  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue") << "the frame is redisplayed after the error";
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks\r\n"
+                          "Nothing was changed."});
+  EXPECT_EQ(Stored(kOplocksDisabled), 1) << "every value is read before any is written";
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta") << "the frame is redisplayed after the error";
   EXPECT_EQ(Shown(form->lblEnOp), "Unreadable/magenta");
-  EXPECT_FALSE(form->cmdOpFix->Enabled()) << "an unreadable value alone does not offer the fix";
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
   EXPECT_EQ(fixtures::ReadRaw(HKEY_LOCAL_MACHINE, kEnableOplocks.key, kEnableOplocks.name).type, DWORD(REG_SZ));
 }
 
@@ -261,14 +262,38 @@ TEST_F(SharingFrames, AWriteRefusedEndsTheFixWithAMessageAndTheFrameShowsWhatIsS
     fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kMRXSmb);
     Click(form->cmdOpFix);
   }
-  EXPECT_EQ(messages,
-            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled"});
+  EXPECT_EQ(messages, std::vector<std::string>{
+                          "Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled\r\n"
+                          "Nothing was changed."});
   EXPECT_EQ(Stored(kOplocksDisabled), 1);
   EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
   EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
   EXPECT_TRUE(form->cmdOpFix->Enabled()) << "and can be tried again";
+}
+
+TEST_F(SharingFrames, AWriteRefusedAfterOthersPutsBackWhatWasWrittenAndSaysSo) {
+  // The workstation's values are written first; the server's key then refuses. The workstation's
+  // value that was there gets its number back, the one that was absent goes again.
+  Set(kClientEnable, 1);
+  Set(kServerEnable, 1);
+  Open();
+  Workstation.UserIsAdmin = true;
+  {
+    fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kServer);
+    Click(form->cmdSMBfix);
+  }
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\"
+                                     "EnableSecuritySignature\r\nNothing was changed."});
+  EXPECT_EQ(Stored(kClientEnable), 1);
+  EXPECT_EQ(Stored(kClientRequire), -1);
+  EXPECT_EQ(Stored(kServerEnable), 1);
+  EXPECT_EQ(Stored(kServerRequire), -1);
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "1 - Enabled/magenta"));
+  EXPECT_TRUE(form->cmdSMBfix->Enabled());
 }
 
 }  // namespace

@@ -241,7 +241,8 @@ TEST_F(ReportTempFrame, AValueThatDoesNotReadBackExactlyIsAWriteError) {
     Fix();
   }
   EXPECT_EQ(messages, std::vector<std::string>{"Registry Write Error|16|Failed to write " + UCase(folder) +
-                                               " to\r\nHKLM\\SOFTWARE\\ODBC\\ODBC.INI\\SageLine50v18TempPathname"});
+                                               " to\r\nHKLM\\SOFTWARE\\ODBC\\ODBC.INI\\SageLine50v18TempPathname"
+                                               "\r\n\r\nCould not open/create registry section (error 800407D5)"});
   EXPECT_EQ(StoredTempPath("18").text(), LCase(folder));
   EXPECT_EQ(Frame(), "Report Temp Folder v18|" + LCase(folder) + "|blue|box|no fix");
 }

@@ -126,7 +126,7 @@ TEST_F(SdoLogin, UserNamesAreCheckedBeforeTheEngineIsAsked) {
   EXPECT_FALSE(form->cmdSpeed->Enabled());
   form->txtPw->SetText("secret");
   EXPECT_EQ(Marks(), "0101");
-  EXPECT_EQ(GetAppSetting("Password", ""), "secret");
+  EXPECT_EQ(GetPasswordSetting(), "secret");
   EXPECT_EQ(GetAppSetting("LoginStatus", ""), "1 " + Path());
 }
 

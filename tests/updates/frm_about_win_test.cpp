@@ -531,7 +531,7 @@ TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndDownloadsVeri
   BSTR path = nullptr;
   ASSERT_EQ(files[0]->get_NewPath(&path), S_OK);
   const std::string downloaded = Ansi(path);
-  EXPECT_TRUE(ReadWholeFile(downloaded) == data) << downloaded << " " << boxes[0].text;
+  EXPECT_TRUE(ReadWholeFile(downloaded, fixtures::kFixtureFileLimit) == data) << downloaded << " " << boxes[0].text;
   EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
   ASSERT_EQ(files[1]->get_NewPath(&path), S_OK);
   EXPECT_EQ(Ansi(path), "") << "not marked, not fetched";
@@ -642,7 +642,7 @@ class RecordingShellHandlers {
   // What the shell was last asked to open, once it has been written.
   std::string Opened() const {
     std::string text;
-    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_))).empty(); }, 10000);
+    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_, fixtures::kFixtureFileLimit))).empty(); }, 10000);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     DeleteFileA(file_.c_str());
     return text;
