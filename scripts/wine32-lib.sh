@@ -123,7 +123,7 @@ lw32_fetch_qemu() {
   echo "deb [signed-by=$lw32_keyring] $lw32_mirror bookworm-backports main" >"$work/apt/sources.list"
   local apt=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
              -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt"
-             -o "Dir::Cache::Archives=$work/apt/archives")
+             -o "Dir::Cache::Archives=$work/apt/archives" -o APT::Sandbox::User=root)
   lw32_log "fetching qemu-user from bookworm-backports"
   apt-get -qq "${apt[@]}" update && (cd "$work/apt" && apt-get -qq "${apt[@]}" download qemu-user) ||
     { lw32_log "could not fetch qemu-user"; return 1; }
@@ -134,7 +134,8 @@ lw32_fetch_qemu() {
     lw32_log "qemu-user $version is older than 10"
     return 1
   fi
-  dpkg-deb -x "$deb" "$work"
+  # Only the i386 emulator is kept (the package carries some thirty).
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr/bin/qemu-i386
   rm -rf "$work/apt"
   printf '%s' "$lw32_qemu_recipe" >"$work/$lw32_stamp"
   lw32_is_complete "$work" "$lw32_qemu_recipe" usr/bin/qemu-i386 || { lw32_log "qemu-user has no qemu-i386"; return 1; }

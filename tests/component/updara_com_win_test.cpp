@@ -940,8 +940,9 @@ TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregist
     RegCloseKey(k);
     return true;
   };
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\409\\win64"));
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\0\\win64"));
+  const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\409" + platform));
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\0" + platform));
   ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
   EXPECT_FALSE(exists(libKey));
   EXPECT_FALSE(exists(std::wstring(L"Interface\\") + iid));
