@@ -6,7 +6,8 @@
 # Sourced by wine32-setup.sh and wine32-run.sh; needs root.
 #
 #   LW_WIN32_CACHE  where the root and the emulator are kept (default /var/cache/ledgerwell/win32)
-#   LW_WIN32_EXEC   native | qemu: force one way of running 32-bit code instead of detecting it
+#   LW_WIN32_EXEC   native | qemu: force one way of running 32-bit code instead of detecting it;
+#                   none: act as a machine that can run none (to see what the test command says)
 
 lw32_cache=${LW_WIN32_CACHE:-/var/cache/ledgerwell/win32}
 lw32_root=$lw32_cache/root
@@ -70,9 +71,9 @@ lw32_userns_binfmt() {
 # native, qemu or none: how this machine can run the 32-bit programs.
 lw32_detect_exec() {
   case ${LW_WIN32_EXEC:-} in
-    native | qemu) echo "$LW_WIN32_EXEC"; return ;;
+    native | qemu | none) echo "$LW_WIN32_EXEC"; return ;;
     "") ;;
-    *) lw32_log "LW_WIN32_EXEC must be native or qemu, not '$LW_WIN32_EXEC'"; return 1 ;;
+    *) lw32_log "LW_WIN32_EXEC must be native, qemu or none, not '$LW_WIN32_EXEC'"; return 1 ;;
   esac
   if lw32_kernel_runs_ia32; then
     echo native
@@ -200,11 +201,16 @@ lw32_enter() {
     mount --rbind /dev "$root/dev"
     mount --rbind /sys "$root/sys"
     mount --bind "$tmp" "$root/tmp"
-    for ((i = 0; i < nbinds; i++)); do
-      mkdir -p "$root$1"
-      mount --bind "$1" "$root$1"
-      shift
+    binds=("${@:1:nbinds}")
+    shift "$nbinds"
+    for b in "${binds[@]}"; do
+      mkdir -p "$root$b"
+      mount --bind "$b" "$root$b"
     done
-    exec chroot "$root" env PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/tmp "$@"
+    cwd=/
+    for ((i = 0; i < nbinds; i++)); do
+      case $PWD/ in "${binds[i]}"/*) cwd=$PWD ;; esac
+    done
+    exec chroot "$root" env --chdir="$cwd" PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/tmp "$@"
   ' lw32 "$lw32_root" "$tmp" "$rule" "${#binds[@]}" "${binds[@]}" "$@"
 }

@@ -4,7 +4,8 @@
 # in which the 32-bit programs run as on 64-bit Windows), persistent wineserver and Xvfb display.
 #   wine32-run.sh program.exe [args...]
 #   wine32-run.sh --prefix <prefix> command [args...]   any command inside the root, for that prefix
-# The source tree, the prefix's build tree and the program's folder are seen at their own paths.
+# The source tree, the prefix's build tree and the program's folder are seen at their own paths,
+# and the command starts in the current folder when that is one of them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine32-lib.sh"
@@ -16,10 +17,13 @@ if [ "${1:-}" = --prefix ]; then
   dirs=("$(dirname "$prefix")")
   command=(env WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" "$@")
 else
-  prog=$(realpath "$1")
+  # A program of Wine's own (regsvr32, cmd) is passed on by name.
+  prog=$1
+  [ -f "$prog" ] && prog=$(realpath "$prog")
   shift
   prefix=$(lw_wineprefix_for "$prog")
-  dirs=("$(dirname "$prefix")" "$(dirname "$prog")")
+  dirs=("$(dirname "$prefix")")
+  [ -f "$prog" ] && dirs+=("$(dirname "$prog")")
   command=("$here/wine-run.sh" "$prog" "$@")
 fi
 

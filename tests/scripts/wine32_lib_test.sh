@@ -82,6 +82,7 @@ check "nothing left beside it" "cache dir" "$(ls "$work" | grep -v calls | paste
 # How 32-bit code runs: forced, rejected when misspelt, else detected as one of the three.
 check "forced native" native "$(LW_WIN32_EXEC=native lw32_detect_exec)"
 check "forced qemu" qemu "$(LW_WIN32_EXEC=qemu lw32_detect_exec)"
+check "forced none" none "$(LW_WIN32_EXEC=none lw32_detect_exec)"
 LW_WIN32_EXEC=qemu-user lw32_detect_exec >/dev/null 2>&1
 check "a misspelt way is an error" 1 $?
 detected=$(LW_WIN32_EXEC= lw32_detect_exec)
