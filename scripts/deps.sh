@@ -6,7 +6,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev zlib1g-dev
   wine wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
-  debootstrap
+  debootstrap  # makes the root of the 32-bit Wine (scripts/wine32-lib.sh)
 )
 [ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev)
 missing=()

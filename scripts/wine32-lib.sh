@@ -84,16 +84,6 @@ lw32_detect_exec() {
   fi
 }
 
-# Runs a command in a folder as a root file system: /proc, /dev and /sys of the host, nothing else.
-lw32_chroot() {
-  local dir=$1
-  shift
-  unshare --mount --propagation private -- bash -c '
-    dir=$1; shift
-    mount --rbind /proc "$dir/proc" && mount --rbind /dev "$dir/dev" && mount --rbind /sys "$dir/sys" &&
-      exec chroot "$dir" "$@"' lw32 "$dir" "$@"
-}
-
 # Builds the root beside the old one and puts it in place only when it is complete.
 lw32_build_root() {
   local new=$lw32_root.new
@@ -103,7 +93,7 @@ lw32_build_root() {
     { lw32_log "debootstrap failed, see $lw32_cache/debootstrap.log"; return 1; }
   # Only Debian's own maintainer scripts run in it; the i386 ones that run i386 programs (glib's
   # schema and module caches) tolerate a failure, so building needs no emulator.
-  lw32_chroot "$new" sh -c 'dpkg --add-architecture i386 && apt-get update -qq &&
+  lw32_enter "$new" native "$new/tmp" -- sh -c 'dpkg --add-architecture i386 && apt-get update -qq &&
       DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         wine wine64 wine32:i386 xvfb xauth util-linux procps && apt-get clean' \
     >"$lw32_cache/apt.log" 2>&1 || { lw32_log "installing Wine failed, see $lw32_cache/apt.log"; return 1; }
@@ -170,12 +160,13 @@ lw32_binfmt_rule() {
   echo ":ledgerwell-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$lw32_qemu:F"
 }
 
-# Runs a command inside the root with the given folders of the host at their own paths and a
+# Runs a command inside a root with the given folders of the host at their own paths and a
 # private /tmp (where the wineservers' sockets and the display's live). With qemu, in a user
 # namespace whose binfmt_misc sends every i386 program to the emulator.
+#   lw32_enter <root> native|qemu <tmp> [folder...] -- command [args...]
 lw32_enter() {
-  local exec=$1 tmp=$2
-  shift 2
+  local root=$1 exec=$2 tmp=$3
+  shift 3
   local binds=()
   while [ "$1" != -- ]; do
     binds+=("$1")
@@ -212,5 +203,5 @@ lw32_enter() {
       case $PWD/ in "${binds[i]}"/*) cwd=$PWD ;; esac
     done
     exec chroot "$root" env --chdir="$cwd" PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/tmp "$@"
-  ' lw32 "$lw32_root" "$tmp" "$rule" "${#binds[@]}" "${binds[@]}" "$@"
+  ' lw32 "$root" "$tmp" "$rule" "${#binds[@]}" "${binds[@]}" "$@"
 }

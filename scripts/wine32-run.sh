@@ -49,4 +49,4 @@ mkdir -p "$state"
 # wine-stop.sh stops this prefix's server inside the root.
 echo "$exec_mode" >"$state/wine32"
 exec_tmp=$state/root-tmp
-lw32_enter "$exec_mode" "$exec_tmp" "${binds[@]}" -- "${command[@]}"
+lw32_enter "$lw32_root" "$exec_mode" "$exec_tmp" "${binds[@]}" -- "${command[@]}"
