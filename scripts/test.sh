@@ -34,8 +34,7 @@ run_suite() {
   summary+=("$preset: $((total - bad)) passed, $bad failed in $((SECONDS - started)) s - $what")
   passed_all=$((passed_all + total - bad))
   failed_all=$((failed_all + bad))
-  [ "$rc" -ne 0 ] || [ "$bad" -ne 0 ] && failed=1
-  return 0
+  if [ "$rc" -ne 0 ] || [ "$bad" -ne 0 ]; then failed=1; fi
 }
 passed_all=0
 failed_all=0
@@ -66,7 +65,7 @@ if [ -n "$skipped" ]; then
   banner='!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!'
   printf '%s\n!!! THE 32-BIT SUITE DID NOT RUN: %s\n%s\n' "$banner" "$skipped" "$banner"
   summary+=("win32: NOT RUN - $skipped")
-  [ "${CI:-}" = true ] && failed=1
+  if [ "${CI:-}" = true ]; then failed=1; fi
 fi
 
 echo

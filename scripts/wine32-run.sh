@@ -41,7 +41,7 @@ for d in "$(dirname "$here")" "${dirs[@]}"; do
   for b in "${binds[@]}"; do
     case $d/ in "$b"/*) inside=1 ;; esac
   done
-  [ $inside = 0 ] && binds+=("$d")
+  if [ $inside = 0 ]; then binds+=("$d"); fi
 done
 
 state=$prefix.state
