@@ -1,5 +1,7 @@
 #include "app/diagnostics/report_temp.h"
 
+#include <cctype>
+
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 
@@ -32,10 +34,42 @@ std::string ReportTempProposal(const std::string& programFolder, const std::stri
   return "C:\\Sage\\V" + version + "_Temp";
 }
 
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool StartsWithDriveRoot(const std::string& path) {
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         IsSeparator(path[2]);
+}
+
+// "C:\..." or "\\server\share...", but not the device namespaces "\\.\" and "\\?\".
+bool IsFullPath(const std::string& path) {
+  if (StartsWithDriveRoot(path)) return true;
+  if (path.size() < 5 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+  const size_t server = 2, serverEnd = path.find_first_of("\\/", server);
+  if (serverEnd == std::string::npos || serverEnd == server) return false;
+  const std::string name = path.substr(server, serverEnd - server);
+  if (name == "." || name == "?") return false;
+  const size_t shareEnd = path.find_first_of("\\/", serverEnd + 1);
+  return (shareEnd == std::string::npos ? path.size() : shareEnd) > serverEnd + 1;
+}
+
+}  // namespace
+
 std::string ReportTempFixPath(const std::string& boxText) {
   std::string path = Trim(boxText);
-  if (!path.empty() && path.back() == '\\') path.pop_back();
+  const bool driveRoot = path.size() == 3 && StartsWithDriveRoot(path);
+  if (!path.empty() && path.back() == '\\' && !driveRoot) path.pop_back();
   return path;
+}
+
+std::string ReportTempPathRefusal(const std::string& path) {
+  if (path.empty()) return "No Report Temp Folder was entered, so none was set.";
+  if (IsFullPath(path)) return {};
+  return "The Report Temp Folder was not set to " + path +
+         "\r\n\r\nIt must be a full path: a drive letter with a backslash (C:\\Sage\\Temp) or a network share "
+         "(\\\\Server\\Share\\Temp). A relative path would be looked for wherever Sage happens to be working.";
 }
 
 std::string ReportTempSetMessage(const std::string& path) {

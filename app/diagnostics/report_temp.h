@@ -29,8 +29,14 @@ std::string ReportTempCaption(const std::string& version, ReportTempState state)
 // (or is unknown), where users cannot write.
 std::string ReportTempProposal(const std::string& programFolder, const std::string& version);
 
-// The path the fix creates and stores: trimmed, and without one trailing backslash.
+// The path the fix creates and stores: trimmed, and without one trailing backslash unless that is
+// the backslash of a drive's root ("C:\" is the root, "C:" the current folder of drive C).
 std::string ReportTempFixPath(const std::string& boxText);
+// Why the fix refuses a path, naming it, or empty when it may create and store it. Only a full path
+// will do: a drive letter with a backslash, or a network share (\\server\share). A relative path
+// would be resolved against whatever folder the accounting program happens to be in.
+std::string ReportTempPathRefusal(const std::string& path);
+inline constexpr const char* kReportTempRefusalTitle = "Report Temp Folder";
 
 // The message after a successful fix, and after a value that did not read back as written.
 std::string ReportTempSetMessage(const std::string& path);

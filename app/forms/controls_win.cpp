@@ -25,6 +25,41 @@ Label& Form::AddLabel(const std::string& name, Rect r, const std::string& captio
   return c;
 }
 
+void Label::SetOverflow(Overflow overflow) {
+  overflow_ = overflow;
+  if (!hwnd_) return;
+  LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
+  const LONG_PTR type = style & SS_TYPEMASK;
+  style &= ~(SS_ELLIPSISMASK | SS_TYPEMASK);
+  switch (overflow) {
+    case Overflow::Wrap: style |= type == SS_LEFTNOWORDWRAP ? SS_LEFT : type; break;
+    case Overflow::EndEllipsis: style |= SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS; break;
+    case Overflow::PathEllipsis: style |= SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS; break;
+  }
+  SetWindowLongPtrA(hwnd_, GWL_STYLE, style);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  ApplyToolTip();
+}
+
+bool Label::Cut() const {
+  if (!hwnd_ || overflow_ == Overflow::Wrap) return false;
+  RECT rc{};
+  GetClientRect(hwnd_, &rc);
+  return TextWidth(Caption()) > PixelsToTwipsX(rc.right);
+}
+
+void Label::SetText(const std::string& text) {
+  // Measuring is a round trip: only a new caption is measured.
+  if (text == Text()) return;
+  Control::SetText(text);
+  if (overflow_ != Overflow::Wrap) ApplyToolTip();
+}
+
+std::string Label::ShownToolTip() const {
+  if (!Cut()) return ToolTipText();
+  return ToolTipText().empty() ? Caption() : Caption() + "\r\n" + ToolTipText();
+}
+
 bool Label::OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (Command(msg, wp, STN_CLICKED)) {
     if (onClick) onClick();

@@ -56,6 +56,13 @@ std::vector<Form*>& LoadedForms() {
   return forms;
 }
 
+bool programEnded = false;
+
+// A loop waiting in GetMessage only wakes for a posted message. A window can also go while a sent
+// message is handled inside that call (a click sent by UI automation, WM_ENDSESSION), so every
+// form that goes posts one, as EndDialog does, and the loops look at their window again.
+void WakeMessageLoops() { PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0); }
+
 int ScreenDpi(bool vertical) {
   static int dpi[2] = {0, 0};
   int& d = dpi[vertical ? 1 : 0];
@@ -349,18 +356,24 @@ void Control::SetFont(const std::string& face, int points, bool bold) {
 }
 
 void Control::SetToolTipText(const std::string& text) {
-  if (text == toolTip_ && tipAdded_ == !text.empty()) return;
   toolTip_ = text;
+  ApplyToolTip();
+}
+
+void Control::ApplyToolTip() {
   if (!hwnd_ || !form_->hwnd_) return;
-  HWND tip = text.empty() ? form_->toolTip_ : form_->EnsureToolTip();
+  const std::string shown = ShownToolTip();
+  if (shown == shownTip_ && tipAdded_ == !shown.empty()) return;
+  HWND tip = shown.empty() ? form_->toolTip_ : form_->EnsureToolTip();
   if (!tip) return;
+  shownTip_ = shown;
   TOOLINFOA ti{};
   ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every version of the common controls
   ti.uFlags = TTF_IDISHWND;  // mouse messages are relayed by ControlProc
   ti.hwnd = form_->hwnd_;
   ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-  ti.lpszText = const_cast<char*>(toolTip_.c_str());
-  if (text.empty()) {
+  ti.lpszText = const_cast<char*>(shownTip_.c_str());
+  if (shown.empty()) {
     if (tipAdded_) SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     tipAdded_ = false;
   } else if (tipAdded_) {
@@ -368,6 +381,17 @@ void Control::SetToolTipText(const std::string& text) {
   } else {
     tipAdded_ = SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
   }
+}
+
+int Control::TextWidth(const std::string& text) const {
+  if (!hwnd_) return 0;
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  return PixelsToTwipsX(size.cx);
 }
 
 RECT Control::PixelRect() const {
@@ -399,6 +423,7 @@ void Control::Move(int left, int top, int width, int height) {
              TwipsToPixelsY(twips_.height), TRUE);
   setPx_ = PixelRect();
   twipsSet_ = true;
+  ApplyToolTip();  // a label made narrower may now cut its caption
 }
 
 void Control::SetLeft(int left) { Move(left, Top(), Width(), Height()); }
@@ -550,6 +575,7 @@ bool Form::Create(const std::string& caption, int clientWidth, int clientHeight,
   controls_.clear();  // a form loaded again starts afresh
   timers_.clear();
   menus_.clear();
+  defaultButton_ = cancelButton_ = nullptr;
   loadFired_ = false;
   HINSTANCE inst = GetModuleHandleA(nullptr);
   static bool registered = false;
@@ -612,6 +638,7 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Detach();
     toolTip_ = nullptr;
     lastFocus_ = nullptr;
+    WakeMessageLoops();
     return DefWindowProcA(hwnd, msg, wp, lp);
   }
   if (quiet_) return DefWindowProcA(hwnd, msg, wp, lp);
@@ -630,6 +657,15 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_CLOSE:
       Unload();
+      return 0;
+    case WM_QUERYENDSESSION: {
+      bool cancel = false;
+      if (onQueryEndSession) onQueryEndSession(cancel);
+      return cancel ? FALSE : TRUE;
+    }
+    case WM_ENDSESSION:
+      // Windows ends the process once this returns: the program's loops must not open anything.
+      if (wp) EndProgram();
       return 0;
     case WM_ERASEBKGND: {
       RECT rc;
@@ -655,8 +691,13 @@ LRESULT Form::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_SETFOCUS: {
-      // Give the focus back to the control that had it, or to the first one Tab reaches.
-      HWND target = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_) ? lastFocus_ : FirstTabStop(hwnd);
+      // Give the focus back to the control that had it, or to the default button, or to the first
+      // one Tab reaches.
+      HWND target = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_) ? lastFocus_ : nullptr;
+      if (!target && defaultButton_ && defaultButton_->Hwnd() && IsWindowEnabled(defaultButton_->Hwnd()) &&
+          IsWindowVisible(defaultButton_->Hwnd()))
+        target = defaultButton_->Hwnd();
+      if (!target) target = FirstTabStop(hwnd);
       if (target && IsWindowEnabled(target) && IsWindowVisible(target)) ::SetFocus(target);
       return 0;
     }
@@ -691,7 +732,39 @@ bool Form::PreTranslate(MSG& msg) {
     }
     return true;
   }
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) return f->PressDialogKey(msg);
   return false;
+}
+
+bool Form::PressDialogKey(const MSG& msg) {
+  HWND focus = GetFocus();
+  if (!focus || (focus != hwnd_ && !IsChild(hwnd_, focus))) return false;
+  CommandButton* target = cancelButton_;
+  if (msg.wParam == VK_RETURN) {
+    // A box that takes Enter as a line break keeps it.
+    LONG_PTR style = GetWindowLongPtrA(focus, GWL_STYLE);
+    char cls[32] = "";
+    GetClassNameA(focus, cls, sizeof cls);
+    bool editBox = SameName(cls, "EDIT") || SameName(std::string(cls).substr(0, 8), "RichEdit");
+    if (editBox && (style & ES_MULTILINE) && (style & ES_WANTRETURN)) return false;
+    auto* focused = dynamic_cast<CommandButton*>(ControlFromHwnd(focus));
+    target = focused ? focused : defaultButton_;
+  }
+  HWND button = target ? target->Hwnd() : nullptr;
+  if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return false;
+  // As a dialog presses it: the button's own notification, through its parent.
+  SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return true;
+}
+
+void Form::SetDefaultButton(CommandButton* button) {
+  auto setStyle = [](CommandButton* b, DWORD style) {
+    if (b && b->Hwnd()) SendMessageA(b->Hwnd(), BM_SETSTYLE, style, TRUE);
+  };
+  setStyle(defaultButton_, BS_PUSHBUTTON);
+  defaultButton_ = button;
+  setStyle(defaultButton_, BS_DEFPUSHBUTTON);
 }
 
 void Form::Load() {
@@ -830,6 +903,7 @@ Form* ActiveForm() {
 }
 
 void EndProgram() {
+  programEnded = true;
   const std::vector<Form*> forms = LoadedForms();  // destroying a form takes it off the list
   for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
     Form* f = *it;
@@ -841,6 +915,8 @@ void EndProgram() {
     f->quiet_ = false;
   }
 }
+
+bool ProgramEnded() { return programEnded; }
 
 // ---- Message loops and dialogs ----
 
@@ -855,15 +931,20 @@ void DoEvents() {
   }
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(const Form& main) {
   MSG msg;
-  while (!LoadedForms().empty()) {
+  int code = 0;
+  while (main.Loaded()) {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
-    if (got < 0) return -1;
+    if (got <= 0) {
+      code = got == 0 ? static_cast<int>(msg.wParam) : -1;
+      break;
+    }
     Pump(msg);
   }
-  return 0;
+  // The program ends with its main window: a hidden form must not keep a process without a window.
+  if (!main.Loaded()) EndProgram();
+  return code;
 }
 
 namespace {

@@ -71,8 +71,11 @@ class Control {
   // Face, size in points; the toolkit keeps the fonts for the program's lifetime.
   void SetFont(const std::string& face, int points, bool bold = false);
 
+  // The control's own tip. A label whose caption is cut shows the whole caption above it.
   const std::string& ToolTipText() const { return toolTip_; }
   void SetToolTipText(const std::string& text);
+  // The width of a text in the control's font, in twips.
+  int TextWidth(const std::string& text) const;
   const std::string& Tag() const { return tag_; }
   void SetTag(const std::string& tag) { tag_ = tag; }
 
@@ -104,6 +107,9 @@ class Control {
   // The class procedure itself, for a handler that lets it act first.
   LRESULT CallClassProc(UINT msg, WPARAM wp, LPARAM lp);
   virtual void ApplyColors();
+  // The text the tooltip shows; the control's own tip unless a control shows more.
+  virtual std::string ShownToolTip() const { return toolTip_; }
+  void ApplyToolTip();  // puts ShownToolTip() on the form's tooltip when it changed
   HBRUSH BackBrush();
   void Attach(HWND hwnd);  // name property and lookup for a window just created
   void Detach();           // the window is going away
@@ -127,6 +133,7 @@ class Control {
   HBRUSH brush_ = nullptr;  // owned; only for non-system colours
   WNDPROC classProc_ = nullptr;
   std::string toolTip_, tag_;
+  std::string shownTip_;  // what the tooltip control holds for this control
   Rect twips_{};   // as last set
   RECT setPx_{};   // the pixels that setting produced
   bool twipsSet_ = false;
@@ -149,10 +156,24 @@ class Label : public Control {
  public:
   std::function<void()> onClick, onDblClick;
 
+  enum class Overflow {
+    Wrap,          // the caption wraps onto the lines below, as far as the label reaches
+    EndEllipsis,   // one line; what does not fit ends in "..."
+    PathEllipsis,  // one line; a path that does not fit loses its middle
+  };
+  // With an ellipsis, a caption that is cut shows whole in the tooltip, above the label's own tip.
+  void SetOverflow(Overflow overflow);
+  bool Cut() const;  // one line, and the caption is wider than the label
+  void SetText(const std::string& text) override;
+
  protected:
   using Control::Control;
   bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  std::string ShownToolTip() const override;
   friend class Form;
+
+ private:
+  Overflow overflow_ = Overflow::Wrap;
 };
 
 class TextBox : public Control {
@@ -390,12 +411,19 @@ class Form : public Control {
   // With key preview, onKeyPress sees the keys typed into the form's controls as well.
   void SetKeyPreview(bool preview) { keyPreview_ = preview; }
   HWND ToolTipHwnd() const { return toolTip_; }
-  // For message loops: key preview and dialog keys (Tab between controls). True when the
-  // message has been handled and must not be dispatched.
+  // For message loops: key preview and dialog keys (Tab between controls, Enter and Esc). True
+  // when the message has been handled and must not be dispatched.
   static bool PreTranslate(MSG& msg);
+  // Enter presses the default button (or the push button that has the focus), Esc the cancel
+  // button, as in a dialog. The default button also takes the focus when the form first gets it.
+  void SetDefaultButton(CommandButton* button);
+  void SetCancelButton(CommandButton* button) { cancelButton_ = button; }
 
   std::function<void()> onLoad, onResize;
   std::function<void(bool& cancel)> onQueryUnload, onUnload;
+  // Windows asks before it logs the user off or shuts down; cancelling asks it to wait. When the
+  // session does end, every form is ended as by EndProgram.
+  std::function<void(bool& cancel)> onQueryEndSession;
   std::function<void(int& key)> onKeyPress;  // the character typed; set it to 0 to drop it
 
   // Controls owned by the form; `container` makes another control their parent.
@@ -434,6 +462,7 @@ class Form : public Control {
     return c;
   }
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool PressDialogKey(const MSG& msg);
   void RestoreDisabled();
   HWND EnsureToolTip();
 
@@ -444,6 +473,8 @@ class Form : public Control {
   HWND toolTip_ = nullptr;
   HWND lastFocus_ = nullptr;
   HWND returnTo_ = nullptr;  // a modal form hands the activation back to this window
+  CommandButton* defaultButton_ = nullptr;
+  CommandButton* cancelButton_ = nullptr;
   UINT_PTR nextId_ = 1000;
   bool loadFired_ = false, unloading_ = false, keyPreview_ = false;
   bool quiet_ = false;  // being destroyed with the object: no more events
@@ -454,11 +485,14 @@ Form* ActiveForm();
 // Ends the program's windows at once, as an End statement does: every loaded form is destroyed
 // without its unload events (nothing can cancel it), so the main loop returns.
 void EndProgram();
+// Whether EndProgram has run, or the Windows session has ended: nothing new may be opened.
+bool ProgramEnded();
 
 // Lets pending window events run: dispatches until the queue is empty.
 void DoEvents();
-// The program's main loop: returns when no form is loaded any more, or on WM_QUIT.
-int RunMessageLoop();
+// The program's main loop: returns once `main` is unloaded, having ended every other form with
+// it, or on WM_QUIT.
+int RunMessageLoop(const Form& main);
 
 // Message boxes go through one replaceable function, so tests can answer them. The default
 // calls MessageBoxA with the active form as owner. Setting an empty handler restores it;

@@ -162,6 +162,12 @@ void frmMain::cmdTempFix_Click() {
   }
   const std::string path = ReportTempFixPath(txtTemp->Text());
   const std::string version = Trim(cmdTempFix->Tag());
+  // Nothing is created or stored for a path that does not name one folder wherever it is used; the
+  // edit stays in the box to be corrected.
+  if (const std::string refusal = ReportTempPathRefusal(path); !refusal.empty()) {
+    forms::MsgBox(refusal, MB_ICONEXCLAMATION, kReportTempRefusalTitle);
+    return;
+  }
   MakePath(path);
   if (!FolderExists(path)) {
     forms::MsgBox("Failed to create path: " + path, MB_ICONERROR, "Folder Creation Error");

@@ -63,24 +63,6 @@ void DrawCross(HDC dc, const RECT& r) {
   DrawStrokes(dc, r, RGB(200, 0, 0), {{2, 2}, {10, 10}, {-1, 0}, {10, 2}, {2, 10}});
 }
 
-// A long value stays on its one line, shortened with an ellipsis, instead of wrapping into the next.
-void ShortenToFit(forms::Label& label, LONG_PTR ellipsis) {
-  LONG_PTR style = GetWindowLongPtrA(label.Hwnd(), GWL_STYLE);
-  SetWindowLongPtrA(label.Hwnd(), GWL_STYLE, (style & ~SS_ELLIPSISMASK) | ellipsis | SS_LEFTNOWORDWRAP);
-}
-
-// The width of a label's caption in its own font, in twips: the label sizes itself to its text.
-int CaptionWidth(const forms::Label& label) {
-  HDC dc = GetDC(label.Hwnd());
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label.Hwnd(), WM_GETFONT, 0, 0)));
-  std::string text = label.Caption();
-  SIZE size{};
-  GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(label.Hwnd(), dc);
-  return forms::PixelsToTwipsX(size.cx);
-}
-
 auto DrawBulb(COLORREF glass) {
   return [glass](HDC dc, const RECT& r) {
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -175,11 +157,14 @@ void frmMain::Layout() {
   pair(Label11, "Label11", "SDO Version", lblSdo, "lblSdo", 6, "0.0.0");
   pair(Label25, "Label25", "SBD Version", lblSbd, "lblSbd", 7, "0.0.0");
   pair(Label26, "Label26", "REP Version", lblRep, "lblRep", 8, "0.0.0");
+  // A long value stays on its one line instead of wrapping over the next; cut, it shows whole in its
+  // tooltip.
   for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath}) {
     l->SetToolTipText("Double click to open folder.");
-    ShortenToFit(*l, SS_PATHELLIPSIS);
+    l->SetOverflow(forms::Label::Overflow::PathEllipsis);
   }
-  for (forms::Label* l : {lblSerial, lblProgType, lblSagVer, lblSdo, lblSbd, lblRep}) ShortenToFit(*l, SS_ENDELLIPSIS);
+  for (forms::Label* l : {lblName, lblVer, lblSerial, lblProgType, lblSagVer, lblSdo, lblSbd, lblRep})
+    l->SetOverflow(forms::Label::Overflow::EndEllipsis);
   Label11->SetToolTipText("Sage Data Objects");
   Label25->SetToolTipText("SBD Desktop");
   Label26->SetToolTipText("Report Designer");
@@ -203,7 +188,7 @@ void frmMain::Layout() {
   lblAvp = &AddLabel("lblAvp", {1380, 255 + 2 * 270, 4560, 255}, "", Frame2);
   Label22 = &AddLabel("Label22", {150, 255 + 3 * 270, 1200, 255}, "Memory Used", Frame2);
   lblMem = &AddLabel("lblMem", {1380, 255 + 3 * 270, 4560, 255}, "", Frame2);
-  for (forms::Label* l : {lblWvr, lblProc, lblAvp}) ShortenToFit(*l, SS_ENDELLIPSIS);
+  for (forms::Label* l : {lblWvr, lblProc, lblAvp, lblMem}) l->SetOverflow(forms::Label::Overflow::EndEllipsis);
 
   // The report temporary folder spans the column: its caption names the version and the state.
   fraTemp = &AddFrame("fraTemp", {6300, 2730, 6060, 720}, "Report Temp Folder");
@@ -260,7 +245,9 @@ void frmMain::Layout() {
   Label1 = &AddLabel("Label1", {150, 2610, 1800, 255}, "Records per Second:", fraSpeed);
   lblRps = &AddLabel("lblRps", {1980, 2610, 870, 255}, "", fraSpeed);
   lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
-  lblSpeed = &AddLabel("lblSpeed", {150, 3120, 2700, 255}, "", fraSpeed);
+  lblSpeed = &AddLabel("lblSpeed", {150, 3150, 2700, 255}, "", fraSpeed);
+  // The engine's and the version check's texts can be long (a path, an engine message).
+  for (forms::Label* l : {lblNet, lblRps, lblRecs, lblSpeed}) l->SetOverflow(forms::Label::Overflow::EndEllipsis);
 
   picButtons = &AddPicture("picButtons", {6300, 8370, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
@@ -309,6 +296,8 @@ void frmMain::Layout() {
   picBulbY->onClick = [this] { picBulbY_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
+  // A log-off during a long operation is asked to wait, as closing the window would be refused.
+  onQueryEndSession = [](bool& cancel) { cancel = App.Busy; };
   onLoad = [this] { Form_Load(); };
 }
 
@@ -586,7 +575,7 @@ void frmMain::ShowDataFolder(const std::string& path) {
 void frmMain::ShowSdoVersion(const std::string& version) {
   bool missing = !Trim(lblName->Caption()).empty() && version.empty();
   Label11->SetCaption(missing ? "SDO" : "SDO Version");
-  Label11->SetWidth(CaptionWidth(*Label11));
+  Label11->SetWidth(Label11->TextWidth(Label11->Caption()));
   lblSdo->SetLeft(Label11->Left() + Label11->Width() + 60);
   lblSdo->SetCaption(missing ? "v" + App.DataVersion + " SDO is not installed" : version);
   lblSdo->SetForeColor(missing ? kMagenta : kBlack);

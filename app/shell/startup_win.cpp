@@ -111,11 +111,12 @@ int Main(const std::string& commandLine) {
   ChooseDataPath(commandLine);
   App.DataVersion = GetDataVersion(App.DataPath);
 
-  if (ShowAboutAfterUpdate()) return 0;
+  // The session may also have ended while the About window was up.
+  if (ShowAboutAfterUpdate() || forms::ProgramEnded()) return 0;
 
   frmMain main;
   main.Load();
-  forms::RunMessageLoop();
+  forms::RunMessageLoop(main);
   return 0;
 }
 

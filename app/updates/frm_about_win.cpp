@@ -105,6 +105,9 @@ void frmAbout::Layout() {
   cmdWebUpdate->SetToolTipText("Right click to turn the RSS version checking on or off.");
   cmdOK = &AddButton("cmdOK", {4560, 3540, 1920, 375}, "Exit");
 
+  // Enter and Esc both leave the window as its Continue or Exit button does.
+  SetDefaultButton(cmdOK);
+  SetCancelButton(cmdOK);
   cmdOK->onClick = [this] { cmdOK_Click(); };
   cmdWebUpdate->onClick = [this] { cmdWebUpdate_Click(); };
   cmdWebUpdate->onMouseUp = [this](int button, int, int) { cmdWebUpdate_MouseUp(button); };

@@ -71,16 +71,6 @@ class SharingFrames : public ::testing::Test {
   std::vector<std::string> Signing() const {
     return {Shown(form->lblSMBwe), Shown(form->lblSMBwr), Shown(form->lblSMBse), Shown(form->lblSMBsr)};
   }
-  // The width of a text in the control's font, in twips.
-  static int TextWidth(const forms::Control& c, const std::string& text) {
-    HDC dc = GetDC(c.Hwnd());
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c.Hwnd(), WM_GETFONT, 0, 0)));
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(c.Hwnd(), dc);
-    return forms::PixelsToTwipsX(size.cx);
-  }
   static void Click(forms::CommandButton* button) { SendMessageA(button->Hwnd(), BM_CLICK, 0, 0); }
 
   // The six values as they were in the prefix come back afterwards; keys made here go again.
@@ -134,9 +124,9 @@ TEST_F(SharingFrames, FramesNameEachValueAndItsRegistryPath) {
     EXPECT_LE(value->Left() + value->Width(), frame->Width()) << value->Name();
     EXPECT_LE(value->Top() + value->Height(), fix->Top()) << value->Name();
     EXPECT_LE(fix->Top() + fix->Height(), frame->Height()) << value->Name();
-    EXPECT_LE(TextWidth(*name, name->Caption()), name->Width()) << name->Caption();
+    EXPECT_LE(name->TextWidth(name->Caption()), name->Width()) << name->Caption();
     for (const char* text : {"0 - Enabled", "1 - Enabled", "0 - Disabled", "1 - Disabled", "Unreadable"})
-      EXPECT_LE(TextWidth(*value, text), value->Width()) << value->Name() << ": " << text;
+      EXPECT_LE(value->TextWidth(text), value->Width()) << value->Name() << ": " << text;
   }
   EXPECT_EQ(form->cmdOpFix->ToolTipText(),
             "Press this button to turn oplocks on. You will need to reboot your computer for the change to take "

@@ -99,14 +99,7 @@ TEST_F(ReportTempFrame, VersionsUpToSixAndNoDataFolderLeaveTheFrameInactive) {
   EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorButtonFace);
 
   // The longest caption fits the frame's top edge, beside the frame's corner.
-  HDC dc = GetDC(form->fraTemp->Hwnd());
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(form->fraTemp->Hwnd(), WM_GETFONT, 0, 0)));
-  const std::string longest = "Report Temp Folder v18 (Path Unreadable)";
-  SIZE size{};
-  GetTextExtentPoint32A(dc, longest.data(), int(longest.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(form->fraTemp->Hwnd(), dc);
-  EXPECT_LE(forms::PixelsToTwipsX(size.cx) + 2 * 150, form->fraTemp->Width());
+  EXPECT_LE(form->fraTemp->TextWidth("Report Temp Folder v18 (Path Unreadable)") + 2 * 150, form->fraTemp->Width());
 }
 
 TEST_F(ReportTempFrame, AnalysisShowsTheStoredFolderAndLeavingTheDataFolderResetsIt) {
@@ -177,6 +170,31 @@ TEST_F(ReportTempFrame, FixCreatesTheFolderAndStoresItWithoutOneTrailingBackslas
   EXPECT_EQ(StoredTempPath("18").text(), wanted + "\\");
   EXPECT_EQ(messages, std::vector<std::string>{SetMessage(wanted + "\\")});
   EXPECT_EQ(Frame(), "Report Temp Folder v18|" + wanted + "\\|blue|box|no fix");
+}
+
+TEST_F(ReportTempFrame, OnlyAFullPathIsCreatedAndStoredAndADrivesRootKeepsItsBackslash) {
+  Open();
+  Analyse();
+  Workstation.UserIsAdmin = true;
+  // Relative to the program's current folder: refused, the edit kept for correcting.
+  SetCurrentDirectoryA(dir.Win().c_str());
+  for (const char* typed : {"RepTemp", "", "C:Temp"}) {
+    messages.clear();
+    form->txtTemp->SetText(typed);
+    Fix();
+    ASSERT_EQ(messages.size(), 1u) << typed;
+    EXPECT_TRUE(messages[0].starts_with("Report Temp Folder|48|")) << messages[0];
+    EXPECT_FALSE(StoredTempPath("18").present) << typed;
+    EXPECT_EQ(form->txtTemp->Text(), typed);
+  }
+  EXPECT_FALSE(FolderExists(dir.Win("RepTemp")));
+  EXPECT_FALSE(FolderExists(dir.Win("Temp")));
+
+  messages.clear();
+  form->txtTemp->SetText("C:\\");
+  Fix();
+  EXPECT_EQ(StoredTempPath("18").text(), "C:\\") << "the root, not the current folder of drive C";
+  EXPECT_EQ(messages, std::vector<std::string>{SetMessage("C:\\")});
 }
 
 TEST_F(ReportTempFrame, WithoutAdministratorRightsNothingIsCreatedOrWritten) {

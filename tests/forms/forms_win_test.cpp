@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/forms/forms_core.h"
@@ -556,7 +558,8 @@ TEST(FormsLoop, EndProgramDestroysEveryFormWithoutAskingAndEndsTheLoop) {
   DoEvents();
   ASSERT_EQ(GetFocus(), txt.Hwnd());
   main.AddTimer("Timer1", 20).onTimer = [&] { EndProgram(); };
-  EXPECT_EQ(RunMessageLoop(), 0);  // no form left
+  EXPECT_EQ(RunMessageLoop(main), 0);
+  EXPECT_TRUE(ProgramEnded());
   EXPECT_FALSE(other.Loaded());
   EXPECT_FALSE(main.Loaded());
   EXPECT_EQ(unloads, 0);
@@ -665,24 +668,152 @@ TEST_F(FormsTest, TabMovesTheFocusThroughFramesInCreationOrder) {
   EXPECT_EQ(end - start, 7u);  // entering a box selects its text
 }
 
-TEST(FormsLoop, RunMessageLoopEndsWithTheLastFormOrOnQuit) {
+TEST(FormsLoop, RunMessageLoopEndsWithTheMainFormTakingTheOthersOrOnQuit) {
   {
-    Form f("frmMain");
+    Form f("frmMain"), hidden("frmGetRss");
+    ASSERT_TRUE(hidden.Create("Check", 3000, 1500));
+    hidden.Load();
     ASSERT_TRUE(f.Create("Main", 3000, 1500));
     f.Show();
     f.AddTimer("Timer1", 20).onTimer = [&] { f.Unload(); };
-    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_EQ(RunMessageLoop(f), 0);
     EXPECT_FALSE(f.Loaded());
+    EXPECT_FALSE(hidden.Loaded()) << "a hidden form would keep a process without a window";
   }
   Form g("frmMain");
   ASSERT_TRUE(g.Create("Main", 3000, 1500));
   g.Show();
   PostQuitMessage(3);
-  EXPECT_EQ(RunMessageLoop(), 3);
+  EXPECT_EQ(RunMessageLoop(g), 3);
   EXPECT_TRUE(g.Loaded());
   PostQuitMessage(4);
   DoEvents();  // leaves the quit for the program's loop
-  EXPECT_EQ(RunMessageLoop(), 4);
+  EXPECT_EQ(RunMessageLoop(g), 4);
+}
+
+// Sends a message from another thread, as UI automation, a screen reader or Windows at log-off
+// does from another process: it is handled inside the GetMessage of whatever loop this thread
+// waits in, and no posted message follows it. A loop that does not notice its window has gone is
+// woken after 3 s, so that the test fails instead of hanging.
+class SentFromElsewhere {
+ public:
+  SentFromElsewhere(HWND target, UINT msg, WPARAM wp, LPARAM lp) : waiter_(GetCurrentThreadId()) {
+    thread_ = std::thread([=, this] {
+      while (!IsWindowVisible(target) && IsWindow(target)) Sleep(10);
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(target, msg, wp, lp, SMTO_NORMAL, 5000, &answer);
+      for (int i = 0; i < 300 && !returned_; ++i) Sleep(10);
+      if (!returned_) PostThreadMessageA(waiter_, WM_NULL, 0, 0);
+    });
+  }
+  ~SentFromElsewhere() { Returned(); }
+  // Call when the loop has returned.
+  void Returned() {
+    returned_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  DWORD waiter_;
+  std::atomic<bool> returned_{false};
+  std::thread thread_;
+};
+
+TEST(FormsLoop, LoopsEndWhenTheirWindowGoesInsideASentMessage) {
+  struct Way {
+    const char* name;
+    UINT msg;
+    WPARAM wp;
+    bool toButton;
+  };
+  const Way ways[] = {{"button clicked", BM_CLICK, 0, true},
+                      {"close box", WM_SYSCOMMAND, SC_CLOSE, false},
+                      {"close message", WM_CLOSE, 0, false},
+                      {"end of the session", WM_ENDSESSION, TRUE, false}};
+  for (const Way& way : ways) {
+    for (bool modal : {true, false}) {
+      SCOPED_TRACE(std::string(way.name) + (modal ? " (modal)" : " (main loop)"));
+      Form f("frmAbout");
+      ASSERT_TRUE(f.Create("Leave", 3000, 1500, FormStyle::FixedDialog));
+      CommandButton& ok = f.AddButton("cmdOK", {120, 120, 1200, 375}, "Continue");
+      ok.onClick = [&] { f.Unload(); };
+      SentFromElsewhere send(way.toButton ? ok.Hwnd() : f.Hwnd(), way.msg, way.wp, 0);
+      ULONGLONG start = GetTickCount64();
+      if (modal) {
+        f.ShowModal();
+      } else {
+        f.Show();
+        RunMessageLoop(f);
+      }
+      ULONGLONG took = GetTickCount64() - start;
+      send.Returned();
+      EXPECT_FALSE(f.Loaded());
+      EXPECT_LT(took, 2500u) << "the loop outlived its window";
+    }
+  }
+}
+
+TEST(FormsLoop, WindowsAsksBeforeTheSessionEndsAndThenEveryFormEndsWithoutItsEvents) {
+  Form main("frmMain"), other("frmOther");
+  ASSERT_TRUE(other.Create("Other", 3000, 1500));
+  ASSERT_TRUE(main.Create("Main", 3000, 1500));
+  bool busy = true;
+  int unloads = 0;
+  main.onQueryEndSession = [&](bool& cancel) { cancel = busy; };
+  main.onUnload = [&](bool&) { ++unloads; };
+  EXPECT_EQ(SendMessageA(main.Hwnd(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  busy = false;
+  EXPECT_EQ(SendMessageA(main.Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_EQ(SendMessageA(other.Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE) << "a form that does not ask";
+  SendMessageA(main.Hwnd(), WM_ENDSESSION, FALSE, 0);  // another program refused: nothing ends
+  EXPECT_TRUE(main.Loaded());
+  SendMessageA(main.Hwnd(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(main.Loaded());
+  EXPECT_FALSE(other.Loaded());
+  EXPECT_EQ(unloads, 0);
+  EXPECT_TRUE(ProgramEnded()) << "the start-up must not go on to open a window";
+}
+
+TEST_F(FormsTest, EnterPressesTheDefaultOrFocusedButtonAndEscTheCancelButton) {
+  CommandButton& ok = form.AddButton("cmdOK", {120, 120, 1200, 375}, "OK");
+  CommandButton& other = form.AddButton("cmdOther", {1500, 120, 1200, 375}, "Other");
+  CommandButton& cancel = form.AddButton("cmdCancel", {2900, 120, 1200, 375}, "Cancel");
+  TextBox& line = form.AddTextBox("txtLine", {120, 600, 3000, 315});
+  TextBox& lines = form.AddTextBox("txtLines", {120, 1000, 3000, 900}, "", nullptr, TextBox::MultiLine);
+  ok.onClick = Log("ok");
+  other.onClick = Log("other");
+  cancel.onClick = Log("cancel");
+  form.SetDefaultButton(&ok);
+  form.SetCancelButton(&cancel);
+  EXPECT_EQ(GetWindowLongPtrA(ok.Hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  auto key = [](const Control& c, WPARAM vk) {
+    SetFocus(c.Hwnd());
+    PostMessageA(c.Hwnd(), WM_KEYDOWN, vk, 0);
+    DoEvents();
+  };
+  key(line, VK_RETURN);
+  key(other, VK_RETURN);
+  key(line, VK_ESCAPE);
+  key(lines, VK_RETURN);  // a box that takes line breaks keeps Enter
+  EXPECT_EQ(events, (Strings{"ok", "other", "cancel"}));
+  EXPECT_EQ(lines.Text(), "\r\n");
+  ok.SetEnabled(false);
+  key(line, VK_RETURN);
+  EXPECT_EQ(events.size(), 3u) << "a disabled default button is not pressed";
+
+  // A dialog opens with its default button focused.
+  Form modal("frmModal");
+  ASSERT_TRUE(modal.Create("Modal", 3000, 1500, FormStyle::FixedDialog));
+  modal.AddButton("cmdFirst", {120, 120, 1200, 375}, "First");
+  CommandButton& cont = modal.AddButton("cmdContinue", {1500, 120, 1200, 375}, "Continue");
+  modal.SetDefaultButton(&cont);
+  HWND focused = nullptr, wanted = cont.Hwnd();
+  modal.AddTimer("Timer1", 50).onTimer = [&] {
+    focused = GetFocus();
+    modal.Unload();
+  };
+  modal.ShowModal(&form);
+  EXPECT_EQ(focused, wanted);
 }
 
 TEST_F(FormsTest, PopupMenuRunsTheChosenItemAndLeavesHiddenOnesOut) {

@@ -21,6 +21,7 @@
 #include "tests/component/com_client_win.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sdo_standin_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -257,6 +258,98 @@ TEST_F(MainWindow, MissingSdoAndReportsAreShownInMagenta) {
   EXPECT_EQ(form->lblSdo->Left(), form->Label11->Left() + form->Label11->Width() + 60);
 }
 
+// The text the form's tooltip shows for a control.
+std::string ShownTip(const forms::Form& form, HWND control) {
+  // The ANSI message stops at 80 characters.
+  wchar_t buf[2048] = L"";
+  TOOLINFOW ti{};
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  ti.hwnd = form.Hwnd();
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = buf;
+  SendMessageW(form.ToolTipHwnd(), TTM_GETTEXTW, ARRAYSIZE(buf), reinterpret_cast<LPARAM>(&ti));
+  char text[2048] = "";
+  WideCharToMultiByte(CP_ACP, 0, buf, -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM all) {
+  reinterpret_cast<std::vector<HWND>*>(all)->push_back(h);
+  return TRUE;
+}
+
+// Every label shows its whole caption, on its lines or, cut with an ellipsis, in its tooltip; no
+// two visible controls of one container overlap.
+void ExpectEverythingReadable(const forms::Form& form) {
+  std::vector<HWND> all;
+  EnumChildWindows(form.Hwnd(), CollectChild, reinterpret_cast<LPARAM>(&all));
+  for (HWND h : all) {
+    auto* label = dynamic_cast<forms::Label*>(forms::ControlFromHwnd(h));
+    if (!label || !IsWindowVisible(h) || label->Caption().empty()) continue;
+    const std::string caption = label->Caption();
+    if (label->Cut()) {
+      EXPECT_TRUE(ShownTip(form, h).starts_with(caption)) << label->Name() << " is cut and its tip says "
+                                                           << ShownTip(form, h);
+      continue;
+    }
+    RECT client{}, needed{};
+    GetClientRect(h, &client);
+    needed.right = client.right;
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, caption.c_str(), int(caption.size()), &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    EXPECT_LE(needed.bottom, client.bottom) << label->Name() << " cuts the lines of: " << caption;
+    EXPECT_LE(needed.right, client.right) << label->Name() << " cuts: " << caption;
+  }
+  for (size_t i = 0; i < all.size(); ++i)
+    for (size_t j = i + 1; j < all.size(); ++j) {
+      HWND a = all[i], b = all[j];
+      RECT ra, rb, both;
+      if (GetParent(a) != GetParent(b) || !IsWindowVisible(a) || !IsWindowVisible(b)) continue;
+      GetWindowRect(a, &ra);
+      GetWindowRect(b, &rb);
+      EXPECT_FALSE(IntersectRect(&both, &ra, &rb)) << forms::ControlNameOf(a) << " overlaps " << forms::ControlNameOf(b);
+    }
+}
+
+TEST_F(MainWindow, EveryTextIsReadableWholeWithTheLongestTextsTheAnalysisShows) {
+  // The longest texts: a 40-character company name without a blank to wrap at, the program in a
+  // folder whose path is near the limit, and an engine message that names a long data path.
+  std::string deep = "Sage";
+  while (dir.Win(deep).size() < 200) deep += "\\Accounts Folder";
+  spec.programFolder = dir.Win(deep);
+  Open();
+  fixtures::InstallSdoStandIn(18, "18.0.10.208");
+  fixtures::SetupDta damaged;
+  damaged.companyName = std::string(40, 'W');
+  fixtures::WriteDataFolder(dir.Path("Damaged"), damaged);
+  fixtures::SdoData refusing;
+  refusing.connectFails = true;
+  refusing.connectErrorCode = 23;
+  refusing.connectErrorText = "Cannot open the data in " + LCase(dir.Win(deep)) + "\\accdata\\";
+  fixtures::WriteSdoData(dir.Win("Damaged\\ACCDATA"), refusing);
+  fixtures::SetupDta future;
+  future.dataVersion = 19;
+  fixtures::WriteDataFolder(dir.Path("Future"), future);
+
+  struct Case {
+    const char* folder;
+    const char* label;
+    std::string shows;
+  };
+  for (const Case& c : {Case{"Damaged\\ACCDATA", "lblName", std::string(40, 'W')},
+                        Case{"Damaged\\ACCDATA", "lblRecs", refusing.connectErrorText},
+                        Case{"Damaged\\ACCDATA", "lblProgPath", NormaliseFolder(spec.programFolder)},
+                        Case{"Future\\ACCDATA", "lblRecs", "Sage 50 v19 is not supported yet"}}) {
+    SCOPED_TRACE(std::string(c.folder) + " " + c.label);
+    form->txtPath->SetText(dir.Win(c.folder));
+    EXPECT_EQ(Text(c.label), c.shows);
+    ExpectEverythingReadable(*form);
+  }
+}
+
 TEST_F(MainWindow, EmptiedBoxTakesSagesLastFolderWhenLeft) {
   Open();
   fixtures::SageIni ini;
@@ -313,6 +406,7 @@ TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
   EXPECT_EQ(form->txtPath->BackColor(), forms::kColorButtonFace);
   EXPECT_FALSE(form->Unload());
   EXPECT_TRUE(form->Loaded());
+  EXPECT_EQ(SendMessageA(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), FALSE) << "a log-off is asked to wait";
   form->cmdExit->onClick();
   EXPECT_TRUE(form->StopRequested);
   EXPECT_TRUE(form->Loaded()) << "Stop ends the operation, not the program";
@@ -326,6 +420,7 @@ TEST_F(MainWindow, BusyStateDisablesExactlyTheInputsAndRefusesToClose) {
   EXPECT_EQ(form->txtTemp->BackColor(), forms::kColorWindow);
   EXPECT_EQ(Text("cmdExit"), "Exit");
   EXPECT_TRUE(form->Timer1->Enabled());
+  EXPECT_EQ(SendMessageA(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
 
   form->txtPath->SetText(DataPath());
   form->txtTemp->SetTag("");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
 #include <vector>
 
 #include "app/forms/forms_win.h"
@@ -116,6 +118,77 @@ TEST_F(Startup, AfterASelfUpdateTheAboutWindowComesFirstAndLeadsOnToTheMainWindo
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
 }
 
+// Every way a user, an automation tool or Windows can leave a window. A click sent from outside is
+// handled inside the program's message loop without waking it; once it left the program running
+// with no window at all.
+struct WayOut {
+  const char* name;
+  std::function<void(HWND window, HWND button)> leave;
+};
+
+const WayOut kWaysOut[] = {
+    {"a click sent by UI automation", [](HWND, HWND b) { fixtures::SendFromOutside(b, BM_CLICK); }},
+    {"the button's notification sent",
+     [](HWND w, HWND b) {
+       fixtures::SendFromOutside(w, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), LPARAM(b));
+     }},
+    {"a mouse click", [](HWND, HWND b) { fixtures::ClickWithMouse(b); }},
+    {"the close box", [](HWND w, HWND) { fixtures::SendFromOutside(w, WM_SYSCOMMAND, SC_CLOSE); }},
+    {"Alt+F4", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_MENU, VK_F4}); }},
+};
+
+TEST_F(Startup, TheAboutWindowOfTheFirstStartLeadsOnToTheMainWindowHoweverItIsLeft) {
+  std::vector<WayOut> ways(std::begin(kWaysOut), std::end(kWaysOut));
+  ways.push_back({"Enter", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_RETURN}); }});
+  ways.push_back({"Esc", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_ESCAPE}); }});
+  ways.push_back({"Space on its focused button", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_SPACE}); }});
+  for (const WayOut& way : ways) {
+    SCOPED_TRACE(way.name);
+    fixtures::ClearSettings();  // a first start: "NewUpdate" unset reads "Y"
+    SaveGlobalSetting("NoInternet", "Y");
+    RunningProgram program;
+    HWND about = program.WaitForWindow("About Ledgerwell");
+    ASSERT_TRUE(about);
+    EXPECT_EQ(Control(about, "cmdOK"), "Continue");
+    way.leave(about, forms::FindControl(about, "cmdOK"));
+    HWND main = program.WaitForMainWindow(10000);
+    EXPECT_TRUE(main);
+    EXPECT_FALSE(IsWindow(about));
+    program.Close();
+    EXPECT_EQ(program.WaitForExit(5000), 0);
+  }
+}
+
+TEST_F(Startup, TheMainWindowEndsTheProgramHoweverItIsLeft) {
+  std::vector<WayOut> ways(std::begin(kWaysOut), std::end(kWaysOut));
+  ways.push_back({"the end of the Windows session", [](HWND w, HWND) {
+                    DWORD_PTR mayEnd = 0;
+                    SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &mayEnd);
+                    EXPECT_EQ(mayEnd, DWORD_PTR(TRUE)) << "an idle program lets the session end";
+                    fixtures::SendFromOutside(w, WM_ENDSESSION, TRUE);
+                  }});
+  for (const WayOut& way : ways) {
+    SCOPED_TRACE(way.name);
+    RunningProgram program;
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    way.leave(main, forms::FindControl(main, "cmdExit"));
+    EXPECT_EQ(program.WaitForExit(5000), 0);
+  }
+}
+
+TEST_F(Startup, TheSessionEndingAtTheFirstStartsAboutWindowEndsTheProgramThere) {
+  fixtures::ClearSettings();
+  SaveGlobalSetting("NoInternet", "Y");
+  RunningProgram program;
+  HWND about = program.WaitForWindow("About Ledgerwell");
+  ASSERT_TRUE(about);
+  fixtures::SendFromOutside(about, WM_QUERYENDSESSION);
+  fixtures::SendFromOutside(about, WM_ENDSESSION, TRUE);
+  EXPECT_EQ(program.WaitForExit(5000), 0);
+  EXPECT_FALSE(program.WaitForWindow("Ledgerwell - ", 0)) << "nothing opens once the session has ended";
+}
+
 TEST_F(Startup, SecondInstanceShowsOneMessageAndTouchesNothing) {
   RunningProgram first;
   ASSERT_TRUE(first.WaitForMainWindow());
@@ -126,8 +199,8 @@ TEST_F(Startup, SecondInstanceShowsOneMessageAndTouchesNothing) {
   EXPECT_EQ(WindowText(box), "Ledgerwell");
   EXPECT_EQ(fixtures::MessageBoxText(box), "The Ledgerwell program is already running.");
   EXPECT_FALSE(second.WaitForWindow("Ledgerwell - ", 0)) << "the second instance must not open a window";
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(second.WaitForExit(), 0);
+  fixtures::SendFromOutside(GetDlgItem(box, IDOK), BM_CLICK);
+  EXPECT_EQ(second.WaitForExit(5000), 0);
   EXPECT_EQ(UserStoreSnapshot(), before);
 }
 

@@ -670,7 +670,7 @@ TEST_F(AboutWindow, TheMainWindowsAboutButtonOpensItModallyAndEndsTheProgramWhen
   ASSERT_TRUE(fixtures::PumpUntil([&] { return !main.Loaded(); }, 10000));
   EXPECT_TRUE(gPending.done);
   EXPECT_TRUE(App.EndRequested);
-  EXPECT_EQ(forms::RunMessageLoop(), 0) << "no window is left to keep the program running";
+  EXPECT_TRUE(forms::ProgramEnded()) << "no window is left to keep the program running";
 }
 
 TEST_F(AboutWindow, AfterASelfUpdateTheStartUpShowsItOnceAndEndsWhenAsked) {
