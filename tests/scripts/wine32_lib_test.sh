@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The 32-bit Wine's cache rules (scripts/wine32-lib.sh): which cached roots are used as they are
-# and which are rebuilt, and the choice of how 32-bit code runs. Needs neither root nor network:
-# the builders are replaced by ones that only record that they were called.
+# and which are rebuilt, and the choice of how 32-bit code runs. Needs no network: the builders
+# are replaced by ones that only record that they were called.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
@@ -93,6 +93,22 @@ echo "detected here: $detected"
 if [ "$detected" = native ]; then
   lw32_kernel_runs_ia32
   check "the probe runs natively" 0 $?
+fi
+
+# A kernel without IA-32, as far as a user namespace can make one: its binfmt_misc rule sends every
+# i386 program to a program that fails. The emulated way is chosen there, or none where this
+# kernel gives no user namespace a binfmt_misc of its own.
+if lw32_userns_binfmt; then
+  chosen=$(unshare --user --map-root-user --mount -- bash -c '
+    source "$1"
+    lw32_qemu=/bin/false
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    lw32_binfmt_rule >/proc/sys/fs/binfmt_misc/register
+    lw32_kernel_runs_ia32 && echo "the probe still ran"
+    LW_WIN32_EXEC= lw32_detect_exec' lw32 "$here/../../scripts/wine32-lib.sh")
+  check "without IA-32" qemu "$chosen"
+else
+  echo "no binfmt_misc in a user namespace here: the choice without IA-32 is not tried"
 fi
 
 [ $failures -eq 0 ] && echo "all wine32 cache checks passed"
