@@ -8,6 +8,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   clang
   python3 python3-pyftpdlib openssl pigz
+  debootstrap  # makes the root of the 32-bit Wine (scripts/wine32-lib.sh)
 )
 # The benchmarks: Google Benchmark, and the download benchmark's timers and reference pipeline.
 [ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev hyperfine time curl qpdf)

@@ -99,18 +99,22 @@ void Pump(std::function<bool()> done = {}, DWORD ms = 5000) {
 
 // Runs `body` on a new thread in its own apartment while this one pumps, as the object's
 // apartment must for calls from there to reach it.
+struct ApartmentJob {
+  DWORD apartment;
+  std::function<void()> body;
+};
+
+DWORD WINAPI RunApartmentJob(void* p) {
+  auto* j = static_cast<ApartmentJob*>(p);
+  if (FAILED(CoInitializeEx(nullptr, j->apartment))) return 1;
+  j->body();
+  CoUninitialize();
+  return 0;
+}
+
 void OnOtherThread(DWORD apartment, std::function<void()> body) {
-  struct Job {
-    DWORD apartment;
-    std::function<void()> body;
-  } job{apartment, std::move(body)};
-  HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
-    auto* j = static_cast<Job*>(p);
-    if (FAILED(CoInitializeEx(nullptr, j->apartment))) return 1;
-    j->body();
-    CoUninitialize();
-    return 0;
-  }, &job, 0, nullptr);
+  ApartmentJob job{apartment, std::move(body)};
+  HANDLE thread = CreateThread(nullptr, 0, RunApartmentJob, &job, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   bool ended = false;
   Pump([&] { return ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 30000);
@@ -959,8 +963,9 @@ TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregist
     RegCloseKey(k);
     return true;
   };
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\409\\win64"));
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\0\\win64"));
+  const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\409" + platform));
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\0" + platform));
   ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
   EXPECT_FALSE(exists(libKey));
   EXPECT_FALSE(exists(std::wstring(L"Interface\\") + iid));

@@ -639,10 +639,16 @@ class RecordingShellHandlers {
       if (saved_[i].present)
         fixtures::WriteRaw(HKEY_CLASSES_ROOT, Key(kSchemes[i]), "", saved_[i].type, saved_[i].bytes);
   }
-  // What the shell was last asked to open, once it has been written.
+  // What the shell was last asked to open, once the handler has written it and let go of the file
+  // (read earlier, it may be incomplete, and a file still held cannot be deleted for the next one).
   std::string Opened() const {
-    std::string text;
-    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_, fixtures::kFixtureFileLimit))).empty(); }, 10000);
+    fixtures::PumpUntil([&] {
+      HANDLE h = CreateFileA(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return false;
+      CloseHandle(h);
+      return true;
+    }, 10000);
+    std::string text = Trim(ReadWholeFile(file_, fixtures::kFixtureFileLimit));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     DeleteFileA(file_.c_str());
     return text;
