@@ -110,6 +110,11 @@ constexpr ErrorRow kErrors[] = {
     {kPageNotFound, "Page not found (error 404) returned from the server."},
     {kInvalidSize, "Invalid file size after download."},
     {kInvalidMd5, "Invalid MD5 checksum after download."},
+    {kDamagedCompressed, "The compressed file is damaged and could not be expanded."},
+    {kUpdateInfoTooLarge, "The update information file is larger than 1 MB."},
+    {kHttpErrorStatus, "The server answered the request with an error status."},
+    {kStoreFailed, "The downloaded file could not be written to the temporary folder."},
+    {kInvalidUpdaterName, "Name not valid, it must be a plain file name. Please use different UpdaterName."},
 };
 
 }  // namespace

@@ -19,9 +19,12 @@ inline constexpr long kRegisterFailed = 30008;
 inline constexpr long kPageNotFound = 30009;
 inline constexpr long kInvalidSize = 30010;
 inline constexpr long kInvalidMd5 = 30011;
-// The Internet API's ERROR_INTERNET_UNRECOGNIZED_SCHEME: what a check or download that has
-// something to fetch ends with while the component has no download engine to fetch it with.
-inline constexpr long kNoFetchEngine = 12006;
+// Beyond the original table: failures that would otherwise pass for success.
+inline constexpr long kDamagedCompressed = 30012;  // a compressed file that is no whole zlib stream
+inline constexpr long kUpdateInfoTooLarge = 30013;  // the update-information file is over 1 MB
+inline constexpr long kHttpErrorStatus = 30014;     // an HTTP status other than 2xx (404 is 30009)
+inline constexpr long kStoreFailed = 30015;         // the downloaded file could not be written
+inline constexpr long kInvalidUpdaterName = 30016;  // an UpdaterName that is no plain file name
 
 // The text of an error number; "Unrecognized Error." for a number the table does not hold.
 const char* ErrorText(long code);

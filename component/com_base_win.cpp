@@ -50,6 +50,18 @@ HRESULT ReturnText(std::string_view text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+HRESULT ArgumentValue(const VARIANT& argument, const VARIANT*& value) {
+  value = nullptr;
+  const VARIANT* v = &argument;
+  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) {
+    if (!V_VARIANTREF(v)) return E_POINTER;
+    v = V_VARIANTREF(v);
+  }
+  if ((V_VT(v) & VT_BYREF) && !V_BYREF(v)) return E_POINTER;
+  value = v;
+  return S_OK;
+}
+
 HRESULT ReportError(long code, REFIID iid) {
   ICreateErrorInfo* create = nullptr;
   if (SUCCEEDED(CreateErrorInfo(&create))) {

@@ -25,6 +25,10 @@ std::string FromBstr(BSTR text);
 BSTR ToBstr(std::string_view text);
 HRESULT ReturnText(std::string_view text, BSTR* out);
 
+// An argument as the caller meant it: a variant passed by reference is followed once. A
+// by-reference argument without its pointer is E_POINTER, never read; value is then null.
+HRESULT ArgumentValue(const VARIANT& argument, const VARIANT*& value);
+
 // Records a COM error object for the error number (table text, the component's class as source)
 // and returns the failure code an automation client reads the number from.
 HRESULT ReportError(long code, REFIID iid);
@@ -75,12 +79,14 @@ class DispatchObject : public Itf {
     return TypeInfoOf(*Iid, info);
   }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (count && (!names || !ids)) return E_POINTER;
     ComRef<ITypeInfo> info;
     if (HRESULT hr = TypeInfoOf(*Iid, info.put()); FAILED(hr)) return hr;
     return DispGetIDsOfNames(info.get(), names, count, ids);
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* excep, UINT* argErr) override {
+    if (!params) return E_POINTER;
     ComRef<ITypeInfo> info;
     if (HRESULT hr = TypeInfoOf(*Iid, info.put()); FAILED(hr)) return hr;
     SetErrorInfo(0, nullptr);  // an older error object must not be taken for this call's

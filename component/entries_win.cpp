@@ -3,6 +3,8 @@
 #include <climits>
 
 #include "common/updara_errors.h"
+#include "component/local_machine_win.h"
+#include "component/md5_win.h"
 #include "component/updara_text.h"
 
 namespace updara {
@@ -132,28 +134,46 @@ HRESULT UpdFileObject::VersionInt(const std::string& field, short index, long* o
   return S_OK;
 }
 
+std::string UpdFileObject::LocalPath() const {
+  Guard g(lock_);
+  return path_;
+}
+
 HRESULT UpdFileObject::LocalFileTime(bool lastWrite, DATE* out) const {
   if (!out) return E_POINTER;
   *out = 0;  // no local file: not set
-  std::string path;
-  {
-    Guard g(lock_);
-    path = path_;
-  }
+  const std::string path = LocalPath();
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return S_OK;
-  FILETIME local{};
-  SYSTEMTIME st{};
-  if (FileTimeToLocalFileTime(lastWrite ? &data.ftLastWriteTime : &data.ftCreationTime, &local) &&
-      FileTimeToSystemTime(&local, &st)) {
-    SystemTimeToVariantTime(&st, out);
-  }
+  *out = LocalDateOf(lastWrite ? data.ftLastWriteTime : data.ftCreationTime).value_or(0);
   return S_OK;
+}
+
+HRESULT UpdFileObject::get_MD5(BSTR* v) {
+  const std::string path = LocalPath();
+  return ReturnText(path.empty() ? std::string() : FileMd5(path), v);
 }
 
 HRESULT UpdFileObject::get_Processes(IUpdProcesses** v) {
   if (!v) return E_POINTER;
   return UpdProcessesObject::Create().CopyTo(v);
+}
+
+ComRef<UpdFileObject> UpdFileObject::FromEntry(const FileEntry& entry, const CompletedEntry& local) {
+  ComRef<UpdFileObject> f = Create();
+  f->name_ = entry.name;
+  f->myVersion_ = local.myVersion;
+  f->newVersion_ = entry.newVersion;
+  f->url_ = entry.url;
+  f->needReplace_ = local.needReplace;
+  f->path_ = local.path;
+  f->size_ = entry.size;
+  f->newDate_ = entry.newDate;
+  f->newModificationDate_ = entry.newModificationDate;
+  f->newMd5_ = entry.newMd5;
+  f->register_ = entry.registerServer;
+  f->compressed_ = entry.compressed;
+  return f;
 }
 
 std::string UpdFileObject::Name() const {
@@ -163,6 +183,19 @@ std::string UpdFileObject::Name() const {
 std::string UpdFileObject::NewPath() const {
   Guard g(lock_);
   return newPath_;
+}
+void UpdFileObject::SetNewPath(std::string path) {
+  Guard g(lock_);
+  newPath_ = std::move(path);
+}
+UpdFileObject::Download UpdFileObject::DownloadSpec() const {
+  Guard g(lock_);
+  return {url_, newMd5_, size_, compressed_};
+}
+std::optional<ReplacementFile> UpdFileObject::ListedFile() const {
+  Guard g(lock_);
+  if (newPath_.empty()) return std::nullopt;
+  return ReplacementFile{register_, newPath_, path_, UtcFileTimeOf(newDate_), UtcFileTimeOf(newModificationDate_)};
 }
 bool UpdFileObject::NeedReplace() const {
   Guard g(lock_);
@@ -176,8 +209,8 @@ ComRef<UpdFilesObject> UpdFilesObject::Create() { return ComRef<UpdFilesObject>:
 HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  VARIANT* v = &index;
-  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  const VARIANT* v = nullptr;
+  if (HRESULT hr = ArgumentValue(index, v); FAILED(hr)) return hr;
   if (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF)) {
     const std::string name = FromBstr(V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v));
     Guard g(lock_);
@@ -190,7 +223,7 @@ HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
   }
   VARIANT number;
   VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, v, 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(v), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
   return ItemAt(lock_, items_, V_I4(&number), out);
 }
 
@@ -202,12 +235,15 @@ HRESULT UpdFilesObject::Add(BSTR name, IUpdFile** out) {
   ComRef<UpdFileObject> file = UpdFileObject::Create();
   file->put_Name(name);
   file->put_NeedReplace(VARIANT_TRUE);
-  {
-    Guard g(lock_);
-    if (items_.size() >= kMaxItems) return DISP_E_OVERFLOW;
-    items_.push_back(file);
-  }
+  if (!Append(file)) return DISP_E_OVERFLOW;
   return file.CopyTo(out);
+}
+
+bool UpdFilesObject::Append(ComRef<UpdFileObject> file) {
+  Guard g(lock_);
+  if (items_.size() >= kMaxItems) return false;
+  items_.push_back(std::move(file));
+  return true;
 }
 
 HRESULT UpdFilesObject::get__NewEnum(IUnknown** out) {
@@ -223,6 +259,13 @@ std::vector<ComRef<UpdFileObject>> UpdFilesObject::Snapshot() const {
 
 ComRef<UpdMessageObject> UpdMessageObject::Create() {
   return ComRef<UpdMessageObject>::Adopt(new UpdMessageObject());
+}
+ComRef<UpdMessageObject> UpdMessageObject::FromEntry(const MessageEntry& entry) {
+  ComRef<UpdMessageObject> m = Create();
+  m->id_ = entry.id;
+  m->caption_ = entry.caption;
+  m->text_ = entry.text;
+  return m;
 }
 HRESULT UpdMessageObject::get_Text(BSTR* v) { Guard g(lock_); return ReturnText(text_, v); }
 HRESULT UpdMessageObject::put_Text(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); text_ = std::move(t); return S_OK; }

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "component/com_base_win.h"
+#include "component/local_entry.h"
+#include "component/replacement_list.h"
 
 namespace updara {
 
@@ -37,7 +40,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   STDMETHODIMP get_Date(DATE* v) override { return LocalFileTime(false, v); }
   STDMETHODIMP get_NewDate(DATE* v) override { return GetDate(newDate_, v); }
   STDMETHODIMP put_NewDate(DATE v) override { return SetDate(newDate_, v); }
-  STDMETHODIMP get_MD5(BSTR* v) override { return ReturnText("", v); }
+  STDMETHODIMP get_MD5(BSTR* v) override;
   STDMETHODIMP get_NewMD5(BSTR* v) override { return GetText(newMd5_, v); }
   STDMETHODIMP put_NewMD5(BSTR v) override { return SetText(newMd5_, v); }
   STDMETHODIMP get_Register(VARIANT_BOOL* v) override { return GetBool(register_, v); }
@@ -49,10 +52,23 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   STDMETHODIMP put_NewModificationDate(DATE v) override { return SetDate(newModificationDate_, v); }
   STDMETHODIMP get_Processes(IUpdProcesses** v) override;
 
+  // An entry of the update-information file, completed against the local machine.
+  static ComRef<UpdFileObject> FromEntry(const FileEntry& entry, const CompletedEntry& local);
+
   // For the component itself, without a BSTR round trip.
   std::string Name() const;
   std::string NewPath() const;
+  void SetNewPath(std::string path);
   bool NeedReplace() const;
+  // What fetching the entry needs.
+  struct Download {
+    std::string url, md5;
+    long size;
+    bool compressed;
+  };
+  Download DownloadSpec() const;
+  // The entry's line of the replacement list; nullopt when it has no downloaded file.
+  std::optional<ReplacementFile> ListedFile() const;
 
  protected:
   void* OtherInterface(REFIID riid) override {
@@ -69,6 +85,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   HRESULT SetDate(DATE& field, DATE value);
   HRESULT VersionInt(const std::string& field, short index, long* out) const;
   HRESULT LocalFileTime(bool lastWrite, DATE* out) const;
+  std::string LocalPath() const;
 
   mutable std::mutex lock_;
   std::string name_, myVersion_, newVersion_, url_, path_, newPath_, newMd5_;
@@ -85,6 +102,9 @@ class UpdFilesObject final : public DispatchObject<IUpdFiles, &IID_IUpdFiles> {
   STDMETHODIMP Add(BSTR name, IUpdFile** out) override;
   STDMETHODIMP get__NewEnum(IUnknown** out) override;
 
+  // Appends an entry; false when the collection is full (its count is 16-bit).
+  bool Append(ComRef<UpdFileObject> file);
+
   std::vector<ComRef<UpdFileObject>> Snapshot() const;
 
  private:
@@ -96,6 +116,7 @@ class UpdFilesObject final : public DispatchObject<IUpdFiles, &IID_IUpdFiles> {
 class UpdMessageObject final : public DispatchObject<IUpdMessage, &IID_IUpdMessage> {
  public:
   static ComRef<UpdMessageObject> Create();
+  static ComRef<UpdMessageObject> FromEntry(const MessageEntry& entry);
   STDMETHODIMP get_Text(BSTR* v) override;
   STDMETHODIMP put_Text(BSTR v) override;
   STDMETHODIMP get_ID(long* v) override;

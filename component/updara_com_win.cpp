@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/file_names.h"
 #include "common/updara_errors.h"
 #include "component/replacement_list.h"
 
@@ -19,16 +20,32 @@ bool Missing(const VARIANT& v) {
   return V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND);
 }
 
-const VARIANT& Deref(const VARIANT& v) {
-  return V_VT(&v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&v) ? *V_VARIANTREF(&v) : v;
-}
-
 VARIANT LongArg(long value) {
   VARIANT v;
   VariantInit(&v);
   V_VT(&v) = VT_I4;
   V_I4(&v) = value;
   return v;
+}
+
+// All of a write to or a read from a pipe opened for overlapped use, by the deadline; a transfer
+// still pending then is cancelled.
+bool PipeTransferWithin(HANDLE pipe, bool write, void* buffer, DWORD size, ULONGLONG deadline) {
+  OVERLAPPED io{};
+  io.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!io.hEvent) return false;
+  DWORD done = 0;
+  BOOL ok = write ? WriteFile(pipe, buffer, size, &done, &io) : ReadFile(pipe, buffer, size, &done, &io);
+  if (!ok && GetLastError() == ERROR_IO_PENDING) {
+    const ULONGLONG now = GetTickCount64();
+    if (WaitForSingleObject(io.hEvent, now < deadline ? DWORD(deadline - now) : 0) != WAIT_OBJECT_0) {
+      CancelIo(pipe);
+      WaitForSingleObject(io.hEvent, INFINITE);  // the cancelled transfer no longer touches the buffer
+    }
+    ok = GetOverlappedResult(pipe, &io, &done, FALSE);
+  }
+  CloseHandle(io.hEvent);
+  return ok && done == size;
 }
 
 bool RegisterNotifyClass(WNDPROC proc) {
@@ -109,6 +126,7 @@ HRESULT UpdaraComObject::Construct() {
 
 UpdaraComObject::~UpdaraComObject() {
   cancel_ = true;
+  abandoned_ = true;
   JoinWorker();
   DestroyNotifyWindow();
   // A class registered by a DLL outlives it; unregister it once no window of it is left, so a later
@@ -148,13 +166,17 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
   const std::optional<ComponentUrl> parsed = ParseComponentUrl(FromBstr(v));
   if (!parsed) return Fail(kInvalidProtocol);
   url_ = parsed->url;
-  login_ = parsed->login;
-  password_ = parsed->password;
+  target_ = parsed->target;
+  login_ = parsed->target.user;
+  password_ = parsed->target.password;
   return S_OK;
 }
 
 HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
-  return TakeName(FromBstr(v)) ? S_OK : Fail(kNameNotUnique);
+  const std::string name = FromBstr(v);
+  // A name that would put the list or the programs outside the temporary folder changes nothing.
+  if (!lw::IsPlainFileName(name)) return Fail(kInvalidUpdaterName);
+  return TakeName(name) ? S_OK : Fail(kNameNotUnique);
 }
 
 // The names change whatever happens; the lock is held only when the name was free.
@@ -173,7 +195,8 @@ bool UpdaraComObject::TakeName(const std::string& name) {
   }
   if (!m) return false;
   mutex_ = m;
-  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, 0, 0);
+  ++nameTaken_;
+  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, nameTaken_, 0);
   return true;
 }
 
@@ -184,11 +207,13 @@ HRESULT UpdaraComObject::get_State(UpdateStates* v) {
 }
 
 HRESULT UpdaraComObject::get_StateText(VARIANT state, BSTR* v) {
-  const VARIANT& arg = Deref(state);
-  if (Missing(arg)) return ReturnText(StateText(state_.load()), v);
+  if (!v) return E_POINTER;
+  const VARIANT* arg = nullptr;
+  if (HRESULT hr = ArgumentValue(state, arg); FAILED(hr)) return hr;
+  if (Missing(*arg)) return ReturnText(StateText(state_.load()), v);
   VARIANT number;
   VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(arg), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
   return ReturnText(StateText(V_I4(&number)), v);
 }
 
@@ -223,27 +248,38 @@ HRESULT UpdaraComObject::put_ReplaceRule(ReplaceRulesEnum v) {
   return S_OK;
 }
 
-static std::optional<int> DialogIndexOf(const VARIANT& index) {
-  const VARIANT& arg = Deref(index);
-  if (V_VT(&arg) == VT_BSTR) return DialogTextIndex(FromBstr(V_BSTR(&arg)));
-  if (V_VT(&arg) == (VT_BSTR | VT_BYREF)) return DialogTextIndex(FromBstr(*V_BSTRREF(&arg)));
-  VARIANT number;
-  VariantInit(&number);
-  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&arg), 0, VT_I4))) return std::nullopt;
-  if (V_I4(&number) < 0 || V_I4(&number) >= kDialogTextCount) return std::nullopt;
-  return V_I4(&number);
+// The progress-window text an index argument names, by number or by name: E_POINTER for a
+// by-reference argument without its pointer, E_INVALIDARG for any other that names none.
+static HRESULT DialogIndexOf(const VARIANT& index, int& i) {
+  const VARIANT* arg = nullptr;
+  if (HRESULT hr = ArgumentValue(index, arg); FAILED(hr)) return hr;
+  std::optional<int> found;
+  if (V_VT(arg) == VT_BSTR) {
+    found = DialogTextIndex(FromBstr(V_BSTR(arg)));
+  } else if (V_VT(arg) == (VT_BSTR | VT_BYREF)) {
+    found = DialogTextIndex(FromBstr(*V_BSTRREF(arg)));
+  } else {
+    VARIANT number;
+    VariantInit(&number);
+    if (SUCCEEDED(VariantChangeType(&number, const_cast<VARIANT*>(arg), 0, VT_I4)) && V_I4(&number) >= 0 &&
+        V_I4(&number) < kDialogTextCount)
+      found = V_I4(&number);
+  }
+  if (!found) return E_INVALIDARG;
+  i = *found;
+  return S_OK;
 }
 
 HRESULT UpdaraComObject::get_DialogText(VARIANT index, BSTR* v) {
   if (!v) return E_POINTER;
-  const std::optional<int> i = DialogIndexOf(index);
-  if (!i) return E_INVALIDARG;
-  return ReturnText(dialogTexts_[*i], v);
+  int i = 0;
+  if (HRESULT hr = DialogIndexOf(index, i); FAILED(hr)) return hr;
+  return ReturnText(dialogTexts_[i], v);
 }
 HRESULT UpdaraComObject::put_DialogText(VARIANT index, BSTR v) {
-  const std::optional<int> i = DialogIndexOf(index);
-  if (!i) return E_INVALIDARG;
-  dialogTexts_[*i] = FromBstr(v);
+  int i = 0;
+  if (HRESULT hr = DialogIndexOf(index, i); FAILED(hr)) return hr;
+  dialogTexts_[i] = FromBstr(v);
   return S_OK;
 }
 
@@ -255,15 +291,21 @@ HRESULT UpdaraComObject::get_WinVersion(BSTR* v) {
 HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
   if (!v) return E_POINTER;
   *v = VARIANT_FALSE;
-  HANDLE pipe = CreateFileA("\\\\.\\Pipe\\UpdaraPipe", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  // Whoever created the pipe first answers it: it may identify the caller, never act as it. A
+  // service that does not answer in time counts as none, so the host is never held up by it.
+  constexpr char kPipe[] = "\\\\.\\Pipe\\UpdaraPipe";
+  constexpr DWORD kAnswerMs = 2000;
+  const DWORD flags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+  HANDLE pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (pipe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY && WaitNamedPipeA(kPipe, kAnswerMs))
+    pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return S_OK;  // no service: a supported case
   // One text item: its length as 4 bytes, most significant first, then the text.
   const char request[] = {0, 0, 0, 6, '#', 'T', 'E', 'S', 'T', '#'};
-  DWORD written = 0, read = 0;
   unsigned char reply[4] = {};
-  if (WriteFile(pipe, request, sizeof request, &written, nullptr) && written == sizeof request &&
-      ReadFile(pipe, reply, sizeof reply, &read, nullptr) && read == sizeof reply) {
+  const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
+  if (PipeTransferWithin(pipe, true, const_cast<char*>(request), sizeof request, deadline) &&
+      PipeTransferWithin(pipe, false, reply, sizeof reply, deadline)) {
     *v = (reply[0] | reply[1] | reply[2] | reply[3]) ? VARIANT_TRUE : VARIANT_FALSE;
   }
   CloseHandle(pipe);
@@ -273,41 +315,52 @@ HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
 // ---- operations ----
 
 HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
-  if (state_.load() != 0) return Fail(kInvalidState);
+  // Arguments a caller passed without their pointers are refused before anything changes.
+  const VARIANT *u = nullptr, *vis = nullptr;
+  if (HRESULT hr = ArgumentValue(url, u); FAILED(hr)) return hr;
+  if (HRESULT hr = ArgumentValue(visible, vis); FAILED(hr)) return hr;
+  if (state_.load() != StateNotConnected) return Fail(kInvalidState);
   pending_ = false;
   Reset();
-  const VARIANT& u = Deref(url);
-  if (V_VT(&u) == VT_BSTR || V_VT(&u) == (VT_BSTR | VT_BYREF)) {
-    if (HRESULT hr = put_URL(V_VT(&u) == VT_BSTR ? V_BSTR(&u) : *V_BSTRREF(&u)); FAILED(hr)) return hr;
+  if (V_VT(u) == VT_BSTR || V_VT(u) == (VT_BSTR | VT_BYREF)) {
+    if (HRESULT hr = put_URL(V_VT(u) == VT_BSTR ? V_BSTR(u) : *V_BSTRREF(u)); FAILED(hr)) return hr;
   }
-  const VARIANT& vis = Deref(visible);
-  switch (V_VT(&vis)) {
-    case VT_I2: visible_ = V_I2(&vis) != 0; break;
-    case VT_I4: visible_ = V_I4(&vis) != 0; break;
-    case VT_BOOL: visible_ = V_BOOL(&vis) != VARIANT_FALSE; break;
-    case VT_I2 | VT_BYREF: visible_ = *V_I2REF(&vis) != 0; break;
-    case VT_I4 | VT_BYREF: visible_ = *V_I4REF(&vis) != 0; break;
-    case VT_BOOL | VT_BYREF: visible_ = *V_BOOLREF(&vis) != VARIANT_FALSE; break;
+  switch (V_VT(vis)) {
+    case VT_I2: visible_ = V_I2(vis) != 0; break;
+    case VT_I4: visible_ = V_I4(vis) != 0; break;
+    case VT_BOOL: visible_ = V_BOOL(vis) != VARIANT_FALSE; break;
+    case VT_I2 | VT_BYREF: visible_ = *V_I2REF(vis) != 0; break;
+    case VT_I4 | VT_BYREF: visible_ = *V_I4REF(vis) != 0; break;
+    case VT_BOOL | VT_BYREF: visible_ = *V_BOOLREF(vis) != VARIANT_FALSE; break;
     default: break;  // missing or another type: Visible stays
   }
   // Events go to the thread that asked for them.
   DestroyNotifyWindow();
   if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
   ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
-  if (!SetState(1)) return S_OK;
-  StartWorker(kMsgCheckDone, !url_.empty());
+  if (!SetState(StateCheckingUpdates)) return S_OK;
+  CheckRequest request{url_, target_, login_, password_, signature_, replaceRule_};
+  StartWorker(kMsgCheckDone, [this, request = std::move(request), files = files_, messages = messages_] {
+    CheckResult result = RunCheck(request, *files.get(), *messages.get(), cancel_);
+    std::lock_guard<std::mutex> lock(currentLock_);
+    checkGlobals_ = std::move(result.global);
+    return result.code;
+  });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
 HRESULT UpdaraComObject::Download() {
-  if (state_.load() != 0) return Fail(kInvalidState);
+  if (state_.load() != StateNotConnected) return Fail(kInvalidState);
   pending_ = false;
   DeleteLeftovers();
   ComRef<IUpdaraCom> self(this);
-  if (!SetState(2)) return S_OK;
-  bool somethingToFetch = false;
-  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) somethingToFetch |= f->NeedReplace();
-  StartWorker(kMsgDownloadDone, somethingToFetch);
+  if (!SetState(StateDownloadingFile)) return S_OK;
+  std::vector<ComRef<UpdFileObject>> marked;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    if (f->NeedReplace()) marked.push_back(f);
+  StartWorker(kMsgDownloadDone, [this, marked = std::move(marked)] {
+    return RunDownload(marked, tempFolder_, cancel_, *this);
+  });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -319,7 +372,7 @@ HRESULT UpdaraComObject::Update() {
     if (!f->NewPath().empty()) return E_NOTIMPL;
   }
   ComRef<IUpdaraCom> self(this);
-  if (!SetState(3)) return S_OK;
+  if (!SetState(StateUpdating)) return S_OK;
   PostMessageA(window_, kMsgUpdateDone, 0, kNoError);
   return S_OK;
 }
@@ -344,10 +397,14 @@ HRESULT UpdaraComObject::Clear() {
   return S_OK;
 }
 
-// Downloaded files, the files a replacement list names, the list and the two programs.
+// Downloaded files, the files a replacement list names, the list and the two programs. An entry
+// whose file is gone has no NewPath any more, so nothing can try to install it.
 void UpdaraComObject::DeleteLeftovers() {
   for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
-    if (const std::string p = f->NewPath(); !p.empty()) DeleteFileA(p.c_str());
+    if (const std::string p = f->NewPath(); !p.empty()) {
+      DeleteFileA(p.c_str());
+      f->SetNewPath({});
+    }
   }
   if (const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList))) {
     for (const ListedItem& item : *items) {
@@ -360,21 +417,46 @@ void UpdaraComObject::DeleteLeftovers() {
   pending_ = false;
 }
 
-// The workers have no download engine yet, so they cannot fetch anything: a run that has
-// something to fetch ends at once with kNoFetchEngine, one that has nothing with no error, each
-// reported through the window like any other. Succeeding would tell the host that a check found
-// nothing new, or that files arrived, when nothing was fetched.
-void UpdaraComObject::StartWorker(UINT doneMessage, bool somethingToFetch) {
+void UpdaraComObject::StartWorker(UINT doneMessage, std::function<long()> work) {
   JoinWorker();
   running_ = true;
   blockingResult_ = cancel_ ? kCancelled : kNoError;
-  const HWND window = window_;
-  const long outcome = somethingToFetch ? kNoFetchEngine : kNoError;
-  worker_ = std::thread([this, window, doneMessage, outcome] {
-    const long code = cancel_.load() ? kCancelled : outcome;
-    PostMessageA(window, doneMessage, 0, static_cast<LPARAM>(code));
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    startedFiles_.clear();
+  }
+  workerWindow_ = window_;
+  worker_ = std::thread([this, doneMessage, work = std::move(work)] {
+    long code;
+    try {
+      code = work();
+    } catch (...) {
+      code = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    PostSurely(workerWindow_, doneMessage, 0, static_cast<LPARAM>(code));
   });
 }
+
+void UpdaraComObject::PostSurely(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+  while (!PostMessageA(window, message, wParam, lParam) && IsWindow(window) && !abandoned_.load()) Sleep(50);
+}
+
+void UpdaraComObject::FileStarted(const ComRef<UpdFileObject>& file) {
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    startedFiles_.emplace_back(static_cast<IUpdFile*>(file.get()));
+  }
+  PostSurely(workerWindow_, kMsgFileStart, 0, 0);
+}
+
+// Best effort: a report the queue has no room for is made good by the next one.
+void UpdaraComObject::Progress(long long position, long long total) {
+  constexpr long long kMax = 0x7FFFFFFF;  // the event's numbers are 32-bit
+  PostMessageA(workerWindow_, kMsgFileProgress, static_cast<WPARAM>(std::min(position, kMax)),
+               static_cast<LPARAM>(std::min(total, kMax)));
+}
+
+void UpdaraComObject::FileDone(long code) { PostSurely(workerWindow_, kMsgFileDone, 0, static_cast<LPARAM>(code)); }
 
 void UpdaraComObject::JoinWorker() {
   if (worker_.joinable()) worker_.join();
@@ -443,7 +525,8 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgCheckDone: {
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
-      if (!SetState(0)) return;
+      if (code == kNoError) ApplyGlobals();
+      if (!SetState(StateNotConnected)) return;
       long newFiles = 0;
       if (code == kNoError) {
         for (const ComRef<UpdFileObject>& f : files_->Snapshot()) newFiles += f->NeedReplace() ? 1 : 0;
@@ -455,35 +538,48 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       V_BSTR(&args[0]) = text;
       args[1] = LongArg(code);
       args[2] = LongArg(newFiles);
-      Fire(1, args, 3);
+      Fire(EventCheckDone, args, 3);
       SysFreeString(text);
       return;
     }
     case kMsgDownloadDone:
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
-      if (!SetState(0)) return;
-      FireDone(7, code);
+      if (!SetState(StateNotConnected)) return;
+      WriteReplacementList();
+      FireDone(EventDownloadDone, code);
       return;
     case kMsgUpdateDone:
-      if (!SetState(0)) return;
-      FireDone(3, code);
+      if (!SetState(StateNotConnected)) return;
+      FireDone(EventUpdateDone, code);
       return;
     case kMsgFileStart: {
+      ComRef<IUpdFile> file;
+      {
+        std::lock_guard<std::mutex> lock(currentLock_);
+        if (!startedFiles_.empty()) {
+          file = startedFiles_.front();
+          startedFiles_.pop_front();
+        }
+        currentFile_ = file;
+      }
       VARIANT arg;
       VariantInit(&arg);
       V_VT(&arg) = VT_DISPATCH;
-      ComRef<IUpdFile> file = CurrentFile();
       V_DISPATCH(&arg) = file.get();
-      Fire(4, &arg, 1);
+      Fire(EventFileStart, &arg, 1);
       return;
     }
     case kMsgFileProgress: {
-      // A burst of chunks becomes one event with the latest position.
+      // A burst of chunks becomes one event with the latest position. Only the reports queued
+      // right behind this one count: one after a file's end belongs to the next file.
       const ProgressReport latest = CollapseProgress(
           ProgressReport{static_cast<long>(wParam), code}, [this]() -> std::optional<ProgressReport> {
             MSG m;
-            if (!PeekMessageA(&m, window_, kMsgFileProgress, kMsgFileProgress, PM_REMOVE)) return std::nullopt;
+            if (!PeekMessageA(&m, window_, kMsgFileStart, kMsgFileDone, PM_NOREMOVE) ||
+                m.message != kMsgFileProgress)
+              return std::nullopt;
+            PeekMessageA(&m, window_, kMsgFileStart, kMsgFileDone, PM_REMOVE);
             return ProgressReport{static_cast<long>(m.wParam), static_cast<long>(m.lParam)};
           });
       ComRef<IUpdFile> file = CurrentFile();
@@ -493,7 +589,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       VariantInit(&args[2]);
       V_VT(&args[2]) = VT_DISPATCH;
       V_DISPATCH(&args[2]) = file.get();
-      Fire(5, args, 3);
+      Fire(EventFileProgress, args, 3);
       return;
     }
     case kMsgFileDone: {
@@ -507,7 +603,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       VariantInit(&args[2]);
       V_VT(&args[2]) = VT_DISPATCH;
       V_DISPATCH(&args[2]) = file.get();
-      const bool alive = Fire(6, args, 3);
+      const bool alive = Fire(EventFileDone, args, 3);
       SysFreeString(text);
       if (!alive) return;
       std::lock_guard<std::mutex> lock(currentLock_);
@@ -515,7 +611,8 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       return;
     }
     case kMsgPrevDetected: {
-      if (!SetState(0)) return;
+      // The name changed since the look was asked for: the later name's own look answers.
+      if (wParam != nameTaken_ || !SetState(StateNotConnected)) return;
       // Files of an earlier run are waiting when the list is ours and every file it names is there.
       const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList));
       if (!items || items->empty()) return;
@@ -527,7 +624,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
         CloseHandle(f);
       }
       pending_ = true;
-      Fire(8, nullptr, 0);
+      Fire(EventPrevDetected, nullptr, 0);
       return;
     }
     default:
@@ -535,16 +632,44 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void UpdaraComObject::ApplyGlobals() {
+  GlobalSettings g;
+  {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    g = std::move(checkGlobals_);
+    checkGlobals_ = {};
+  }
+  if (g.requireAdmin) requireAdmin_ = *g.requireAdmin;
+  if (g.cmdBefore) cmdBefore_ = std::move(*g.cmdBefore);
+  if (g.cmdAfter) cmdAfter_ = std::move(*g.cmdAfter);
+  if (g.cmdLine) cmdLine_ = std::move(*g.cmdLine);
+}
+
+// What the updater needs for the entries that arrived; an entry whose download failed has no
+// NewPath and is not listed. (The processes to end come with the process lists of the entries.)
+void UpdaraComObject::WriteReplacementList() const {
+  ReplacementList list{cmdLine_, visible_, cmdBefore_, cmdAfter_, {}, {}};
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    if (std::optional<ReplacementFile> listed = f->ListedFile()) list.files.push_back(std::move(*listed));
+  const std::string text = FormatReplacementList(list);
+  HANDLE h = CreateFileA(names_.replacementList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;  // Update reports a list it cannot write
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
 ComRef<IUpdFile> UpdaraComObject::CurrentFile() {
   std::lock_guard<std::mutex> lock(currentLock_);
   return currentFile_;
 }
 
-bool UpdaraComObject::SetState(long state) {
+bool UpdaraComObject::SetState(UpdateStates state) {
   const long old = state_.exchange(state);
   if (old == state) return true;
   VARIANT arg = LongArg(old);
-  return Fire(2, &arg, 1);
+  return Fire(EventStateChange, &arg, 1);
 }
 
 bool UpdaraComObject::FireDone(DISPID id, long code) {
@@ -567,17 +692,17 @@ bool UpdaraComObject::Fire(DISPID id, VARIANT* argsReversed, UINT count) {
     IUpdaraCom* owner = this;
     auto arg = [&](UINT fromFirst) -> VARIANT& { return argsReversed[count - 1 - fromFirst]; };
     switch (id) {
-      case 0: notify->CloseApp(owner); break;
-      case 1: notify->CheckDone(owner, V_I4(&arg(0)), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
-      case 2: notify->StateChange(owner, static_cast<UpdateStates>(V_I4(&arg(0)))); break;
-      case 3: notify->UpdateDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
-      case 4: notify->FileStart(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0)))); break;
-      case 5:
+      case EventCloseApp: notify->CloseApp(owner); break;
+      case EventCheckDone: notify->CheckDone(owner, V_I4(&arg(0)), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case EventStateChange: notify->StateChange(owner, static_cast<UpdateStates>(V_I4(&arg(0)))); break;
+      case EventUpdateDone: notify->UpdateDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case EventFileStart: notify->FileStart(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0)))); break;
+      case EventFileProgress:
         notify->FileProgress(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_I4(&arg(2)));
         break;
-      case 6: notify->FileDone(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
-      case 7: notify->DownloadDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
-      case 8: notify->PrevDetected(owner); break;
+      case EventFileDone: notify->FileDone(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case EventDownloadDone: notify->DownloadDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case EventPrevDetected: notify->PrevDetected(owner); break;
       default: break;
     }
   } else {

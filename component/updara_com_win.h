@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -10,7 +12,9 @@
 
 #include "component/com_base_win.h"
 #include "component/entries_win.h"
+#include "component/fetch_url.h"
 #include "component/updara_text.h"
+#include "component/workers_win.h"
 
 namespace updara {
 
@@ -53,7 +57,8 @@ class EventsConnectionPoint final : public IConnectionPoint {
 class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>,
                               public ErrorInfoSupport<&IID_IUpdaraCom>,
                               public IConnectionPointContainer,
-                              public IProvideClassInfo2 {
+                              public IProvideClassInfo2,
+                              private DownloadEvents {
  public:
   UPDARA_IUNKNOWN_OF(DispatchObject)
   // Fails when the notification window cannot be made: without it no event could ever arrive.
@@ -142,13 +147,25 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
 
   // Changes the state and fires StateChange when it really changes. Firing returns false when the
   // host let go of the object in its handler: nothing more may touch it then.
-  bool SetState(long state);
+  bool SetState(UpdateStates state);
   bool Fire(DISPID id, VARIANT* argsReversed, UINT count);
   bool FireDone(DISPID id, long code);
 
-  void StartWorker(UINT doneMessage, bool somethingToFetch);
+  // Runs the work on the worker thread and posts its result with the done message.
+  void StartWorker(UINT doneMessage, std::function<long()> work);
   HRESULT BlockingWait();
   void JoinWorker();
+  // Posts until the queue takes it (a full queue must not lose a file's start, its end or the
+  // result); gives up only when the window or the object is gone.
+  void PostSurely(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
+
+  // DownloadEvents, called on the download thread: each becomes a posted message.
+  void FileStarted(const ComRef<UpdFileObject>& file) override;
+  void Progress(long long position, long long total) override;
+  void FileDone(long code) override;
+
+  void ApplyGlobals();
+  void WriteReplacementList() const;
 
   bool TakeName(const std::string& name);
   void DeleteLeftovers();
@@ -159,9 +176,11 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   HWND window_ = nullptr;
 
   std::string url_, login_, password_, signature_ = "#Update file signature";
+  FetchUrl target_;  // url_ taken apart
   std::string updaterName_, tempFolder_;
   UpdaterNames names_;
   HANDLE mutex_ = nullptr;
+  WPARAM nameTaken_ = 0;  // counts the names taken, so a look for a list of an earlier name is dropped
   std::string dialogTexts_[kDialogTextCount];
   std::string dialogNoteText_ = "Powered by Updara";
   std::string dialogNoteUrl_ = "https://www.brenkgroup.example/updara";
@@ -178,8 +197,12 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   std::atomic<bool> cancel_{false};
   std::atomic<bool> running_{false};
   std::atomic<long> blockingResult_{0};  // the last completion's error, or 30004 after Cancel
+  std::atomic<bool> abandoned_{false};   // the object is going: the worker posts no more
+  HWND workerWindow_ = nullptr;           // where the running worker posts
   std::mutex currentLock_;
   ComRef<IUpdFile> currentFile_;
+  std::deque<ComRef<IUpdFile>> startedFiles_;  // announced by the download, not yet fired
+  GlobalSettings checkGlobals_;                 // what the last check read for the properties
   std::thread worker_;
 };
 

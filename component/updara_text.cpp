@@ -18,27 +18,6 @@ bool SameTextNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// As atol: leading blanks, an optional sign, then digits; anything else ends the number.
-long LeadingNumber(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  unsigned long long value = 0;
-  for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-    if (value <= 0x80000000ULL) value = value * 10 + static_cast<unsigned>(s[i] - '0');
-  }
-  // Out of the 32-bit range the number sticks at its end rather than overflowing.
-  if (negative) return value >= 0x80000000ULL ? -2147483647L - 1 : -static_cast<long>(value);
-  return value > 0x7fffffffULL ? 2147483647L : static_cast<long>(value);
-}
-
 }  // namespace
 
 const char* StateText(long state) {
@@ -75,30 +54,36 @@ UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName)
           "Global\\" + std::string(updaterName) + "__ev"};
 }
 
-std::optional<ComponentUrl> ParseComponentUrl(std::string_view text) {
-  if (text.empty()) return ComponentUrl{};
-  ComponentUrl out;
-  size_t sep = text.find("://");
-  if (sep == std::string_view::npos) {
-    // A drive path or a UNC path ("\\server\share\...") is a file; anything else names a host.
-    const bool path = text.find(":\\") != std::string_view::npos || text.starts_with("\\\\");
-    out.url = (path ? "file://" : "http://") + std::string(text);
-    sep = out.url.find("://");
+std::string SizeText(long long bytes) {
+  char text[48];
+  if (bytes <= 1024) {
+    std::snprintf(text, sizeof text, "%lld", bytes);
+  } else if (bytes <= 1048576) {
+    std::snprintf(text, sizeof text, "%0.2f KB", static_cast<double>(bytes / 10) * 0.01);
   } else {
-    out.url = std::string(text);
+    std::snprintf(text, sizeof text, "%0.2f MB", static_cast<double>(bytes / 10240) * 0.01);
   }
-  out.scheme = Lower(std::string_view(out.url).substr(0, sep));
-  if (out.scheme == "file") return out;  // the rest is a path, nothing more to read from it
-  if (out.scheme != "http" && out.scheme != "https" && out.scheme != "ftp") return std::nullopt;
-  const std::string_view rest = std::string_view(out.url).substr(sep + 3);
-  const std::string_view authority = rest.substr(0, rest.find_first_of("/?&"));
-  if (const size_t at = authority.find('@'); at != std::string_view::npos) {
-    const std::string_view user = authority.substr(0, at);
-    const size_t colon = user.find(':');
-    out.login = std::string(user.substr(0, colon));
-    if (colon != std::string_view::npos) out.password = std::string(user.substr(colon + 1));
-  }
+  return text;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
+}
+
+long LeadingNumber(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  unsigned long long value = 0;
+  for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+    if (value <= 0x80000000ULL) value = value * 10 + static_cast<unsigned>(s[i] - '0');
+  }
+  if (negative) return value >= 0x80000000ULL ? -2147483647L - 1 : -static_cast<long>(value);
+  return value > 0x7fffffffULL ? 2147483647L : static_cast<long>(value);
 }
 
 std::vector<long> VersionNumbers(std::string_view version) {

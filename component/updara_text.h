@@ -1,5 +1,6 @@
 // Pure rules of the component object: state texts, progress-window text names, the Windows version
-// text, the names derived from UpdaterName, the component URL and version numbers.
+// text, the names derived from UpdaterName, version numbers, size texts and the small text helpers
+// the component's portable files share.
 #pragma once
 
 #include <optional>
@@ -32,21 +33,19 @@ struct UpdaterNames {
 };
 UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName);
 
-// The URL property after it is set: a text without "://" gets "file://" in front when it is a
-// local path (it holds ":\") or a UNC path (it starts with "\\"), any other such text "http://";
-// user name and password come from the authority.
-struct ComponentUrl {
-  std::string url;
-  std::string scheme;  // lower case: http, https, ftp or file
-  std::string login;
-  std::string password;
-};
-// nullopt when the scheme is not one of the four (error 30001). An empty text is no URL at all.
-std::optional<ComponentUrl> ParseComponentUrl(std::string_view text);
-
 // The numbers of a version text: split at the first "," of the rest, else its first "."; each piece
 // read as atol does; an empty rest ends the list; at most 20 numbers.
 std::vector<long> VersionNumbers(std::string_view version);
+
+// A byte count for display: up to 1,024 as it is, then "%0.2f KB" and above 1,048,576 "%0.2f MB",
+// in whole hundredths cut, not rounded (2,048 bytes are "2.04 KB").
+std::string SizeText(long long bytes);
+
+// Lower case of the ASCII letters; other bytes stay.
+std::string LowerAscii(std::string_view text);
+// As atol: leading blanks, an optional sign, then digits; anything else ends the number. Beyond
+// the 32-bit range the number sticks at its end.
+long LeadingNumber(std::string_view text);
 
 // A burst of queued progress reports becomes one: the last values win. `next` hands out (and
 // removes) the next queued report until it returns nullopt.

@@ -6,8 +6,12 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev zlib1g-dev
   wine wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
+  clang
+  python3 python3-pyftpdlib openssl pigz
+  debootstrap  # makes the root of the 32-bit Wine (scripts/wine32-lib.sh)
 )
-[ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev)
+# The benchmarks: Google Benchmark, and the download benchmark's timers and reference pipeline.
+[ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev hyperfine time curl qpdf)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -7,16 +7,9 @@
 set -euo pipefail
 
 prog=$1
-find_build_root() {
-  local d
-  d=$(cd "$(dirname "$1")" && pwd)
-  while [ "$d" != / ]; do
-    [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return; }
-    d=$(dirname "$d")
-  done
-  dirname "$1"
-}
-export WINEPREFIX=${LW_WINEPREFIX:-$(find_build_root "$prog")/wineprefix}
+source "$(dirname "$0")/wine-prefix.sh"
+export WINEPREFIX
+WINEPREFIX=$(lw_wineprefix_for "$prog")
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 state=$WINEPREFIX.state

@@ -55,8 +55,13 @@ std::string ReportMenuCaption(CheckDataReport report, bool found, uint64_t entri
 std::string WatermarkMenuCaption(bool found, std::string_view content) {
   if (!found) return "Watermark file not found";
   std::string text = "Delete Watermark ";
-  for (char c : content)
-    if (c != '\n' && c != '\r') text += c;
+  size_t shown = 0;
+  for (char c : content) {
+    if (c == '\n' || c == '\r') continue;
+    if (shown++ == kWatermarkCaptionChars) return text + "...";
+    text += c;
+    if (c == '&') text += '&';
+  }
   return text;
 }
 

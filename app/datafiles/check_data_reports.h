@@ -21,7 +21,13 @@ uint64_t ReportEntryCount(uint64_t sizeBytes);
 // "3 Errors from the last Data Check", "1 Warning from the last Data Check", or
 // "Comments file not found" when the file is missing.
 std::string ReportMenuCaption(CheckDataReport report, bool found, uint64_t entries);
-// "Delete Watermark " and the file's text on one line, or "Watermark file not found".
+// The largest watermark.xml whose text is shown: a line of text in a small XML file.
+inline constexpr uint64_t kMaxWatermarkBytes = 64u << 10;
+// At most this many characters of the watermark's text are shown in the menu.
+inline constexpr size_t kWatermarkCaptionChars = 60;
+// "Delete Watermark " and the file's text on one line, or "Watermark file not found". A longer text
+// is cut to kWatermarkCaptionChars and ends in "...", and each "&" is doubled, so the menu shows
+// it rather than taking it for a shortcut mark.
 std::string WatermarkMenuCaption(bool found, std::string_view content);
 
 }  // namespace lw

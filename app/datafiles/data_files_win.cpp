@@ -1,5 +1,7 @@
 #include "app/datafiles/data_files_win.h"
 
+#include <algorithm>
+
 #include "app/discovery/setup_dta_win.h"
 #include "app/state/app_state.h"
 #include "app/tools/files_win.h"
@@ -47,32 +49,83 @@ void ReadRecordCounts(const std::string& dataFolder) {
   if (version >= 14)
     WithFile(folder + "tablemetadata.dta", [&](ByteSource& s, uint64_t length) {
       int64_t value = 0;
-      if (FindLastTransactionNo(s, length, version, value)) counts.LastTransactionNo = value;
+      if (length <= kMaxTableMetadataBytes && FindLastTransactionNo(s, length, version, value))
+        counts.LastTransactionNo = value;
     });
 }
 
 void ReadLoginQueue(const std::string& dataFolder) {
   DataFiles.LoginQueue.clear();
   const int version = NumericVersion(App.DataVersion);
+  // Without a data version the record layout would be a guess, and so would every entry.
+  DataFiles.QueueRecordLength = version > 0 ? QueueRecordLength(version) : 0;
+  if (DataFiles.QueueRecordLength == 0) return;
   WithFile(NormaliseFolder(dataFolder) + "queue.dta", [&](ByteSource& s, uint64_t length) {
-    DataFiles.LoginQueue = ReadLoginQueue(s, length, version);
+    if (length <= kMaxQueueBytes) DataFiles.LoginQueue = ReadLoginQueue(s, length, version);
   });
 }
 
-void ClearQueueUser(const std::string& dataFolder, const std::string& user) {
+QueueClearOutcome ClearQueueUser(const std::string& dataFolder, const std::string& user, int recordLength) {
+  QueueClearOutcome outcome;
+  auto refuse = [&outcome](QueueClearRefusal why) {
+    outcome.refusal = why;
+    return outcome;
+  };
+  if (Trim(user).empty()) return refuse(QueueClearRefusal::BlankName);
+  if (recordLength < 1) return refuse(QueueClearRefusal::UnknownRecordLength);
   const std::string path = NormaliseFolder(dataFolder) + "queue.dta";
-  const int version = NumericVersion(App.DataVersion);
-  const uint64_t recordLength = uint64_t(QueueRecordLength(version));
   SharedFile file;
-  if (!FileExists(path) || !OpenFileRandom(path, file, int(recordLength))) return;
+  if (!FileExists(path) || !OpenFileRandom(path, file, recordLength)) return refuse(QueueClearRefusal::CannotOpen);
+  if (file.Length() > kMaxQueueBytes) return refuse(QueueClearRefusal::TooLarge);
+
   SharedFileSource source(file);
-  const uint64_t length = file.Length();
-  const std::vector<uint8_t> cleared(recordLength, 0xFF);
-  for (uint64_t record : QueueRecordsOfUser(source, length, version, user)) {
-    // A last record that is only partly there is cleared as far as the file goes, never beyond.
-    uint64_t offset = record * recordLength;
-    if (offset < length) file.WriteAt(offset, cleared.data(), size_t(std::min(recordLength, length - offset)));
+  const QueueScan scan = ScanQueueForUser(source, file.Length(), recordLength, user);
+  // Records that could not be read at once are looked at under their locks too: the wait for
+  // them happens there, and they may be the user's.
+  struct Candidate {
+    uint64_t record;
+    bool known;  // seen holding the user
+  };
+  std::vector<Candidate> candidates;
+  for (uint64_t r : scan.matches) candidates.push_back({r, true});
+  for (uint64_t r : scan.unreadable) candidates.push_back({r, false});
+  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.record < b.record; });
+
+  const size_t size = size_t(recordLength);
+  const std::vector<uint8_t> cleared(size, 0xFF);
+  std::vector<uint8_t> bytes;
+  auto readBack = [&](uint64_t offset, size_t count) {
+    bytes.assign(count, 0);
+    size_t got = 0;
+    return file.ReadAt(offset, bytes.data(), count, got) && got == count;
+  };
+  for (const Candidate& c : candidates) {
+    // Whatever the file held when it was scanned, what is written is decided here, on the record
+    // as it is now, with nobody else able to change it until it is done.
+    const uint64_t offset = c.record * size;
+    auto problem = [&](QueueRecordProblem p) { outcome.problems.push_back({c.record, p}); };
+    RangeLock lock(file, offset, size);
+    if (!lock.Held()) {
+      problem(c.known ? QueueRecordProblem::Locked : QueueRecordProblem::Unreadable);
+      continue;
+    }
+    const uint64_t length = file.Length();
+    const size_t present = offset < length ? size_t(std::min<uint64_t>(size, length - offset)) : 0;
+    if (!readBack(offset, present)) {
+      problem(QueueRecordProblem::Unreadable);
+    } else if (present < size) {
+      if (c.known || QueueRecordHoldsUser(bytes, user)) problem(QueueRecordProblem::NotWhole);
+    } else if (!QueueRecordHoldsUser(bytes, user)) {
+      if (c.known) problem(QueueRecordProblem::NoLongerTheUser);
+    } else if (!file.WriteAt(offset, cleared.data(), size)) {
+      problem(QueueRecordProblem::NotWritten);
+    } else if (!readBack(offset, size) || bytes != cleared) {
+      problem(QueueRecordProblem::NotVerified);
+    } else {
+      ++outcome.cleared;
+    }
   }
+  return outcome;
 }
 
 void ReadUserList(const std::string& dataFolder, const std::string& dataVersion) {
@@ -84,6 +137,7 @@ void ReadUserList(const std::string& dataFolder, const std::string& dataVersion)
   const int v = NumericVersion(version);
   if (AccessRecordLength(v) == 0) return;
   WithFile(NormaliseFolder(folder) + "access.dta", [&](ByteSource& s, uint64_t length) {
+    if (length > kMaxAccessBytes) return;
     for (std::string& name : ReadAccessUsers(s, length, v)) DataFiles.UserList.push_back(std::move(name));
   });
 }

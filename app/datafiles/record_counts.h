@@ -50,6 +50,8 @@ uint32_t LittleEndian32(const uint8_t* bytes);
 // The count block, the transactions field and (versions 11-13) the last transaction number.
 void ReadAccountCounts(ByteSource& account, int dataVersion, RecordCounts& counts);
 
+// The largest tablemetadata.dta that is searched: one record per table of the data.
+inline constexpr uint64_t kMaxTableMetadataBytes = 16u << 20;
 // The value of the table-36 record of tablemetadata.dta (version 14 on); false when there is none.
 bool FindLastTransactionNo(ByteSource& tableMetadata, uint64_t length, int dataVersion, int64_t& value);
 

@@ -35,4 +35,12 @@ void SetLanManWorkstationValue(const std::string& name, uint32_t value) {
   WriteSystemDword(kControlSet, kLanManWorkstationKey, ValueName(name), value);
 }
 
+std::optional<uint32_t> StoredSharingValue(const std::string& serviceKey, const std::string& name) {
+  return QuerySystemDword(kControlSet, serviceKey, ValueName(name));
+}
+
+void RemoveSharingValue(const std::string& serviceKey, const std::string& name) {
+  DeleteSystemValue(kControlSet, serviceKey, ValueName(name));
+}
+
 }  // namespace lw

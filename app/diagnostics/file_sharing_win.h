@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lw {
@@ -14,5 +15,11 @@ uint32_t GetLanManWorkstationValue(const std::string& name, uint32_t defaultValu
 void SetMRXSmbValue(const std::string& name, uint32_t value);
 void SetLanManServerValue(const std::string& name, uint32_t value);
 void SetLanManWorkstationValue(const std::string& name, uint32_t value);
+
+// A value as stored under one of the three service keys (kMRXSmbKey, ...): nullopt when the key or
+// the value is absent. The fixes read every value this way before they write, and put an absent
+// value back by removing it.
+std::optional<uint32_t> StoredSharingValue(const std::string& serviceKey, const std::string& name);
+void RemoveSharingValue(const std::string& serviceKey, const std::string& name);
 
 }  // namespace lw

@@ -59,7 +59,8 @@ std::string GetSageIniPath() {
 std::string GetLastDataPath() {
   std::string ini = GetSageIniPath();
   SharedFile file;
-  if (ini.empty() || !FileExists(ini) || !OpenFileInput(ini, file)) return {};
+  // A file larger than any SAGE.INI is not one to take a folder from (nor to take into memory).
+  if (ini.empty() || !FileExists(ini) || !OpenFileInput(ini, file) || file.Length() > kMaxSageIniBytes) return {};
   std::vector<uint8_t> bytes(static_cast<size_t>(file.Length()));
   SharedFileSource source(file);
   bytes.resize(source.ReadAt(0, bytes.data(), bytes.size()));
@@ -109,14 +110,16 @@ void ReadSageUsr(const std::string& path) {
 
 void ReadApplicationConfig() {
   if (Install.SetupFolder.empty()) return;
-  ApplyApplicationConfig(AnsiFromFileText(ReadUnchangedFile(Install.SetupFolder + "Application.config")), Install);
+  ApplyApplicationConfig(
+      AnsiFromFileText(ReadUnchangedFile(Install.SetupFolder + "Application.config", kMaxApplicationConfigBytes)),
+      Install);
 }
 
 bool ReadSageIniSwitches() {
   Install.UseDataPathForReports = Install.CompressUsingFileSize = Install.EnableDataFixing = false;
   if (Install.SageSettingsFolder.empty()) return false;
   std::string ini = Install.SageSettingsFolder + "SAGE.INI";
-  ApplySageIniSwitches(ReadUnchangedFile(ini), Install);
+  ApplySageIniSwitches(ReadUnchangedFile(ini, kMaxSageIniBytes), Install);
   return Install.UseDataPathForReports;
 }
 

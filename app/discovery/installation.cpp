@@ -1,6 +1,6 @@
 #include "app/discovery/installation.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
@@ -86,15 +86,14 @@ void ApplyApplicationConfig(std::string_view configText, Installation& install) 
   std::string updates;
   if (!Between(text, "<UPDATES>", "</UPDATES>", 0, updates, end)) return;
   std::string block;
+  std::unordered_set<std::string> listed;
+  for (const InstalledUpdate& u : install.InstalledUpdates) listed.insert(u.name);
   for (size_t at = 0; Between(updates, "<UPDATE>", "</UPDATE>", at, block, at);) {
     std::string name, date;
     size_t ignored = 0;
     if (Between(block, "<NAME>", "</NAME>", 0, name, ignored)) name = Trim(name);
     if (Between(block, "<DATE>", "</DATE>", 0, date, ignored)) date = Trim(date);
-    if (name.empty()) continue;
-    auto& list = install.InstalledUpdates;
-    if (std::none_of(list.begin(), list.end(), [&](const InstalledUpdate& u) { return u.name == name; }))
-      list.push_back({name, date});
+    if (!name.empty() && listed.insert(name).second) install.InstalledUpdates.push_back({name, date});
   }
 }
 

@@ -2,6 +2,7 @@
 // versions from the data version and the installation's own files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,9 @@ bool VersionMatchesData(const std::string& fileVersion, const std::string& dataV
 
 // Sets the three flags from SAGE.INI text (a flag's text anywhere in the file, in any case).
 void ApplySageIniSwitches(std::string_view iniText, Installation& install);
+
+// The largest Application.config that is read: tens of thousands of updates.
+inline constexpr uint64_t kMaxApplicationConfigBytes = 8u << 20;
 
 // "18.00.0010.0208" gives "18.0.10.208": numbers without leading zeros, empty fields left out.
 std::string FullVersionText(const std::string& fullVersion);

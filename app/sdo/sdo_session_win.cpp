@@ -53,7 +53,7 @@ bool OpenSdoSession() {
     return false;
   }
   Sdo.UserCode = GetAppSetting("UserCode", "Manager");
-  Sdo.Password = GetAppSetting("Password", "");
+  Sdo.Password = GetPasswordSetting();
   if (!Sdo.Engine.AddWorkspace("MainSpace", Sdo.Workspace) || !Sdo.Workspace.SetUI(false)) return LoginFailed();
   Sdo.Password = RTrim(Sdo.Password);
   SaveUserSetting("LoginStatus", "0 " + App.DataPath);
@@ -61,7 +61,7 @@ bool OpenSdoSession() {
     return LoginFailed();
   SaveUserSetting("LoginStatus", "1 " + App.DataPath);
   SaveUserSetting("UserCode", Sdo.UserCode);
-  SaveUserSetting("Password", Sdo.Password);
+  SavePasswordSetting(Sdo.Password);
   Sdo.Connected = true;
   return true;
 }

@@ -2,7 +2,9 @@
 // buttons, the report temporary folder frame, and the check-data entries of the tools menu.
 // Nothing read from the registry or the disk is kept: every display and every fix reads afresh.
 #include <functional>
+#include <initializer_list>
 #include <optional>
+#include <vector>
 
 #include "app/datafiles/check_data_reports.h"
 #include "app/diagnostics/file_sharing.h"
@@ -21,7 +23,6 @@ namespace lw {
 
 namespace {
 
-using Getter = uint32_t (*)(const std::string& name, uint32_t defaultValue);
 using Setter = void (*)(const std::string& name, uint32_t value);
 using FixRule = std::optional<uint32_t> (*)(uint32_t value);
 
@@ -42,22 +43,67 @@ bool ShowSharingValue(forms::Label& label, const std::function<SharingValueView(
   return view.needsFix;
 }
 
-// One value of a fix: read it and write what the rule asks for. A registry error ends the fix,
-// naming the value it was about.
-void FixValue(Getter get, Setter set, const char* section, const char* name, uint32_t absent, FixRule rule) {
-  try {
-    if (std::optional<uint32_t> value = rule(get(name, absent))) set(name, *value);
-  } catch (const RuntimeError& e) {
-    throw RuntimeError(e.Number(), RegistryErrorText(e.what(), e.Number()) + "\r\nHKLM\\SYSTEM\\" + kControlSet + "\\" +
-                                       section + "\\" + name);
+// One value a fix may write: where it is, what it reads as when absent, and what the fix makes of it.
+struct FixedValue {
+  Setter set;
+  const char* serviceKey;
+  const char* name;
+  uint32_t absent;
+  FixRule rule;
+  std::string Path() const { return std::string("HKLM\\SYSTEM\\") + kControlSet + "\\" + serviceKey + "\\" + name; }
+};
+
+RuntimeError FixError(const RuntimeError& e, const FixedValue& value, const std::string& outcome) {
+  return RuntimeError(e.Number(), RegistryErrorText(e.what(), e.Number()) + "\r\n" + value.Path() + "\r\n" + outcome);
+}
+
+// A fix is whole or reported: every value is read first, and one that cannot be read ends the fix
+// before anything is written. Then the values the rules change are written; a write that fails
+// puts back the ones written before it (an absent one is removed again) and the error says so.
+void ApplySharingFix(std::initializer_list<FixedValue> values) {
+  struct Change {
+    const FixedValue& value;
+    std::optional<uint32_t> before;
+    uint32_t after;
+  };
+  std::vector<Change> changes;
+  for (const FixedValue& v : values) {
+    std::optional<uint32_t> stored;
+    try {
+      stored = StoredSharingValue(v.serviceKey, v.name);
+    } catch (const RuntimeError& e) {
+      throw FixError(e, v, "Nothing was changed.");
+    }
+    if (std::optional<uint32_t> after = v.rule(stored.value_or(v.absent))) changes.push_back({v, stored, *after});
+  }
+  for (size_t i = 0; i < changes.size(); ++i) {
+    try {
+      changes[i].value.set(changes[i].value.name, changes[i].after);
+    } catch (const RuntimeError& e) {
+      std::string kept;
+      for (size_t j = i; j-- > 0;) {
+        const Change& c = changes[j];
+        try {
+          if (c.before)
+            c.value.set(c.value.name, *c.before);
+          else
+            RemoveSharingValue(c.value.serviceKey, c.value.name);
+        } catch (const RuntimeError&) {
+          kept += "\r\n" + c.value.Path();
+        }
+      }
+      throw FixError(
+          e, changes[i].value,
+          kept.empty() ? "Nothing was changed." : "These values were changed and could not be put back:" + kept);
+    }
   }
 }
 
 // Runs a fix; a registry error (a write refused when the program runs without elevated rights,
 // a value of another type) is shown, and the caller redisplays the frame either way.
-void RunSharingFix(const std::function<void()>& fix) {
+void RunSharingFix(std::initializer_list<FixedValue> values) {
   try {
-    fix();
+    ApplySharingFix(values);
   } catch (const RuntimeError& e) {
     forms::MsgBox(e.what(), MB_ICONERROR, "Registry Error");
   }
@@ -90,10 +136,8 @@ void frmMain::cmdOpFix_Click() {
     forms::MsgBox("You must be logged on to Windows as an Administrator to use this Button", MB_ICONEXCLAMATION,
                   "Windows Security Error");
   } else {
-    RunSharingFix([] {
-      FixValue(GetMRXSmbValue, SetMRXSmbValue, kMRXSmbKey, "OplocksDisabled", 0, OplocksDisabledFix);
-      FixValue(GetLanManServerValue, SetLanManServerValue, kLanManServerKey, "EnableOplocks", 1, EnableOplocksFix);
-    });
+    RunSharingFix({{SetMRXSmbValue, kMRXSmbKey, "OplocksDisabled", 0, OplocksDisabledFix},
+                   {SetLanManServerValue, kLanManServerKey, "EnableOplocks", 1, EnableOplocksFix}});
   }
   ShowOplocks();
 }
@@ -103,12 +147,10 @@ void frmMain::cmdSMBfix_Click() {
     forms::MsgBox("You must be logged on to Windows as an Administrator to use this button", MB_ICONEXCLAMATION,
                   "Windows Security Error");
   } else {
-    RunSharingFix([] {
-      for (const char* name : kSigningValues)
-        FixValue(GetLanManWorkstationValue, SetLanManWorkstationValue, kLanManWorkstationKey, name, 1, SigningFix);
-      for (const char* name : kSigningValues)
-        FixValue(GetLanManServerValue, SetLanManServerValue, kLanManServerKey, name, 1, SigningFix);
-    });
+    RunSharingFix({{SetLanManWorkstationValue, kLanManWorkstationKey, kSigningValues[0], 1, SigningFix},
+                   {SetLanManWorkstationValue, kLanManWorkstationKey, kSigningValues[1], 1, SigningFix},
+                   {SetLanManServerValue, kLanManServerKey, kSigningValues[0], 1, SigningFix},
+                   {SetLanManServerValue, kLanManServerKey, kSigningValues[1], 1, SigningFix}});
   }
   ShowSigning();
 }
@@ -173,17 +215,18 @@ void frmMain::cmdTempFix_Click() {
     forms::MsgBox("Failed to create path: " + path, MB_ICONERROR, "Folder Creation Error");
   } else {
     const std::string section = ReportTempSection(version);
-    WriteMachineString(kOdbcApp, section, kTempPathValue, path);
-    std::string stored;
+    // A write the store refuses says why under the message; one that seemed to work is read back.
+    std::string refused, stored;
     try {
+      WriteMachineString(kOdbcApp, section, kTempPathValue, path);
       stored = ReadMachineString(kOdbcApp, section, kTempPathValue, "");
-    } catch (const RuntimeError&) {
-      stored.clear();  // unreadable after the write: it did not take
+    } catch (const RuntimeError& e) {
+      refused = "\r\n\r\n" + RegistryErrorText(e.what(), e.Number());
     }
-    if (stored == path)
+    if (refused.empty() && stored == path)
       forms::MsgBox(ReportTempSetMessage(path), MB_ICONINFORMATION, "Report Temp Folder Setup OK");
     else
-      forms::MsgBox(ReportTempWriteErrorMessage(path, version), MB_ICONERROR, "Registry Write Error");
+      forms::MsgBox(ReportTempWriteErrorMessage(path, version) + refused, MB_ICONERROR, "Registry Write Error");
   }
   ShowReportTemp(version);
 }
@@ -207,7 +250,8 @@ void frmMain::RefreshCheckDataMenus() {
   if (forms::MenuItem* item = mnuMenu->Find("mnuWatermark")) {
     const std::string file = WatermarkFile(Install.CompanyFolder);
     item->enabled = FileExists(file);
-    item->caption = WatermarkMenuCaption(item->enabled, item->enabled ? ReadWholeFile(file) : std::string());
+    item->caption =
+        WatermarkMenuCaption(item->enabled, item->enabled ? ReadWholeFile(file, kMaxWatermarkBytes) : std::string());
   }
 }
 

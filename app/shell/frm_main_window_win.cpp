@@ -307,7 +307,7 @@ void frmMain::Load() {
 
 void frmMain::Form_Load() {
   txtUser->SetText(GetAppSetting("UserCode", "Manager"));
-  txtPw->SetText(RTrim(GetAppSetting("Password", "")));
+  txtPw->SetText(RTrim(GetPasswordSetting()));
 
   for (forms::Label* l : {lblVer, lblSdo, lblSbd, lblRep, lblProgPath, lblSetPath, lblRepPath, lblSerial, lblProgType,
                           lblSagVer, lblSpeed, lblNet})
@@ -452,7 +452,7 @@ bool frmMain::CheckSdoLogin(bool keepOpen) {
   imgCross[0]->SetVisible(false);
   imgTick[0]->SetVisible(true);
   SaveUserSetting("UserCode", Trim(txtUser->Text()));
-  SaveUserSetting("Password", Trim(txtPw->Text()));
+  SavePasswordSetting(Trim(txtPw->Text()));
 
   EngineAnswer answer;
   answer.loggedIn = OpenSdoSession();
@@ -595,9 +595,12 @@ void frmMain::lviQueue_ItemClick(int item) {
                          entry.toolTip + " ?\r\n\r\nDo NOT click Yes unless you are ABSOLUTELY SURE that this user is not "
                          "in Sage.\r\n\r\nIf you clear a user who is still active you will CORRUPT YOUR SAGE DATA FILES.";
   if (forms::MsgBox(question, MB_YESNO | MB_ICONQUESTION, "Clear Locked User") != IDYES) return;
-  ClearQueueUser(App.DataPath, entry.tag);
+  // The records are those of the listing the user chose from, whatever the data version is now.
+  const QueueClearOutcome outcome = ClearQueueUser(App.DataPath, entry.tag, DataFiles.QueueRecordLength);
   ReadLoginQueue(txtPath->Text());
   RefreshQueueList(false);
+  if (const std::string report = QueueClearReport(entry.tag, outcome); !report.empty())
+    forms::MsgBox(report, MB_ICONEXCLAMATION, "Clear Locked User");
 }
 
 void frmMain::lblAvp_Click() {

@@ -1,7 +1,9 @@
 #include "app/state/settings_win.h"
 
 #include <windows.h>
+#include <wincrypt.h>
 
+#include <string_view>
 #include <vector>
 
 #include "app/tools/text.h"
@@ -70,6 +72,34 @@ std::string UserStoreKey(const std::string& appName, const std::string& section)
   return kUserStoreRoot + appName + "\\" + section;
 }
 
+// Creates the key when missing and sets the value; raises the store's errors, which name the
+// failure, never the value.
+void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type, const void* data,
+              DWORD size) {
+  RegKey k;
+  LONG rc = RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Out(), nullptr);
+  if (rc != ERROR_SUCCESS)
+    throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not open/create registry section");
+  rc = RegSetValueExA(k.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  if (rc != ERROR_SUCCESS) throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not set key value");
+}
+
+// REG_SZ with its terminating NUL, as the system's own readers expect it.
+void SetText(HKEY root, const std::string& subKey, const std::string& name, const std::string& value) {
+  SetValue(root, subKey, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
+}
+
+// A write of a setting never stops the program: whether the store took it is the answer.
+template <class Write>
+bool Stored(Write write) {
+  try {
+    write();
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
@@ -86,12 +116,7 @@ std::string GetSetting(const std::string& appName, const std::string& section, c
 
 void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                  const std::string& value) {
-  RegKey k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, UserStoreKey(appName, section).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, k.Out(), nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(k.Get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 DWORD(value.size() + 1));
+  SetText(HKEY_CURRENT_USER, UserStoreKey(appName, section), key, value);
 }
 
 namespace {
@@ -119,10 +144,11 @@ std::string GetAppSetting(const std::string& key, const std::string& defaultValu
   if (!ReadMachine(kAppTitle, key, value)) {
     if (!ReadUser(kGlobalSection, key, value)) {
       if (!ReadMachine(kGlobalSection, key, value)) return defaultValue;
-      SaveSetting(kCompanyName, kGlobalSection, key, value);
+      Stored([&] { SaveSetting(kCompanyName, kGlobalSection, key, value); });
     }
   }
-  SaveSetting(kCompanyName, kAppTitle, key, value);
+  // The copy only saves the next read a step; a read never fails for want of it.
+  Stored([&] { SaveSetting(kCompanyName, kAppTitle, key, value); });
   return value;
 }
 
@@ -130,22 +156,70 @@ std::string GetGlobalSetting(const std::string& key, const std::string& defaultV
   std::string value;
   if (ReadUser(kGlobalSection, key, value)) return value;
   if (!ReadMachine(kGlobalSection, key, value)) return defaultValue;
-  SaveSetting(kCompanyName, kGlobalSection, key, value);
+  Stored([&] { SaveSetting(kCompanyName, kGlobalSection, key, value); });
   return value;
 }
 
-void SaveUserSetting(const std::string& key, const std::string& value) {
-  SaveSetting(kCompanyName, kAppTitle, key, value);
+bool SaveUserSetting(const std::string& key, const std::string& value) {
+  return Stored([&] { SaveSetting(kCompanyName, kAppTitle, key, value); });
 }
 
-void SaveAppSetting(const std::string& key, const std::string& value) {
-  SaveSetting(kCompanyName, kAppTitle, key, value);
-  WriteMachineString(kCompanyName, kAppTitle, key, value);
+// The machine mirror is refused to a user without the rights to it; the user-store copy is the
+// one that counts for that user.
+bool SaveAppSetting(const std::string& key, const std::string& value) {
+  const bool stored = SaveUserSetting(key, value);
+  Stored([&] { WriteMachineString(kCompanyName, kAppTitle, key, value); });
+  return stored;
 }
 
-void SaveGlobalSetting(const std::string& key, const std::string& value) {
-  SaveSetting(kCompanyName, kGlobalSection, key, value);
-  WriteMachineString(kCompanyName, kGlobalSection, key, value);
+bool SaveGlobalSetting(const std::string& key, const std::string& value) {
+  const bool stored = Stored([&] { SaveSetting(kCompanyName, kGlobalSection, key, value); });
+  Stored([&] { WriteMachineString(kCompanyName, kGlobalSection, key, value); });
+  return stored;
+}
+
+namespace {
+
+constexpr std::string_view kProtectedMark = "Protected:";
+
+// The text protected for the current user, as the mark and the hexadecimal digits of the blob.
+std::optional<std::string> Protect(const std::string& text) {
+  DATA_BLOB in{DWORD(text.size()), reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))}, out{};
+  if (!CryptProtectData(&in, L"Ledgerwell", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    return std::nullopt;
+  std::string stored = std::string(kProtectedMark) + HexText(out.pbData, out.cbData);
+  LocalFree(out.pbData);
+  return stored;
+}
+
+std::optional<std::string> Unprotect(std::string_view stored) {
+  std::optional<std::vector<uint8_t>> blob = BytesFromHex(stored.substr(kProtectedMark.size()));
+  if (!blob || blob->empty()) return std::nullopt;
+  DATA_BLOB in{DWORD(blob->size()), blob->data()}, out{};
+  if (!CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    return std::nullopt;
+  std::string text(reinterpret_cast<const char*>(out.pbData), out.cbData);
+  SecureZeroMemory(out.pbData, out.cbData);
+  LocalFree(out.pbData);
+  return text;
+}
+
+}  // namespace
+
+std::string GetPasswordSetting() {
+  const std::string stored = GetAppSetting("Password", "");
+  if (stored.starts_with(kProtectedMark)) return Unprotect(stored).value_or("");
+  // An earlier version kept it in clear text: from now on it is kept protected.
+  if (!stored.empty()) SavePasswordSetting(stored);
+  return stored;
+}
+
+bool SavePasswordSetting(const std::string& password) {
+  if (password.empty()) return SaveUserSetting("Password", "");
+  // A password that cannot be protected is not kept at all rather than kept readable.
+  const std::optional<std::string> stored = Protect(password);
+  const bool saved = SaveUserSetting("Password", stored.value_or(""));
+  return saved && stored.has_value();
 }
 
 std::string ReadMachineString(const std::string& appName, const std::string& section, const std::string& key,
@@ -165,43 +239,48 @@ std::string ReadMachineString(const std::string& appName, const std::string& sec
 void WriteMachineString(const std::string& appName, const std::string& section, const std::string& key,
                         const std::string& value) {
   MachinePath path = CheckedPath("SOFTWARE\\", appName, section, key);
-  RegKey k;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Out(),
-                      nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(k.Get(), path.valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                 DWORD(value.size()));
+  SetText(HKEY_LOCAL_MACHINE, path.subKey, path.valueName, value);
 }
 
 uint32_t ReadSystemDword(const std::string& appName, const std::string& section, const std::string& key,
                          uint32_t defaultValue) {
+  return QuerySystemDword(appName, section, key).value_or(defaultValue);
+}
+
+std::optional<uint32_t> QuerySystemDword(const std::string& appName, const std::string& section,
+                                         const std::string& key) {
   MachinePath path = CheckedPath("SYSTEM\\", appName, section, key);
   RegKey k;
   LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.subKey.c_str(), 0, KEY_READ, k.Out());
-  if (rc == ERROR_FILE_NOT_FOUND) return defaultValue;
+  if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (rc != ERROR_SUCCESS) throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not open registry section");
   DWORD type = 0, value = 0, size = sizeof value;
   if (RegQueryValueExA(k.Get(), path.valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-    return defaultValue;
+    return std::nullopt;
   if (type != REG_DWORD) throw RuntimeError(kErrRegistryBase + type, "Registry data not a DWORD");
   size = sizeof value;
   if (RegQueryValueExA(k.Get(), path.valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
       ERROR_SUCCESS)
-    return defaultValue;
+    return std::nullopt;
   return value;
 }
 
 void WriteSystemDword(const std::string& appName, const std::string& section, const std::string& key,
                       uint32_t value) {
   MachinePath path = CheckedPath("SYSTEM\\", appName, section, key);
+  const DWORD v = value;
+  SetValue(HKEY_LOCAL_MACHINE, path.subKey, path.valueName, REG_DWORD, &v, sizeof v);
+}
+
+void DeleteSystemValue(const std::string& appName, const std::string& section, const std::string& key) {
+  MachinePath path = CheckedPath("SYSTEM\\", appName, section, key);
   RegKey k;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            k.Out(), nullptr);
-  if (rc != ERROR_SUCCESS)
-    throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not open/create registry section");
-  DWORD v = value;
-  rc = RegSetValueExA(k.Get(), path.valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
-  if (rc != ERROR_SUCCESS) throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not set key value");
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.subKey.c_str(), 0, KEY_SET_VALUE, k.Out());
+  if (rc == ERROR_FILE_NOT_FOUND) return;
+  if (rc != ERROR_SUCCESS) throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not open registry section");
+  rc = RegDeleteValueA(k.Get(), path.valueName.c_str());
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+    throw RuntimeError(kErrRegistryBase + uint32_t(rc), "Could not delete key value");
 }
 
 std::string GetLocaleString(unsigned item) {

@@ -14,6 +14,9 @@ class ByteSource {
   // Fills up to count bytes at offset; returns how many were read (fewer at the end, 0 past it or
   // when the source cannot be read).
   virtual size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) = 0;
+  // As ReadAt, but one attempt: a source that waits for a range another program holds does not
+  // wait here, so a reader of many records can fall back to reading them one by one.
+  virtual size_t ReadAtOnce(uint64_t offset, uint8_t* buffer, size_t count) { return ReadAt(offset, buffer, count); }
 };
 
 class BufferByteSource : public ByteSource {

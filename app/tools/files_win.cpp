@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/tools/paths.h"
@@ -15,6 +16,21 @@ namespace lw {
 
 namespace {
 HWND gWaitProgressWindow = nullptr;
+LockedRangeCheck gLockedRangeCheck;
+
+// What Windows answers for a range another handle has locked, where the check says so.
+bool RefusedAsLocked(HANDLE file, uint64_t offset, size_t count) {
+  if (!gLockedRangeCheck || !gLockedRangeCheck(file, offset, count)) return false;
+  SetLastError(ERROR_LOCK_VIOLATION);
+  return true;
+}
+
+OVERLAPPED At(uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset);
+  at.OffsetHigh = DWORD(offset >> 32);
+  return at;
+}
 
 bool HasAttributes(const std::string& path, DWORD& attributes) {
   attributes = GetFileAttributesA(path.c_str());
@@ -197,10 +213,8 @@ uint64_t SharedFile::Length() const {
 
 bool SharedFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& got) const {
   got = 0;
-  if (!IsOpen()) return false;
-  OVERLAPPED at{};
-  at.Offset = DWORD(offset);
-  at.OffsetHigh = DWORD(offset >> 32);
+  if (!IsOpen() || RefusedAsLocked(handle_, offset, count)) return false;
+  OVERLAPPED at = At(offset);
   DWORD n = 0;
   if (!ReadFile(handle_, buffer, DWORD(count), &n, &at)) {
     if (GetLastError() != ERROR_HANDLE_EOF) return false;
@@ -210,10 +224,8 @@ bool SharedFile::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& got
 }
 
 bool SharedFile::WriteAt(uint64_t offset, const void* buffer, size_t count) const {
-  if (!IsOpen()) return false;
-  OVERLAPPED at{};
-  at.Offset = DWORD(offset);
-  at.OffsetHigh = DWORD(offset >> 32);
+  if (!IsOpen() || RefusedAsLocked(handle_, offset, count)) return false;
+  OVERLAPPED at = At(offset);
   DWORD n = 0;
   return WriteFile(handle_, buffer, DWORD(count), &n, &at) && n == count;
 }
@@ -232,6 +244,33 @@ size_t SharedFileSource::ReadAt(uint64_t offset, uint8_t* buffer, size_t count) 
     LetEventsRun();
   }
   return got;
+}
+
+size_t SharedFileSource::ReadAtOnce(uint64_t offset, uint8_t* buffer, size_t count) {
+  size_t got = 0;
+  return file_.ReadAt(offset, buffer, count, got) ? got : 0;
+}
+
+RangeLock::RangeLock(const SharedFile& file, uint64_t offset, uint64_t count)
+    : file_(file), offset_(offset), count_(count) {
+  auto attempt = [this] {
+    OVERLAPPED at = At(offset_);
+    return LockFileEx(file_.Handle(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, DWORD(count_),
+                      DWORD(count_ >> 32), &at) != FALSE;
+  };
+  if (!file_.IsOpen()) return;
+  const ULONGLONG start = GetTickCount64();
+  while (!(held_ = attempt()) && GetTickCount64() - start < 5000) LetEventsRun();
+}
+
+RangeLock::~RangeLock() {
+  if (!held_) return;
+  OVERLAPPED at = At(offset_);
+  UnlockFileEx(file_.Handle(), 0, DWORD(count_), DWORD(count_ >> 32), &at);
+}
+
+LockedRangeCheck SetLockedRangeCheck(LockedRangeCheck check) {
+  return std::exchange(gLockedRangeCheck, std::move(check));
 }
 
 void SetWaitProgressWindow(HWND window) { gWaitProgressWindow = window; }
@@ -300,17 +339,19 @@ bool Unreadable(DWORD attributes) {
   return attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 }
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadAllBytes(const std::string& path) {
+// The bytes of a file from its start or, with fromEnd, its last ones: at most maxBytes of them,
+// and nothing when there are more than that from the start, or when it cannot be opened or read.
+std::optional<std::string> ReadBytes(const std::string& path, uint64_t maxBytes, bool fromEnd = false) {
   DWORD a;
   if (!HasAttributes(path, a) || Unreadable(a)) return std::nullopt;
   SharedFile f;
   if (!OpenFileBinaryRead(path, f)) return std::nullopt;
-  uint64_t length = f.Length();
-  if (length > 0x7fffffff) return std::nullopt;
-  std::string bytes(static_cast<size_t>(length), '\0');
+  const uint64_t length = f.Length();
+  if (length > maxBytes && !fromEnd) return std::nullopt;
+  const uint64_t count = std::min(length, maxBytes);
+  std::string bytes(static_cast<size_t>(count), '\0');
   size_t got = 0;
-  if (!f.ReadAt(0, bytes.data(), bytes.size(), got)) return std::nullopt;
+  if (!f.ReadAt(length - count, bytes.data(), bytes.size(), got)) return std::nullopt;
   bytes.resize(got);
   return bytes;
 }
@@ -327,14 +368,18 @@ std::string AnsiFromFileText(const std::string& bytes) {
   return text;
 }
 
-std::string ReadWholeFile(const std::string& path) { return ReadAllBytes(path).value_or(""); }
+std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) { return ReadBytes(path, maxBytes).value_or(""); }
 
-std::string ReadTextFile(const std::string& path) { return AnsiFromFileText(ReadWholeFile(path)); }
+std::string ReadTextFile(const std::string& path, uint64_t maxBytes) {
+  return AnsiFromFileText(ReadWholeFile(path, maxBytes));
+}
 
-std::string ReadUnchangedFile(const std::string& path) {
+std::string ReadFileTail(const std::string& path, size_t count) { return ReadBytes(path, count, true).value_or(""); }
+
+std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || Unreadable(data.dwFileAttributes)) return {};
-  return Caches().unchangedFiles.Get(path, data, [&] { return ReadAllBytes(path); }).value_or("");
+  return Caches().unchangedFiles.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
 }
 
 }  // namespace lw

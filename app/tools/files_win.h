@@ -61,10 +61,35 @@ class SharedFileSource : public ByteSource {
  public:
   explicit SharedFileSource(const SharedFile& file) : file_(file) {}
   size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override;
+  size_t ReadAtOnce(uint64_t offset, uint8_t* buffer, size_t count) override;
 
  private:
   const SharedFile& file_;
 };
+
+// An exclusive lock of a byte range of an open file, tried for up to 5 seconds while another
+// program holds any of it, letting window events run meanwhile; released when it goes. A range
+// past the end of the file can be locked too.
+class RangeLock {
+ public:
+  RangeLock(const SharedFile& file, uint64_t offset, uint64_t count);
+  ~RangeLock();
+  RangeLock(const RangeLock&) = delete;
+  RangeLock& operator=(const RangeLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  const SharedFile& file_;
+  uint64_t offset_, count_;
+  bool held_ = false;
+};
+
+// Windows refuses a read or a write of a byte range that another handle has locked
+// (ERROR_LOCK_VIOLATION); Wine lets it through. A test of what the program does then installs a
+// check that answers as Windows would: true when the range is locked by another handle. The
+// previous check is returned.
+using LockedRangeCheck = std::function<bool(HANDLE file, uint64_t offset, uint64_t count)>;
+LockedRangeCheck SetLockedRangeCheck(LockedRangeCheck check);
 
 // The waiting opens: each tries for up to 5 seconds, letting window events run between tries and,
 // once the main window is ready, counting down in its caption ("Waiting for setup.dta 2/5").
@@ -74,16 +99,20 @@ bool OpenFileRandom(const std::string& path, SharedFile& file, int recordLength)
 bool OpenFileBinaryRead(const std::string& path, SharedFile& file);
 bool OpenFileInput(const std::string& path, SharedFile& file);
 
-// The whole file as ANSI text (one character per byte); empty when missing, hidden, system or unreadable.
-std::string ReadWholeFile(const std::string& path);
+// The whole file as ANSI text (one character per byte); empty when missing, hidden, system,
+// unreadable or larger than maxBytes. Every file from outside read whole has a limit that fits
+// what it is, so a damaged or hostile file of any size is never taken into memory.
+std::string ReadWholeFile(const std::string& path, uint64_t maxBytes);
 // As ReadWholeFile, but a file starting FF FE is UTF-16 LE text, converted to ANSI.
-std::string ReadTextFile(const std::string& path);
+std::string ReadTextFile(const std::string& path, uint64_t maxBytes);
+// The last count bytes of a file (all of a shorter one), under the same conditions.
+std::string ReadFileTail(const std::string& path, size_t count);
 // A file's bytes as ReadTextFile takes them: after FF FE, UTF-16 LE converted to ANSI.
 std::string AnsiFromFileText(const std::string& bytes);
 // As ReadWholeFile, for the installation's small settings files that the data path analysis reads
 // on every keystroke: read again only when the file's write time or size has changed (a read
 // that failed is tried again the next time).
-std::string ReadUnchangedFile(const std::string& path);
+std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 
 // Forgets the file versions, settings files and special folders kept between calls.
 void ForgetFileCaches();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lw {
 
@@ -33,5 +35,10 @@ std::string ZeroPad(int64_t number, int width);
 
 // Digits and ASCII letters kept; codes 32 to 255 become %XX; codes below 32 are dropped.
 std::string UrlEncode(std::string_view text);
+
+// Bytes as two lower-case hexadecimal digits each, and back; nullopt for an odd count of digits
+// or anything that is not one.
+std::string HexText(const uint8_t* bytes, size_t count);
+std::optional<std::vector<uint8_t>> BytesFromHex(std::string_view text);
 
 }  // namespace lw

@@ -2,6 +2,7 @@
 
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "common/file_names.h"
 
 namespace lw {
 
@@ -36,7 +37,7 @@ std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& 
 
 std::string UpdateCheckUrl(std::string_view host, std::string_view countryCode, const ProgramVersion& version,
                            const CheckRequestCompany& company) {
-  return "http://" + std::string(host) + "/updates/l50upd.asp?mode=check" +
+  return "https://" + std::string(host) + "/updates/l50upd.asp?mode=check" +
          UpdateQueryKeys(countryCode, version, company);
 }
 
@@ -57,7 +58,8 @@ std::string VersionKey(std::string_view version) {
 
 std::string DocVersionOf(std::string_view documentText) {
   const std::string tail =
-      LCase(documentText.size() > 200 ? documentText.substr(documentText.size() - 200) : documentText);
+      LCase(documentText.size() > kDocVersionTail ? documentText.substr(documentText.size() - kDocVersionTail)
+                                                  : documentText);
   const size_t marker = tail.find("end of document");
   if (marker == std::string::npos) return {};
   const size_t v = tail.find('v', marker);
@@ -87,24 +89,21 @@ std::string UpdateStatusAtLoad(std::string_view newRssVer, std::string_view last
 }
 
 EntryKind KindOf(std::string_view name) {
-  const std::string ext = UCase(SplitPath(EntryFileName(name), PathPart::Extension));
+  std::string file(name);
+  for (char& c : file)
+    if (c == '/') c = '\\';
+  const std::string ext = UCase(SplitPath(file, PathPart::Extension));
   if (ext == "EXE") return EntryKind::Program;
   if (ext == "DLL" || ext == "OCX") return EntryKind::Library;
   if (ext == "RTF") return EntryKind::Document;
   return EntryKind::Data;
 }
 
-std::string EntryFileName(std::string_view name) {
-  std::string n(name);
-  for (char& c : n)
-    if (c == '/') c = '\\';
-  return FileNameOf(n);
-}
-
 std::string LocalCopyPath(std::string_view programFolder, std::string_view name) {
+  if (!lw::IsPlainFileName(name)) return {};
   std::string folder(programFolder);
   if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder + EntryFileName(name);
+  return folder + std::string(name);
 }
 
 EntryReview ReviewEntry(const UpdateEntry& entry, const LocalCopy& local, std::string_view programFolder) {
@@ -113,11 +112,14 @@ EntryReview ReviewEntry(const UpdateEntry& entry, const LocalCopy& local, std::s
   r.myVersion = entry.myVersion;
   r.path = entry.path;
   const EntryKind kind = KindOf(entry.name);
+  const bool safe = lw::IsPlainFileName(entry.name);
   auto mark = [&](bool changed) {
+    changed = changed && safe;
     if (changed && !entry.needReplace) r.countChange = 1;
     if (!changed && entry.needReplace) r.countChange = -1;
     r.needReplace = changed;
   };
+  if (kind == EntryKind::Program || kind == EntryKind::Library) mark(entry.needReplace);
   if (kind == EntryKind::Data) {
     const std::string newSize = std::to_string(entry.size);
     mark(entry.newStamp > local.stamp || newSize != local.sizeText);
@@ -133,7 +135,7 @@ EntryReview ReviewEntry(const UpdateEntry& entry, const LocalCopy& local, std::s
                    "  Needs Replacing: " + TrueFalse(r.needReplace);
   }
   if (r.needReplace && kind != EntryKind::Library) {
-    const std::string home = NormaliseFolder(programFolder) + EntryFileName(entry.name);
+    const std::string home = NormaliseFolder(programFolder) + entry.name;
     if (!EqualsNoCase(r.path, home)) r.path = home;
   }
   return r;

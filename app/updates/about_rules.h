@@ -25,7 +25,8 @@ std::string CheckUrlVersion(const ProgramVersion& version);
 // "&region=<country code>&ver=<version>", then "&coy=", "&addr=", "&tel=", "&ema=", "&vat=" for
 // each company detail that is not empty, every value through UrlEncode.
 std::string UpdateQueryKeys(std::string_view countryCode, const ProgramVersion& version, const CheckRequestCompany& company);
-// "http://<host>/updates/l50upd.asp?mode=check" followed by the query keys.
+// "https://<host>/updates/l50upd.asp?mode=check" followed by the query keys: the answer names
+// files to install and commands to run, so it comes only from a server that proves who it is.
 std::string UpdateCheckUrl(std::string_view host, std::string_view countryCode, const ProgramVersion& version,
                            const CheckRequestCompany& company);
 // The publisher's web page with "mode=about" and the same keys as the check URL. A site address
@@ -37,6 +38,8 @@ std::string AboutPageUrl(std::string_view webSite, std::string_view countryCode,
 // "00002000010000300004"; missing fields give "00000". Keys compare as text.
 std::string VersionKey(std::string_view version);
 
+// How much of the end of a document holds its version: all that is read of it.
+inline constexpr size_t kDocVersionTail = 200;
 // The version a document carries in its text: in the last 200 characters, lower-cased, the text
 // after the first "v" that follows "end of document", up to the next blank (at most 20
 // characters looked at). Empty when the marker, the "v" or the blank is missing.
@@ -82,10 +85,9 @@ struct LocalCopy {
   std::string stamp;
 };
 
-// The name's own file name: an entry can only ever name a file of the program's folder, so a
-// name with folders in it ("..\x.exe", "sub/x.exe") keeps only its last part.
-std::string EntryFileName(std::string_view name);
-// Where the local copy of an entry is looked for: the program's folder and the entry's file name.
+// Where the local copy of an entry is looked for: the program's folder and the entry's name.
+// Empty for a name that is not a plain file name (IsPlainFileName, the rule the component judges
+// its entries by too): no file is looked at for it.
 std::string LocalCopyPath(std::string_view programFolder, std::string_view name);
 
 struct EntryReview {
@@ -97,7 +99,8 @@ struct EntryReview {
 };
 // The decision for one entry and its line of the update report. A marked entry that is neither a
 // library nor a control is put into the program's folder (normalised), whatever path the server
-// gave it.
+// gave it; an entry whose name is not a plain file name is never marked, so no name can place a
+// file outside that folder.
 EntryReview ReviewEntry(const UpdateEntry& entry, const LocalCopy& local, std::string_view programFolder);
 
 }  // namespace lw

@@ -45,7 +45,7 @@ std::string FailureText(HRESULT hr) {
 
 }  // namespace
 
-std::string GetDocVersion(const std::string& path) { return DocVersionOf(ReadWholeFile(path)); }
+std::string GetDocVersion(const std::string& path) { return DocVersionOf(ReadFileTail(path, kDocVersionTail)); }
 
 std::string FileStampText(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -220,16 +220,18 @@ void frmAbout::oKiv_CheckDone(long newFiles, long errorCode, const std::string& 
     const UpdateEntry entry = ReadEntry(*file.get());
     LocalCopy local;
     const std::string localPath = LocalCopyPath(programFolder, entry.name);
-    switch (KindOf(entry.name)) {
-      case EntryKind::Document:
-        local.docVersion = GetDocVersion(localPath);
-        break;
-      case EntryKind::Data:
-        local.sizeText = FileSizeText(localPath);
-        local.stamp = FileStampText(localPath);
-        break;
-      default:
-        break;
+    if (!localPath.empty()) {
+      switch (KindOf(entry.name)) {
+        case EntryKind::Document:
+          local.docVersion = GetDocVersion(localPath);
+          break;
+        case EntryKind::Data:
+          local.sizeText = FileSizeText(localPath);
+          local.stamp = FileStampText(localPath);
+          break;
+        default:
+          break;
+      }
     }
     const EntryReview review = ReviewEntry(entry, local, programFolder);
     WriteEntry(*file.get(), entry, review);

@@ -1,5 +1,5 @@
 // What the component's Windows tests share as a COM client: the built DLL's path, regsvr32 and
-// other programs run to their end, a small owning pointer, and BSTR helpers.
+// other programs run to their end, a small owning pointer, BSTR helpers and an event sink.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "updara_idl.h"
 
 namespace updara_test {
 
@@ -48,6 +53,7 @@ template <typename T>
 struct Ref {
   T* p = nullptr;
   Ref() = default;
+  Ref(Ref&& other) noexcept : p(other.p) { other.p = nullptr; }
   Ref(const Ref&) = delete;
   Ref& operator=(const Ref&) = delete;
   ~Ref() { reset(); }
@@ -79,5 +85,68 @@ inline std::wstring Text(BSTR b) {
   SysFreeString(b);
   return s;
 }
+
+struct Event {
+  DISPID id;
+  std::vector<long> numbers;  // the 32-bit arguments in order
+  std::wstring text;          // the text argument
+  bool withFile;              // a file argument was present
+  DWORD thread;
+};
+
+// IUnknown and the type-information half of IDispatch for a client object that lives in the test
+// (on its stack or in its fixture): counted, never deleted.
+template <typename Itf, const IID* Iid>
+class ClientObject : public Itf {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
+      *ppv = static_cast<Itf*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  std::atomic<ULONG> refs{1};
+};
+
+// A host's event sink: records every event and may act on one.
+class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
+ public:
+  std::vector<Event> events;
+  std::function<void(const Event&)> onEvent;
+
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
+    EXPECT_EQ(flags, DISPATCH_METHOD);
+    Event e{id, {}, {}, false, GetCurrentThreadId()};
+    for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
+      const VARIANT& v = p->rgvarg[i];
+      if (V_VT(&v) == VT_I4) e.numbers.push_back(V_I4(&v));
+      else if (V_VT(&v) == VT_BSTR) e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
+      else if (V_VT(&v) == VT_DISPATCH) e.withFile = true;
+      else ADD_FAILURE() << "argument type " << V_VT(&v);
+    }
+    events.push_back(e);
+    if (onEvent) onEvent(events.back());
+    return S_OK;
+  }
+  std::vector<Event> Of(DISPID id) const {
+    std::vector<Event> out;
+    for (const Event& e : events) if (e.id == id) out.push_back(e);
+    return out;
+  }
+  // StateChange's old states, in order.
+  std::vector<long> OldStates() const {
+    std::vector<long> out;
+    for (const Event& e : Of(2)) out.push_back(e.numbers.at(0));
+    return out;
+  }
+};
 
 }  // namespace updara_test

@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "component/classes_win.h"
@@ -24,9 +26,12 @@
 namespace {
 
 using updara_test::Bstr;
+using updara_test::ClientObject;
+using updara_test::Event;
 using updara_test::Ref;
 using updara_test::Regsvr32;
 using updara_test::RunProgram;
+using updara_test::Sink;
 using updara_test::Text;
 
 using TextGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(BSTR*);
@@ -94,18 +99,22 @@ void Pump(std::function<bool()> done = {}, DWORD ms = 5000) {
 
 // Runs `body` on a new thread in its own apartment while this one pumps, as the object's
 // apartment must for calls from there to reach it.
+struct ApartmentJob {
+  DWORD apartment;
+  std::function<void()> body;
+};
+
+DWORD WINAPI RunApartmentJob(void* p) {
+  auto* j = static_cast<ApartmentJob*>(p);
+  if (FAILED(CoInitializeEx(nullptr, j->apartment))) return 1;
+  j->body();
+  CoUninitialize();
+  return 0;
+}
+
 void OnOtherThread(DWORD apartment, std::function<void()> body) {
-  struct Job {
-    DWORD apartment;
-    std::function<void()> body;
-  } job{apartment, std::move(body)};
-  HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
-    auto* j = static_cast<Job*>(p);
-    if (FAILED(CoInitializeEx(nullptr, j->apartment))) return 1;
-    j->body();
-    CoUninitialize();
-    return 0;
-  }, &job, 0, nullptr);
+  ApartmentJob job{apartment, std::move(body)};
+  HANDLE thread = CreateThread(nullptr, 0, RunApartmentJob, &job, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   bool ended = false;
   Pump([&] { return ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 30000);
@@ -115,69 +124,6 @@ void OnOtherThread(DWORD apartment, std::function<void()> body) {
   EXPECT_EQ(code, 0u);
   CloseHandle(thread);
 }
-
-struct Event {
-  DISPID id;
-  std::vector<long> numbers;  // the 32-bit arguments in order
-  std::wstring text;          // the text argument
-  bool withFile;              // a file argument was present
-  DWORD thread;
-};
-
-// IUnknown and the type-information half of IDispatch for a client object that lives in the test
-// (on its stack or in its fixture): counted, never deleted.
-template <typename Itf, const IID* Iid>
-class ClientObject : public Itf {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
-      *ppv = static_cast<Itf*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  std::atomic<ULONG> refs{1};
-};
-
-// A host's event sink: records every event and may act on one.
-class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
- public:
-  std::vector<Event> events;
-  std::function<void(const Event&)> onEvent;
-
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-    EXPECT_EQ(flags, DISPATCH_METHOD);
-    Event e{id, {}, {}, false, GetCurrentThreadId()};
-    for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
-      const VARIANT& v = p->rgvarg[i];
-      if (V_VT(&v) == VT_I4) e.numbers.push_back(V_I4(&v));
-      else if (V_VT(&v) == VT_BSTR) e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
-      else if (V_VT(&v) == VT_DISPATCH) e.withFile = true;
-      else ADD_FAILURE() << "argument type " << V_VT(&v);
-    }
-    events.push_back(e);
-    if (onEvent) onEvent(events.back());
-    return S_OK;
-  }
-  std::vector<Event> Of(DISPID id) const {
-    std::vector<Event> out;
-    for (const Event& e : events) if (e.id == id) out.push_back(e);
-    return out;
-  }
-  // StateChange's old states, in order.
-  std::vector<long> OldStates() const {
-    std::vector<long> out;
-    for (const Event& e : Of(2)) out.push_back(e.numbers.at(0));
-    return out;
-  }
-};
 
 // The notification object instead of events, with the component as Owner.
 class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
@@ -209,8 +155,6 @@ class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
   }
 };
 
-constexpr DISPID kCheckDone = 1, kStateChange = 2, kUpdateDone = 3, kFileStart = 4, kFileProgress = 5,
-                 kFileDone = 6, kDownloadDone = 7, kPrevDetected = 8;
 
 class UpdaraCom : public ::testing::Test {
  protected:
@@ -274,7 +218,10 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
       {&IUpdaraCom::get_CmdAfter, L""},
       {&IUpdaraCom::get_CmdLine, GetCommandLineW()},
   };
-  for (const auto& [get, expected] : texts) EXPECT_EQ(Get(o.p, get), expected);
+  for (const auto& [get, expected] : texts) {
+    EXPECT_EQ(Get(o.p, get), expected);
+    EXPECT_EQ((o.p->*get)(nullptr), E_POINTER) << "no place for the answer";
+  }
   EXPECT_NE(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"");  // the note line is a link
 
   using FlagGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(VARIANT_BOOL*);
@@ -287,6 +234,7 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
     VARIANT_BOOL f = 7;
     EXPECT_EQ((o.p->*get)(&f), S_OK);
     EXPECT_EQ(f, expected);
+    EXPECT_EQ((o.p->*get)(nullptr), E_POINTER);
   }
   EXPECT_EQ(State(o.p), StateNotConnected);
   ReplaceRulesEnum rule = ReplaceNever;
@@ -425,6 +373,54 @@ TEST_F(UpdaraCom, LateBindingFindsTheMembersByNameWithTheirDispatchIds) {
   Pump([&] { return State(o.p) == StateNotConnected; });
 }
 
+// A caller's by-reference argument without its pointer (or no argument list at all) is refused,
+// and nothing is read through it or changed: through the vtable and late-bound alike.
+TEST_F(UpdaraCom, ArgumentsWithoutTheirPointersAreRefusedAndChangeNothing) {
+  VARIANT noText = Arg(VT_BSTR | VT_BYREF), noFlag = Arg(VT_BOOL | VT_BYREF), noVariant = Arg(VT_VARIANT | VT_BYREF);
+  VARIANT noNumber = Arg(VT_I2 | VT_BYREF);
+  BSTR text = nullptr;
+  for (const VARIANT& missing : {noText, noFlag, noVariant, noNumber}) {
+    SCOPED_TRACE(V_VT(&missing));
+    EXPECT_EQ(o->Check(missing, Missing()), E_POINTER);
+    EXPECT_EQ(o->Check(Missing(), missing), E_POINTER);
+    EXPECT_EQ(o->get_StateText(missing, &text), E_POINTER);
+    EXPECT_EQ(o->get_DialogText(missing, &text), E_POINTER);
+    EXPECT_EQ(o->put_DialogText(missing, nullptr), E_POINTER);
+  }
+  // A variant by reference that holds a text by reference without its pointer, likewise.
+  VARIANT inner = Arg(VT_BSTR | VT_BYREF), outer = Arg(VT_VARIANT | VT_BYREF);
+  V_VARIANTREF(&outer) = &inner;
+  EXPECT_EQ(o->Check(outer, Missing()), E_POINTER);
+  EXPECT_EQ(State(o.p), StateNotConnected) << "no check was started";
+  EXPECT_EQ(o->get_StateText(Missing(), nullptr), E_POINTER);
+
+  Ref<IUpdFiles> files;
+  ASSERT_EQ(o->get_Files(files.put()), S_OK);
+  Ref<IUpdFile> file;
+  ASSERT_EQ(files->Add(Bstr(L"App.exe"), file.put()), S_OK);
+  Ref<IUpdFile> found;
+  for (const VARIANT& missing : {noText, noVariant, noNumber, outer})
+    EXPECT_EQ(files->get_Item(missing, found.put()), E_POINTER) << V_VT(&missing);
+  EXPECT_EQ(files->get_Item(Short(0), nullptr), E_POINTER);
+  EXPECT_EQ(files->get_Count(nullptr), E_POINTER);
+  EXPECT_EQ(file->get_Name(nullptr), E_POINTER);
+  EXPECT_EQ(file->get_Size(nullptr), E_POINTER);
+
+  // Late-bound: the dispatcher hands the argument on as it came.
+  Ref<IDispatch> d;
+  ASSERT_EQ(o->QueryInterface(IID_IDispatch, d.putv()), S_OK);
+  DISPPARAMS args{&noText, nullptr, 1, 0};
+  VARIANT result;
+  VariantInit(&result);
+  EXCEPINFO excep{};
+  const HRESULT hr = d->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &args, &result, &excep, nullptr);
+  EXPECT_TRUE(hr == E_POINTER || (hr == DISP_E_EXCEPTION && excep.scode == E_POINTER)) << std::hex << hr;
+  EXPECT_EQ(d->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_POINTER);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Check");
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+  EXPECT_EQ(State(o.p), StateNotConnected);
+}
+
 TEST_F(UpdaraCom, FailuresCarryAnErrorObjectWithTheTableText) {
   Ref<ISupportErrorInfo> support;
   ASSERT_EQ(o->QueryInterface(IID_ISupportErrorInfo, support.putv()), S_OK);
@@ -485,10 +481,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   EXPECT_EQ(TakeError().first, kBusy);
   EXPECT_EQ(sink.events.size(), 1u);
 
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 1}));
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   EXPECT_EQ(sink.events[2].numbers, (std::vector<long>{0, 0}));  // nothing new, no error
   EXPECT_EQ(sink.events[2].text, L"");
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
@@ -497,10 +493,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   // Idle again: a download runs the same way.
   sink.events.clear();
   ASSERT_EQ(o->Download(), S_OK);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 2}));
-  EXPECT_EQ(sink.events[2].id, kDownloadDone);
+  EXPECT_EQ(sink.events[2].id, EventDownloadDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{0});
 }
 
@@ -509,7 +505,7 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
   ASSERT_EQ(o->Check(Missing(), Short(0)), S_OK);
   ASSERT_EQ(sink.events.size(), 3u);  // all of them before Check returned
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   VARIANT_BOOL shown = VARIANT_TRUE;
   EXPECT_EQ(o->get_Visible(&shown), S_OK);
   EXPECT_EQ(shown, VARIANT_FALSE);  // set by Check's argument
@@ -524,68 +520,25 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   // Cancel inside a handler: the blocking check returns cancelled, and CheckDone says so.
   IUpdaraCom* raw = o.p;
   sink.onEvent = [raw](const Event& e) {
-    if (e.id == kStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
+    if (e.id == EventStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
   };
   EXPECT_EQ(o->Check(Missing(), Missing()), Err(30004));
   EXPECT_EQ(TakeError().first, L"Method was cancelled.");
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, L"Method was cancelled.");
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].text, L"Method was cancelled.");
   // The next check starts with the cancel flag cleared.
   sink.onEvent = nullptr;
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
 }
 
-// There is no download engine yet: whatever has something to fetch must end in a failure, never
-// in the empty success of a check that found nothing or a download that brought nothing.
-TEST_F(UpdaraCom, ACheckOrDownloadWithSomethingToFetchFailsWhileNothingCanBeFetched) {
-  const wchar_t kNotFetched[] = L"The URL scheme could not be recognized or is not supported.";
-  Connect(o.p, sink);
-  VARIANT url = TextArg(L"http://updates.example/updates/check.asp?mode=check");
-  ASSERT_EQ(o->Check(url, Missing()), S_OK);
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 12006}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, kNotFetched);
-  EXPECT_EQ(State(o.p), StateNotConnected);
-  Ref<IUpdFiles> files;
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  short count = -1;
-  EXPECT_EQ(files->get_Count(&count), S_OK);
-  EXPECT_EQ(count, 0);
-
-  // Blocking, the failure is the method's as well.
-  ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-  EXPECT_EQ(o->Check(url, Missing()), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  VariantClear(&url);
-
-  // A download fails when an entry is marked for fetching, and none gets a downloaded file.
-  files.reset();
-  ASSERT_EQ(o->get_Files(files.put()), S_OK);
-  Ref<IUpdFile> file;
-  ASSERT_EQ(files->Add(Bstr(L"Ledgerwell.exe"), file.put()), S_OK);
-  ASSERT_EQ(file->put_URL(Bstr(L"http://updates.example/Ledgerwell.exe")), S_OK);
-  EXPECT_EQ(o->Download(), Err(12006));
-  EXPECT_EQ(TakeError().first, kNotFetched);
-  BSTR newPath = nullptr;
-  EXPECT_EQ(file->get_NewPath(&newPath), S_OK);
-  EXPECT_EQ(Text(newPath), L"");
-  // With nothing marked there is nothing to fetch: that download has honestly succeeded.
-  ASSERT_EQ(file->put_NeedReplace(VARIANT_FALSE), S_OK);
-  sink.events.clear();
-  EXPECT_EQ(o->Download(), S_OK);
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].numbers, std::vector<long>{0});
-}
-
 TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Update(), S_OK);
-  Pump([&] { return !sink.Of(kUpdateDone).empty(); });
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 3}));
-  ASSERT_EQ(sink.Of(kUpdateDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{0});
+  ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
 
   // A file waiting in NewPath would need the replacement step; it is refused, not reported done.
   Ref<IUpdFiles> files;
@@ -611,22 +564,22 @@ TEST_F(UpdaraCom, FileNotificationsAndABurstOfProgressBecomeSingleEvents) {
   PostMessageA(window, 1028, 0, 0);
   for (int i = 1; i <= 5; ++i) PostMessageA(window, 1029, WPARAM(i * 1000), 5000);
   PostMessageA(window, 1030, 0, 30010);
-  Pump([&] { return !sink.Of(kFileDone).empty(); });
+  Pump([&] { return !sink.Of(EventFileDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
-  EXPECT_EQ(sink.events[0].id, kFileStart);
-  EXPECT_EQ(sink.events[1].id, kFileProgress);
+  EXPECT_EQ(sink.events[0].id, EventFileStart);
+  EXPECT_EQ(sink.events[1].id, EventFileProgress);
   EXPECT_EQ(sink.events[1].numbers, (std::vector<long>{5000, 5000}));
   EXPECT_TRUE(sink.events[1].withFile);
-  EXPECT_EQ(sink.events[2].id, kFileDone);
+  EXPECT_EQ(sink.events[2].id, EventFileDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{30010});
   EXPECT_EQ(sink.events[2].text, L"Invalid file size after download.");
 
   // An unknown code still gets a text.
   PostMessageA(window, 1026, 0, 424242);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Unrecognized Error.");
-  EXPECT_TRUE(sink.Of(kStateChange).empty());  // the state was 0 already
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
+  ASSERT_EQ(sink.Of(EventDownloadDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Unrecognized Error.");
+  EXPECT_TRUE(sink.Of(EventStateChange).empty());  // the state was 0 already
 }
 
 TEST_F(UpdaraCom, ANotificationObjectReceivesTheEventsInsteadOfTheSinks) {
@@ -651,12 +604,12 @@ TEST_F(UpdaraCom, AHostThatLetsGoInsideAHandlerGetsNoFurtherEvents) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
   sink.onEvent = [this](const Event& e) {
-    if (e.id == kStateChange) o.reset();  // the host's last reference
+    if (e.id == EventStateChange) o.reset();  // the host's last reference
   };
   Pump([&] { return o.p == nullptr; });
   Pump({}, 200);
   ASSERT_EQ(o.p, nullptr);
-  EXPECT_TRUE(sink.Of(kCheckDone).empty());
+  EXPECT_TRUE(sink.Of(EventCheckDone).empty());
   EXPECT_EQ(NotifyWindow(), nullptr);  // the object is gone
 }
 
@@ -750,8 +703,8 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
   });
   EXPECT_EQ(table->RevokeInterfaceFromGlobal(cookie), S_OK);
   EXPECT_EQ(Get(o.p, &IUpdaraCom::get_Login), L"remote");
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
 
   // An STA thread through a stream, with a sink of its own: its events arrive on its thread.
@@ -763,15 +716,15 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     Sink away;
     const DWORD connection = Connect(proxy.p, away);
     ASSERT_EQ(proxy->Check(Missing(), Missing()), S_OK);
-    Pump([&] { return !away.Of(kCheckDone).empty(); });
+    Pump([&] { return !away.Of(EventCheckDone).empty(); });
     EXPECT_EQ(away.OldStates(), (std::vector<long>{0, 1}));
-    ASSERT_EQ(away.Of(kCheckDone).size(), 1u);
+    ASSERT_EQ(away.Of(EventCheckDone).size(), 1u);
     for (const Event& e : away.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
     Ref<IConnectionPoint> point;
     EventsPoint(proxy.p, point);
     EXPECT_EQ(point->Unadvise(connection), S_OK);
   });
-  EXPECT_EQ(sink.Of(kCheckDone).size(), 2u);
+  EXPECT_EQ(sink.Of(EventCheckDone).size(), 2u);
 }
 
 // ---- the updater name and an earlier run ----
@@ -801,6 +754,72 @@ TEST_F(UpdaraCom, UpdaterNameHoldsItsMutexAndASecondObjectCannotTakeIt) {
   EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "LwUpdaterTest"), nullptr);  // released with the object
 }
 
+TEST_F(UpdaraCom, AnUpdaterNameThatWouldLeaveTheTemporaryFolderIsRefusedAndChangesNothing) {
+  for (const wchar_t* name : {L"..\\..\\Windows\\x", L"sub\\name", L"c:/x", L"..", L"a..b", L"", L"na*me", L"nul",
+                              L"Com1", L"a:b", L"tab\there"}) {
+    EXPECT_EQ(o->put_UpdaterName(Bstr(name)), Err(30016)) << name;
+    EXPECT_EQ(TakeError().first, L"Name not valid, it must be a plain file name. Please use different UpdaterName.");
+    EXPECT_EQ(Get(o.p, &IUpdaraCom::get_UpdaterName), L"Updara");
+  }
+  HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, "Updara");
+  EXPECT_NE(m, nullptr) << "the lock of the name kept is still held";
+  if (m) CloseHandle(m);
+}
+
+// An updater service on the pipe, played by a thread of the test: it answers "#TEST#" with the
+// given number, or not at all until the test has its answer (at most a minute).
+class PipeService {
+ public:
+  explicit PipeService(std::optional<uint32_t> reply) : reply_(reply) {
+    pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0,
+                             nullptr);
+    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
+    answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this] {
+      ConnectNamedPipe(pipe_, nullptr);
+      DWORD n = 0;
+      ReadFile(pipe_, request, sizeof request, &n, nullptr);
+      requestBytes = n;
+      if (reply_) {
+        WriteFile(pipe_, &*reply_, sizeof *reply_, &n, nullptr);
+        FlushFileBuffers(pipe_);
+      }
+      callerStillWaiting = WaitForSingleObject(answered_, 60000) != WAIT_OBJECT_0;
+      DisconnectNamedPipe(pipe_);
+    });
+  }
+  ~PipeService() {
+    SetEvent(answered_);
+    thread_.join();
+    CloseHandle(pipe_);
+    CloseHandle(answered_);
+  }
+  void Answered() { SetEvent(answered_); }
+  char request[32] = {};
+  DWORD requestBytes = 0;
+  bool callerStillWaiting = false;
+
+ private:
+  std::optional<uint32_t> reply_;
+  HANDLE pipe_, answered_;
+  std::thread thread_;
+};
+
+TEST_F(UpdaraCom, TheUpdaterServiceIsAskedOnItsPipeAndOneThatDoesNotAnswerIsNone) {
+  const std::pair<std::optional<uint32_t>, VARIANT_BOOL> services[] = {
+      {1, VARIANT_TRUE}, {0, VARIANT_FALSE}, {std::nullopt, VARIANT_FALSE}};
+  for (const auto& [reply, running] : services) {
+    SCOPED_TRACE(reply ? std::to_string(*reply) : "no answer");
+    PipeService service(reply);
+    VARIANT_BOOL answer = 7;
+    EXPECT_EQ(o->get_ServiceIsRunning(&answer), S_OK);
+    service.Answered();
+    EXPECT_EQ(answer, running);
+    EXPECT_EQ(std::string(service.request, service.requestBytes), std::string("\0\0\0\x06#TEST#", 10));
+    EXPECT_FALSE(service.callerStillWaiting) << "the question was not given up on";
+  }
+}
+
 TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   char temp[MAX_PATH] = {};
   GetTempPathA(sizeof temp, temp);
@@ -809,10 +828,16 @@ TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   std::ofstream(source, std::ios::binary) << "new content";
   std::ofstream(list, std::ios::binary) << "#UDA Signature\"C:\\host.exe\"\r\n1\r\n\r\n\r\n#" << source
                                          << ">C:\\target.dll|0|0|0|0\r\n";
+  const std::string older = std::string(temp) + "LwPrevOld.uda";
+  CopyFileA(list.c_str(), older.c_str(), FALSE);
   Connect(o.p, sink);
+  // Named twice before the events run: one event, for the name it has now.
+  ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevOld")), S_OK);
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
-  Pump([&] { return !sink.Of(kPrevDetected).empty(); });
-  EXPECT_EQ(sink.Of(kPrevDetected).size(), 1u);
+  DeleteFileA(older.c_str());
+  Pump([&] { return !sink.Of(EventPrevDetected).empty(); });
+  Pump({}, 200);
+  EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
 
   ASSERT_EQ(o->Reset(), S_OK);
   EXPECT_EQ(GetFileAttributesA(list.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -823,7 +848,7 @@ TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   sink.events.clear();
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
   Pump({}, 300);
-  EXPECT_TRUE(sink.Of(kPrevDetected).empty());
+  EXPECT_TRUE(sink.Of(EventPrevDetected).empty());
   DeleteFileA(list.c_str());
 }
 
@@ -936,8 +961,9 @@ TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregist
     RegCloseKey(k);
     return true;
   };
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\409\\win64"));
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\0\\win64"));
+  const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\409" + platform));
+  EXPECT_TRUE(exists(libKey + L"\\1.0\\0" + platform));
   ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
   EXPECT_FALSE(exists(libKey));
   EXPECT_FALSE(exists(std::wstring(L"Interface\\") + iid));

@@ -31,5 +31,15 @@ TEST(CheckDataReports, FilesLieInTheirNormalisedFoldersAndNowhereWithoutOne) {
   EXPECT_EQ(WatermarkFile("  "), "");
 }
 
+TEST(CheckDataReports, TheWatermarkShowsOnOneShortLineWithItsAmpersands) {
+  EXPECT_EQ(WatermarkMenuCaption(false, "x"), "Watermark file not found");
+  EXPECT_EQ(WatermarkMenuCaption(true, "Checked by A&B\r\non 01/02/2012\n"),
+            "Delete Watermark Checked by A&&Bon 01/02/2012");
+  const std::string full(60, 'x');
+  EXPECT_EQ(WatermarkMenuCaption(true, full + "\r\n"), "Delete Watermark " + full) << "line breaks do not count";
+  EXPECT_EQ(WatermarkMenuCaption(true, full + "y"), "Delete Watermark " + full + "...");
+  EXPECT_EQ(WatermarkMenuCaption(true, std::string(100000, '&')), "Delete Watermark " + std::string(120, '&') + "...");
+}
+
 }  // namespace
 }  // namespace lw

@@ -54,12 +54,89 @@ TEST(LoginQueue, PartialLastRecordRoundsToNearest) {
   EXPECT_EQ(ReadLoginQueue(source, 149, 18).size(), 1u);
 }
 
-TEST(LoginQueue, RecordsOfAUserAreFoundInAnyCase) {
+// A source some of whose bytes cannot be read, as a range another program holds: every read that
+// touches them fails, the one that waits as well as the one that does not.
+class HeldBytes : public ByteSource {
+ public:
+  HeldBytes(std::vector<uint8_t> bytes, uint64_t from, uint64_t to) : bytes_(std::move(bytes)), from_(from), to_(to) {}
+  size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override {
+    ++reads;
+    return offset < to_ && from_ < offset + count ? 0 : bytes_.ReadAt(offset, buffer, count);
+  }
+  int reads = 0;
+
+ private:
+  BufferByteSource bytes_;
+  uint64_t from_, to_;
+};
+
+TEST(LoginQueue, AUsersRecordsAreFoundInAnyCaseAndUnreadableOnesAreNeverTakenForData) {
   std::vector<uint8_t> bytes =
       fixtures::BuildQueueDta(12, {{"Anne", "PC1", 7}, {"BOB", "PC2", 7}, {" ANNE ", "PC3", 1}, {"ANNETTE", "PC4", 7}});
   BufferByteSource source(bytes);
-  EXPECT_EQ(QueueRecordsOfUser(source, bytes.size(), 12, " anne"), (std::vector<uint64_t>{0, 2}));
-  EXPECT_TRUE(QueueRecordsOfUser(source, bytes.size(), 12, "carol").empty());
+  EXPECT_EQ(ScanQueueForUser(source, bytes.size(), 83, " anne").matches, (std::vector<uint64_t>{0, 2}));
+  EXPECT_TRUE(ScanQueueForUser(source, bytes.size(), 83, "carol").matches.empty());
+
+  // Record 2 held: it is neither the user's nor skipped, and its neighbours are still read.
+  HeldBytes held(bytes, 83, 84);
+  QueueScan scan = ScanQueueForUser(held, bytes.size(), 83, "anne");
+  EXPECT_EQ(scan.matches, (std::vector<uint64_t>{0, 2}));
+  EXPECT_EQ(scan.unreadable, std::vector<uint64_t>{1});
+  // A blank name would match every record that reads as empty: it matches none.
+  std::vector<uint8_t> blank = fixtures::BuildQueueDta(16, {{"   ", "PC1", 7}, {"", "", 7, 0, true}});
+  blank.resize(300);  // a third record of zeros
+  BufferByteSource blanks(blank);
+  EXPECT_TRUE(ScanQueueForUser(blanks, blank.size(), 100, "  ").matches.empty());
+
+  const std::vector<uint8_t> record(bytes.begin() + 166, bytes.begin() + 249);
+  EXPECT_TRUE(QueueRecordHoldsUser(record, "anne"));
+  EXPECT_FALSE(QueueRecordHoldsUser(std::vector<uint8_t>(record.begin(), record.begin() + 33), "anne"))
+      << "the name is not all there";
+  EXPECT_FALSE(QueueRecordHoldsUser(std::vector<uint8_t>(100, 0), ""));
+}
+
+TEST(LoginQueue, ALongQueueIsReadInRunsAndAHeldRecordHidesOnlyItself) {
+  std::vector<fixtures::QueueRecord> records;
+  for (int i = 0; i < 200; ++i) records.push_back({"USER" + std::to_string(i), "PC", 7});
+  std::vector<uint8_t> bytes = fixtures::BuildQueueDta(18, records);
+  HeldBytes source(bytes, 150 * 100 + 10, 150 * 100 + 11);
+  std::vector<QueueEntry> q = ReadLoginQueue(source, bytes.size(), 18);
+  ASSERT_EQ(q.size(), 199u);
+  EXPECT_EQ(q[149].user, "USER149");
+  EXPECT_EQ(q[150].user, "USER151");
+  EXPECT_LT(source.reads, 80) << "four runs, and the records of the run that failed one by one";
+}
+
+TEST(LoginQueue, AClearThatLeftSomethingSaysWhichRecordsAndWhy) {
+  using P = QueueRecordProblem;
+  QueueClearOutcome outcome;
+  outcome.cleared = 1;
+  EXPECT_EQ(QueueClearReport("ANNE", outcome), "") << "nothing to tell";
+  outcome.problems = {{0, P::Unreadable}, {2, P::Locked},     {3, P::NoLongerTheUser},
+                      {4, P::NotWhole},   {5, P::NotWritten}, {6, P::NotVerified}};
+  EXPECT_EQ(QueueClearReport(" ANNE ", outcome),
+            "Not every record of user ANNE in queue.dta was cleared:\r\n"
+            "\r\nRecord 1 is held by another program or could not be read, so it is not known whose it is; it was "
+            "left as it is."
+            "\r\nRecord 3 is held by another program; it was left as it is."
+            "\r\nRecord 4 no longer belongs to ANNE; it was left as it is."
+            "\r\nRecord 5 is not whole in the file; it was left as it is."
+            "\r\nRecord 6 could not be written."
+            "\r\nRecord 7 did not read back as cleared after it was written.");
+  outcome.problems.assign(25, {9, P::Locked});
+  std::string many = QueueClearReport("ANNE", outcome);
+  EXPECT_TRUE(many.ends_with("Record 10 is held by another program; it was left as it is.\r\n... and 5 more.")) << many;
+
+  for (auto [refusal, start] : {std::pair{QueueClearRefusal::BlankName, "A user without a name"},
+                                std::pair{QueueClearRefusal::UnknownRecordLength, "The data version"},
+                                std::pair{QueueClearRefusal::CannotOpen, "queue.dta could not be opened"},
+                                std::pair{QueueClearRefusal::TooLarge, "queue.dta is too large"}}) {
+    QueueClearOutcome refused;
+    refused.refusal = refusal;
+    const std::string text = QueueClearReport("ANNE", refused);
+    EXPECT_TRUE(text.starts_with(start)) << text;
+    EXPECT_TRUE(text.find("Nothing was cleared") != std::string::npos) << text;
+  }
 }
 
 TEST(LoginQueue, AccessRecordLengthsByVersion) {

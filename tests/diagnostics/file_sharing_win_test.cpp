@@ -9,12 +9,12 @@
 #include "app/shell/frm_main_window_win.h"
 #include "app/shell/startup_win.h"
 #include "app/state/app_state.h"
+#include "tests/fixtures/main_window_win.h"
 #include "tests/fixtures/registry_win.h"
 
 namespace lw {
 namespace {
 
-constexpr uint32_t kBlue = 0xFF0000, kMagenta = 0xFF00FF;
 const std::string kServices = "SYSTEM\\CurrentControlSet\\Services\\";
 const std::string kMRXSmb = kServices + "MRXSmb\\Parameters";
 const std::string kServer = kServices + "LanManServer\\Parameters";
@@ -29,26 +29,13 @@ const Value kOplocksDisabled{kMRXSmb, "OplocksDisabled"}, kEnableOplocks{kServer
     kServerEnable{kServer, "EnableSecuritySignature"}, kServerRequire{kServer, "RequireSecuritySignature"};
 const Value kSigning[] = {kClientEnable, kClientRequire, kServerEnable, kServerRequire};
 
-class SharingFrames : public ::testing::Test {
+class SharingFrames : public fixtures::MainWindowTest {
  protected:
   void SetUp() override {
-    ResetApplicationState();
+    MainWindowTest::SetUp();
     for (const Value& v :
          {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire})
       fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
-    previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
-      messages.push_back(title + "|" + std::to_string(style) + "|" + text);
-      return IDOK;
-    });
-  }
-  void TearDown() override {
-    form.reset();
-    forms::SetMsgBoxHandler(previous_);
-    ResetApplicationState();
-  }
-  void Open() {
-    form = std::make_unique<frmMain>();
-    form->Load();
   }
   static void Set(const Value& v, uint32_t value) {
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, v.key, v.name, REG_DWORD,
@@ -64,14 +51,10 @@ class SharingFrames : public ::testing::Test {
     return n;
   }
   // Caption and colour of a value label, as "1 - Enabled/magenta".
-  std::string Shown(forms::Label* label) const {
-    uint32_t c = label->ForeColor();
-    return label->Caption() + "/" + (c == kBlue ? "blue" : c == kMagenta ? "magenta" : std::to_string(c));
-  }
+  std::string Shown(forms::Label* label) const { return label->Caption() + "/" + ColourName(label->ForeColor()); }
   std::vector<std::string> Signing() const {
     return {Shown(form->lblSMBwe), Shown(form->lblSMBwr), Shown(form->lblSMBse), Shown(form->lblSMBsr)};
   }
-  static void Click(forms::CommandButton* button) { SendMessageA(button->Hwnd(), BM_CLICK, 0, 0); }
 
   // The six values as they were in the prefix come back afterwards; keys made here go again.
   fixtures::RestoredValues restore_{HKEY_LOCAL_MACHINE,
@@ -81,9 +64,6 @@ class SharingFrames : public ::testing::Test {
                                      {kWorkstation, "RequireSecuritySignature"},
                                      {kServer, "EnableSecuritySignature"},
                                      {kServer, "RequireSecuritySignature"}}};
-  forms::MsgBoxHandler previous_;
-  std::unique_ptr<frmMain> form;
-  std::vector<std::string> messages;  // "title|style|text"
 };
 
 TEST_F(SharingFrames, FramesNameEachValueAndItsRegistryPath) {
@@ -243,11 +223,12 @@ TEST_F(SharingFrames, AValueOfAnotherTypeIsShownUnreadableAndEndsTheFixWithAMess
   Click(form->cmdOpFix);
   EXPECT_EQ(messages, std::vector<std::string>{
                           "Registry Error|16|Registry data not a DWORD (error 800407D1)\r\n"
-                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks"});
-  EXPECT_EQ(Stored(kOplocksDisabled), 0) << "the value before the error was fixed";
-  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue") << "the frame is redisplayed after the error";
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks\r\n"
+                          "Nothing was changed."});
+  EXPECT_EQ(Stored(kOplocksDisabled), 1) << "every value is read before any is written";
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta") << "the frame is redisplayed after the error";
   EXPECT_EQ(Shown(form->lblEnOp), "Unreadable/magenta");
-  EXPECT_FALSE(form->cmdOpFix->Enabled()) << "an unreadable value alone does not offer the fix";
+  EXPECT_TRUE(form->cmdOpFix->Enabled());
   EXPECT_EQ(fixtures::ReadRaw(HKEY_LOCAL_MACHINE, kEnableOplocks.key, kEnableOplocks.name).type, DWORD(REG_SZ));
 }
 
@@ -261,14 +242,38 @@ TEST_F(SharingFrames, AWriteRefusedEndsTheFixWithAMessageAndTheFrameShowsWhatIsS
     fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kMRXSmb);
     Click(form->cmdOpFix);
   }
-  EXPECT_EQ(messages,
-            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled"});
+  EXPECT_EQ(messages, std::vector<std::string>{
+                          "Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled\r\n"
+                          "Nothing was changed."});
   EXPECT_EQ(Stored(kOplocksDisabled), 1);
   EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
   EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
   EXPECT_TRUE(form->cmdOpFix->Enabled()) << "and can be tried again";
+}
+
+TEST_F(SharingFrames, AWriteRefusedAfterOthersPutsBackWhatWasWrittenAndSaysSo) {
+  // The workstation's values are written first; the server's key then refuses. The workstation's
+  // value that was there gets its number back, the one that was absent goes again.
+  Set(kClientEnable, 1);
+  Set(kServerEnable, 1);
+  Open();
+  Workstation.UserIsAdmin = true;
+  {
+    fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kServer);
+    Click(form->cmdSMBfix);
+  }
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
+                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\"
+                                     "EnableSecuritySignature\r\nNothing was changed."});
+  EXPECT_EQ(Stored(kClientEnable), 1);
+  EXPECT_EQ(Stored(kClientRequire), -1);
+  EXPECT_EQ(Stored(kServerEnable), 1);
+  EXPECT_EQ(Stored(kServerRequire), -1);
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "1 - Enabled/magenta"));
+  EXPECT_TRUE(form->cmdSMBfix->Enabled());
 }
 
 }  // namespace

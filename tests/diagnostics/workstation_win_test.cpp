@@ -65,7 +65,10 @@ TEST_F(WorkstationChecks, ProcessorMemoryAndDataLocationComeFromTheSystem) {
   EXPECT_FALSE(name.empty());
   EXPECT_EQ(name, Trim(name));
   EXPECT_EQ(name.find("  "), std::string::npos) << name;
-  EXPECT_EQ(width, sizeof(void*) == 8 ? "64bit" : "32bit") << "a 64-bit program runs on a 64-bit processor";
+  // The processor's width, not the program's: a 32-bit program on 64-bit Windows sees "64bit" too.
+  BOOL wow64 = FALSE;
+  const bool on64Bit = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+  EXPECT_EQ(width, on64Bit ? "64bit" : "32bit");
 
   // A thread without COM gets nothing, and the width of an earlier run does not survive.
   std::string noName = "stale", noWidth = "stale";

@@ -274,7 +274,7 @@ TEST_F(SdoDispatch, RecordsOfEachClassAreCountedVisitedAndRead) {
 TEST_F(SdoDispatch, EditedFieldsAreWrittenBackAndCanBeRestoredExactly) {
   fixtures::InstallSdoStandIn(18, "18.0.10.208");
   fixtures::WriteSdoData(data_, Sample());
-  const std::string original = ReadWholeFile(fixtures::SdoDataFile(data_));
+  const std::string original = ReadWholeFile(fixtures::SdoDataFile(data_), fixtures::kFixtureFileLimit);
   SdoEngine engine;
   SdoWorkspace workspace;
   ASSERT_TRUE(Open(engine, workspace)) << workspace.Fault().text;
@@ -320,14 +320,14 @@ TEST_F(SdoDispatch, EditedFieldsAreWrittenBackAndCanBeRestoredExactly) {
     ASSERT_TRUE(rec.SetField("SALES_REP", saved[size_t(i - 1)]));
     ASSERT_TRUE(rec.Update());
   }
-  EXPECT_EQ(ReadWholeFile(fixtures::SdoDataFile(data_)), original);
+  EXPECT_EQ(ReadWholeFile(fixtures::SdoDataFile(data_), fixtures::kFixtureFileLimit), original);
   EXPECT_TRUE(workspace.Disconnect());
 
   // An engine told to refuse edits answers False, which is no failure; fields then stay as they are.
   fixtures::SdoData refusing = Sample();
   refusing.refuseEdit = true;
   fixtures::WriteSdoData(data_, refusing);
-  const std::string before = ReadWholeFile(fixtures::SdoDataFile(data_));
+  const std::string before = ReadWholeFile(fixtures::SdoDataFile(data_), fixtures::kFixtureFileLimit);
   ASSERT_TRUE(workspace.Connect(data_ + "\\", "MANAGER", "secret", "LINE50A+")) << workspace.Fault().text;
   ASSERT_TRUE(workspace.CreateObject("NominalRecord", rec));
   ASSERT_TRUE(rec.MoveFirst());
@@ -335,7 +335,7 @@ TEST_F(SdoDispatch, EditedFieldsAreWrittenBackAndCanBeRestoredExactly) {
   EXPECT_EQ(rec.Fault().hr, S_OK);
   EXPECT_FALSE(rec.SetField("AUDIT_REF", "Test Record 1"));
   EXPECT_FALSE(rec.Update());
-  EXPECT_EQ(ReadWholeFile(fixtures::SdoDataFile(data_)), before);
+  EXPECT_EQ(ReadWholeFile(fixtures::SdoDataFile(data_), fixtures::kFixtureFileLimit), before);
 }
 
 }  // namespace

@@ -202,10 +202,27 @@ TEST_F(MainWindow, RightClickOnAUserAsksBeforeClearingItsRecords) {
   form->SetBusy(false);
   EXPECT_EQ(asked.size(), 1u) << "nothing is asked while busy";
 
+  // Yes: the records of ANNE in any case are cleared, with the record length of the listing even
+  // when the data version is no longer known. The first is held by another program for a moment;
+  // meanwhile CAROL logs in to the slot of the other, which is then left alone, and the window
+  // says so.
+  const std::string queue = dir.Win("Wickham\\ACCDATA\\queue.dta");
+  auto held = std::make_unique<fixtures::HeldRange>(queue, 0, 100);
+  App.DataVersion = "";
+  fixtures::ModalSteps meanwhile([&] {
+    if (asked.size() < 2) return false;
+    held.reset();
+    WriteQueue({{"ANNE", "PC1", 1}, {"BOB", "PC2", 7}, {"CAROL", "PC4", 7}});
+    return true;
+  });
   answer = IDYES;
   RightClickQueueItem(0);
-  EXPECT_EQ(asked.size(), 2u);
-  EXPECT_EQ(QueueTexts(), std::vector<std::string>{"BOB"}) << "both of ANNE's records are cleared";
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[2], "Clear Locked User|48|Not every record of user ANNE in queue.dta was cleared:\r\n\r\n"
+                      "Record 3 no longer belongs to ANNE; it was left as it is.");
+  std::vector<uint8_t> expected = fixtures::BuildQueueDta(18, {{"", "", 7, 0, true}, {"BOB", "PC2", 7}, {"CAROL", "PC4", 7}});
+  EXPECT_EQ(fixtures::ReadFileBytes(dir.Path("Wickham/ACCDATA/queue.dta")), expected);
+  EXPECT_TRUE(QueueTexts().empty()) << "without a data version the queue is not listed";
   forms::SetMsgBoxHandler(previous);
 }
 

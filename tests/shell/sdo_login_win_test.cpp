@@ -94,7 +94,7 @@ TEST_F(SdoLogin, RefusalsAskTheEngineOnlyForAKnownUserAndAreRecorded) {
   EXPECT_FALSE(form->cmdSpeed->Enabled());
   form->txtPw->SetText("secret");
   EXPECT_EQ(Marks(), "0101");
-  EXPECT_EQ(GetAppSetting("Password", ""), "secret");
+  EXPECT_EQ(GetPasswordSetting(), "secret");
   EXPECT_EQ(GetAppSetting("LoginStatus", ""), "1 " + DataPath());
 
   // The engine's own text, trimmed; code 23 leaves the speed test available.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/tools/text.h"
 #include "common/product.h"
 #include "common/runtime_error.h"
 #include "tests/fixtures/registry_win.h"
@@ -88,11 +89,73 @@ TEST_F(SettingsStore, SavesReachTheStoresTheirKindNames) {
   EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kMachineGlobal, "NoInternet").text(), "Y");
 }
 
-TEST_F(SettingsStore, MachineStringsRoundTripWhetherOrNotANulWasStored) {
+TEST_F(SettingsStore, MachineStringsAreStoredWithTheirNulAndReadWithOrWithoutOne) {
   WriteMachineString(kCompanyName, "Ledgerwell", "DataPath", "abc");
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kMachineApp, "DataPath").bytes, std::string("abc\0", 4));
   EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", "x"), "abc");
-  WriteRaw(HKEY_LOCAL_MACHINE, kMachineApp, "WithNul", REG_SZ, std::string("abc\0", 4));
-  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "WithNul", "x"), "abc");
+  WriteRaw(HKEY_LOCAL_MACHINE, kMachineApp, "WithoutNul", REG_SZ, "abc");  // as earlier versions stored it
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "WithoutNul", "x"), "abc");
+}
+
+TEST_F(SettingsStore, RefusedWritesAreReportedAndASettingsSaveNeverStopsTheProgram) {
+  auto error = [](auto write) -> std::string {
+    try {
+      write();
+    } catch (const RuntimeError& e) {
+      return Format("%s %08X", e.what(), e.Number());
+    }
+    return "stored";
+  };
+  SaveAppSetting("DataPath", "c:\\before");
+  {
+    // As for a user without the rights to the machine store: the user's own copy counts.
+    fixtures::ReadOnlyKey machine(HKEY_LOCAL_MACHINE, kMachineApp);
+    EXPECT_EQ(error([] { WriteMachineString(kCompanyName, "Ledgerwell", "DataPath", "c:\\after"); }),
+              "Could not open/create registry section 800407D5");
+    EXPECT_TRUE(SaveAppSetting("DataPath", "c:\\after"));
+    EXPECT_EQ(GetAppSetting("DataPath", ""), "c:\\after");
+    EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", ""), "c:\\before");
+  }
+  {
+    fixtures::ReadOnlyKey user(HKEY_CURRENT_USER, kUserApp);
+    EXPECT_EQ(error([] { SaveSetting(kCompanyName, "Ledgerwell", "DataPath", "c:\\later"); }),
+              "Could not open/create registry section 800407D5");
+    EXPECT_FALSE(SaveUserSetting("DataPath", "c:\\later"));
+    EXPECT_FALSE(SaveAppSetting("DataPath", "c:\\later"));
+    EXPECT_FALSE(SavePasswordSetting("secret"));
+    // Nor does a read whose copy into the user store is refused.
+    WriteMachineString(kCompanyName, "Ledgerwell", "NewRssVer", "18.0.30");
+    EXPECT_EQ(GetAppSetting("NewRssVer", ""), "18.0.30");
+  }
+  EXPECT_EQ(GetAppSetting("DataPath", ""), "c:\\after") << "the user's own copy still counts";
+  EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", ""), "c:\\later") << "the mirror took it";
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kUserApp, "NewRssVer").present);
+}
+
+TEST_F(SettingsStore, ThePasswordIsKeptProtectedForTheUserAndAClearOneIsProtectedOnceRead) {
+  EXPECT_TRUE(SavePasswordSetting("s3cret pass"));
+  const std::string stored = ReadRaw(HKEY_CURRENT_USER, kUserApp, "Password").text();
+  EXPECT_TRUE(stored.starts_with("Protected:")) << stored;
+  EXPECT_EQ(stored.find("s3cret"), std::string::npos);
+  EXPECT_EQ(GetPasswordSetting(), "s3cret pass");
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kMachineApp, "Password").present) << "never mirrored";
+
+  // An earlier version's clear text is read, then kept protected.
+  SaveUserSetting("Password", "old pass");
+  EXPECT_EQ(GetPasswordSetting(), "old pass");
+  const std::string rewritten = ReadRaw(HKEY_CURRENT_USER, kUserApp, "Password").text();
+  EXPECT_TRUE(rewritten.starts_with("Protected:")) << rewritten;
+  EXPECT_EQ(GetPasswordSetting(), "old pass");
+
+  // One this user cannot unprotect reads as no password, not as its protected form.
+  std::string damaged = rewritten;
+  damaged.back() = damaged.back() == '0' ? '1' : '0';  // in its signature
+  for (const std::string& bad : {damaged, std::string("Protected:"), std::string("Protected:xyz")}) {
+    SaveUserSetting("Password", bad);
+    EXPECT_EQ(GetPasswordSetting(), "") << bad;
+  }
+  EXPECT_TRUE(SavePasswordSetting(""));
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kUserApp, "Password").text(), "");
 }
 
 TEST_F(SettingsStore, MachineStringEdgeCases) {
@@ -146,6 +209,12 @@ TEST_F(SettingsStore, SystemDwordsRoundTripAndRejectOtherTypes) {
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.Number(), 0x800407d0u + REG_SZ);
   }
+  // Present or not, and removed again; removing what is not there is no error.
+  EXPECT_EQ(QuerySystemDword(app, section, "EnableOplocks"), std::optional<uint32_t>(0xFFFFFFFF));
+  DeleteSystemValue(app, section, "EnableOplocks");
+  EXPECT_EQ(QuerySystemDword(app, section, "EnableOplocks"), std::nullopt);
+  DeleteSystemValue(app, section, "EnableOplocks");
+  DeleteSystemValue(app, "NoSuchKey", "EnableOplocks");
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LedgerwellTest");
 }
 

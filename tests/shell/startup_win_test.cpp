@@ -151,6 +151,7 @@ TEST_F(Startup, TheAboutWindowOfTheFirstStartLeadsOnToTheMainWindowHoweverItIsLe
     HWND about = program.WaitForWindow("About Ledgerwell");
     ASSERT_TRUE(about);
     EXPECT_EQ(Control(about, "cmdOK"), "Continue");
+    EXPECT_TRUE(program.WaitUntilIdle());
     way.leave(about, forms::FindControl(about, "cmdOK"));
     HWND main = program.WaitForMainWindow(10000);
     EXPECT_TRUE(main);
@@ -173,6 +174,8 @@ TEST_F(Startup, TheMainWindowEndsTheProgramHoweverItIsLeft) {
     RunningProgram program;
     HWND main = program.WaitForMainWindow();
     ASSERT_TRUE(main);
+    // The window is shown before its load handler has filled every panel.
+    EXPECT_TRUE(program.WaitUntilIdle());
     way.leave(main, forms::FindControl(main, "cmdExit"));
     EXPECT_EQ(program.WaitForExit(5000), 0);
   }
@@ -268,6 +271,47 @@ TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuild) {
     EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
   }
   EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
+}
+
+// The file, created when missing, made the given size; what is added is a hole, so a file far
+// larger than any real one costs no disk.
+void Grow(const std::string& path, uint64_t size) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+  LARGE_INTEGER at{};
+  at.QuadPart = LONGLONG(size);
+  EXPECT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h)) << path;
+  CloseHandle(h);
+}
+
+TEST_F(Startup, OutsideFilesOfAnySizeAreNotTakenInAndTheProgramStaysResponsive) {
+  constexpr uint64_t kGigabyte = 1ull << 30;
+  // SAGE.INI is read by the start-up for Sage's last folder, and by every analysis for its switches.
+  Grow(fixtures::SageIniPathAt(fixtures::SageIniPlace::CommonAppData), 100 * kGigabyte);
+  {
+    RunningProgram program(" -M");
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Control(main, "txtPath"), "") << "no folder taken from a file that is no SAGE.INI";
+    program.Close();
+    EXPECT_EQ(program.WaitForExit(), 0);
+  }
+  // The installation's update list and the data folder's files, read whole or record by record.
+  const std::string setupFolder = fixtures::SetupFolderOf(18, false);
+  CreateDirectoryA(setupFolder.c_str(), nullptr);
+  Grow(setupFolder + "Application.config", 2 * kGigabyte);
+  for (const char* name : {"ACCDATA\\queue.dta", "ACCDATA\\access.dta", "ACCDATA\\tablemetadata.dta", "watermark.xml"})
+    Grow(company.Win("Wickham\\") + name, kGigabyte);
+  SaveAppSetting("DataPath", company.Win("Wickham\\ACCDATA"));
+  RunningProgram program;
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(Control(main, "lblName"), "Wickham Joinery Ltd");
+  DWORD_PTR ignored = 0;
+  EXPECT_TRUE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored)) << "the window answers";
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+  DeleteFileA((setupFolder + "Application.config").c_str());
 }
 
 }  // namespace

@@ -61,25 +61,39 @@ TEST(Files, SpecialFoldersByKeywordInAnyCase) {
   EXPECT_TRUE(FolderExists(GetSystemFolder()));
 }
 
-TEST(Files, WholeAndTextFilesKeepEveryByte) {
+TEST(Files, WholeAndTextFilesKeepEveryByteUpToTheirLimit) {
   ScratchFolder dir;
   std::string binary("a\0b\xff\r\n", 6);
   fixtures::WriteFile(dir.Path("bin.dat"), binary);
-  EXPECT_EQ(ReadWholeFile(dir.Win("bin.dat")), binary);
+  EXPECT_EQ(ReadWholeFile(dir.Win("bin.dat"), 6), binary);
+  EXPECT_EQ(ReadWholeFile(dir.Win("bin.dat"), 5), "") << "one byte over the limit: not read at all";
+  EXPECT_EQ(ReadFileTail(dir.Win("bin.dat"), 3), "\xff\r\n");
+  EXPECT_EQ(ReadFileTail(dir.Win("bin.dat"), 200), binary);
   fixtures::WriteFile(dir.Path("one.txt"), std::string("\xff"));
-  EXPECT_EQ(ReadTextFile(dir.Win("one.txt")), "\xff");
-  EXPECT_EQ(ReadWholeFile(dir.Win("missing.txt")), "");
+  EXPECT_EQ(ReadTextFile(dir.Win("one.txt"), 1), "\xff");
+  EXPECT_EQ(ReadWholeFile(dir.Win("missing.txt"), 100), "");
+  EXPECT_EQ(ReadFileTail(dir.Win("missing.txt"), 100), "");
 
   const wchar_t wide[] = L"<FullVersion>18.00.0010</FullVersion>";
   std::string utf16("\xff\xfe");
   utf16.append(reinterpret_cast<const char*>(wide), sizeof wide - sizeof(wchar_t));
   fixtures::WriteFile(dir.Path("Application.config"), utf16);
-  EXPECT_EQ(ReadTextFile(dir.Win("Application.config")), "<FullVersion>18.00.0010</FullVersion>");
-  EXPECT_EQ(ReadWholeFile(dir.Win("Application.config")), utf16);
+  EXPECT_EQ(ReadTextFile(dir.Win("Application.config"), 100), "<FullVersion>18.00.0010</FullVersion>");
+  EXPECT_EQ(ReadWholeFile(dir.Win("Application.config"), 100), utf16);
 
   fixtures::WriteFile(dir.Path("hidden.txt"), std::string("secret"));
   SetFileAttributesA(dir.Win("hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(ReadWholeFile(dir.Win("hidden.txt")), "");
+  EXPECT_EQ(ReadWholeFile(dir.Win("hidden.txt"), 100), "");
+
+  // A file of gigabytes (a hole on disk) is never taken into memory; its end can still be read.
+  HANDLE h = CreateFileA(dir.Win("huge.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  LARGE_INTEGER size{};
+  size.QuadPart = 5ll << 30;
+  ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+  CloseHandle(h);
+  EXPECT_EQ(ReadWholeFile(dir.Win("huge.txt"), 1u << 20), "");
+  EXPECT_EQ(ReadUnchangedFile(dir.Win("huge.txt"), 1u << 20), "");
+  EXPECT_EQ(ReadFileTail(dir.Win("huge.txt"), 4), std::string(4, '\0'));
 }
 
 TEST(Files, UnchangedFileIsReadAgainWhenItsTimeOrSizeChangesAndAFailedReadIsNotKept) {
@@ -94,20 +108,20 @@ TEST(Files, UnchangedFileIsReadAgainWhenItsTimeOrSizeChangesAndAFailedReadIsNotK
   };
   const FILETIME monday{0x2A5B0000, 0x01DB0000}, tuesday{0x2A5B0000, 0x01DB0001};
   writtenAt("UseDataPath=1", monday);
-  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=1");
+  EXPECT_EQ(ReadUnchangedFile(path, 100), "UseDataPath=1");
   writtenAt("UseDataPath=0", monday);  // same size and time: taken as the file already read
-  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=1");
+  EXPECT_EQ(ReadUnchangedFile(path, 100), "UseDataPath=1");
   writtenAt("UseDataPath=0", tuesday);
-  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=0");
+  EXPECT_EQ(ReadUnchangedFile(path, 100), "UseDataPath=0");
   writtenAt("UseDataPath=10", tuesday);
-  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=10");
+  EXPECT_EQ(ReadUnchangedFile(path, 100), "UseDataPath=10");
   writtenAt("UseDataPath=111", tuesday);
   {
     fixtures::LockedFile lock(path, 5500);
-    EXPECT_EQ(ReadUnchangedFile(path), "");  // the waiting open gave up
+    EXPECT_EQ(ReadUnchangedFile(path, 100), "");  // the waiting open gave up
   }
-  EXPECT_EQ(ReadUnchangedFile(path), "UseDataPath=111");
-  EXPECT_EQ(ReadUnchangedFile(dir.Win("missing.ini")), "");
+  EXPECT_EQ(ReadUnchangedFile(path, 100), "UseDataPath=111");
+  EXPECT_EQ(ReadUnchangedFile(dir.Win("missing.ini"), 100), "");
 }
 
 // Records every caption the waiting open gives the window.

@@ -59,6 +59,14 @@ TEST(Text, CaseFoldingComparisons) {
   EXPECT_EQ(UCase("a+b\xe9"), "A+B\xe9");
 }
 
+TEST(Text, HexDigitsCarryEveryByteAndAnythingElseIsRefused) {
+  const uint8_t bytes[] = {0x00, 0x7f, 0xff, 0xa5};
+  EXPECT_EQ(HexText(bytes, 4), "007fffa5");
+  EXPECT_EQ(BytesFromHex("007FfFa5"), std::vector<uint8_t>(bytes, bytes + 4));
+  EXPECT_EQ(BytesFromHex(""), std::vector<uint8_t>{});
+  for (const char* bad : {"0", "0g", "xyz", "12 4", "-1"}) EXPECT_EQ(BytesFromHex(bad), std::nullopt) << bad;
+}
+
 TEST(Paths, NormaliseFolderTrimsLowersAndEndsInBackslash) {
   EXPECT_EQ(NormaliseFolder("  C:\\Data\\Co1 "), "c:\\data\\co1\\");
   EXPECT_EQ(NormaliseFolder("c:\\x\\"), "c:\\x\\");

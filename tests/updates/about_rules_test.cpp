@@ -15,7 +15,7 @@ TEST(AboutRules, CheckUrlCarriesRegionVersionAndOnlyTheCompanyDetailsThatExist) 
   EXPECT_EQ(CheckUrlVersion({18, 10, 1234}), "18101234");
 
   EXPECT_EQ(UpdateCheckUrl("updates.example", "44", kVersion, {}),
-            "http://updates.example/updates/l50upd.asp?mode=check&region=44&ver=02010015");
+            "https://updates.example/updates/l50upd.asp?mode=check&region=44&ver=02010015");
 
   CheckRequestCompany company;
   company.name = "Smith & Sons Ltd";
@@ -24,7 +24,7 @@ TEST(AboutRules, CheckUrlCarriesRegionVersionAndOnlyTheCompanyDetailsThatExist) 
   company.email = "accounts@smith.example";
   company.vatNumber = "GB 123 4567 89";
   EXPECT_EQ(UpdateCheckUrl("updates.example", "61", kVersion, company),
-            "http://updates.example/updates/l50upd.asp?mode=check&region=61&ver=02010015"
+            "https://updates.example/updates/l50upd.asp?mode=check&region=61&ver=02010015"
             "&coy=Smith%20%26%20Sons%20Ltd&addr=Unit%204%20Mill%20Lane%5EWickham"
             "&ema=accounts%40smith%2Eexample&vat=GB%20123%204567%2089");
 
@@ -190,14 +190,19 @@ TEST(AboutRules, DataFilesAreJudgedBySizeAndDate) {
   EXPECT_FALSE(ReviewEntry(data, {"", "1200", "20240101120000"}, kProgramFolder).needReplace);
 }
 
-TEST(AboutRules, AnEntryNameWithFoldersCannotLeaveTheProgramsFolder) {
-  EXPECT_EQ(EntryFileName("..\\..\\Windows\\evil.exe"), "evil.exe");
-  EXPECT_EQ(EntryFileName("sub/dir/a.txt"), "a.txt");
-  EXPECT_EQ(EntryFileName("plain.rtf"), "plain.rtf");
-  EXPECT_EQ(LocalCopyPath("C:\\Prog", "..\\help.rtf"), "C:\\Prog\\help.rtf");
+TEST(AboutRules, AnEntryWhoseNameIsNoPlainFileNameIsNeverMarked) {
+  EXPECT_EQ(LocalCopyPath("C:\\Prog", "help.rtf"), "C:\\Prog\\help.rtf");
   EXPECT_EQ(LocalCopyPath("C:\\Prog\\", "help.rtf"), "C:\\Prog\\help.rtf");
-  const EntryReview r = ReviewEntry(Entry("..\\..\\Windows\\evil.exe", true, "C:\\Windows\\evil.exe"), {}, "C:\\Prog");
-  EXPECT_EQ(r.path, "c:\\prog\\evil.exe");
+  EXPECT_EQ(LocalCopyPath("C:\\Prog", "..\\help.rtf"), "");  // nothing outside the folder is read
+  // Whatever the component or the local copy says, such a name is not fetched and not moved.
+  const char* names[] = {"..\\..\\Windows\\evil.exe", "sub/a.dat", "C:evil.dll", "readme.rtf.", "con.rtf"};
+  for (const char* name : names) {
+    const EntryReview r = ReviewEntry(Entry(name, true, "C:\\Windows\\x"), {}, "C:\\Prog");
+    EXPECT_FALSE(r.needReplace) << name;
+    EXPECT_EQ(r.countChange, -1) << name;
+    EXPECT_EQ(r.path, "C:\\Windows\\x") << name;
+    EXPECT_NE(r.reportLine.find("Needs Replacing: False"), std::string::npos) << name;
+  }
   EXPECT_EQ(KindOf("x/help.RTF"), EntryKind::Document);
   EXPECT_EQ(KindOf("lib.Dll"), EntryKind::Library);
   EXPECT_EQ(KindOf("noextension"), EntryKind::Data);

@@ -26,8 +26,10 @@
 #include "common/com_text_win.h"
 #include "common/product.h"
 #include "tests/component/com_client_win.h"
+#include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/program_win.h"
 #include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sdo_standin_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -36,7 +38,7 @@ namespace lw {
 namespace {
 
 constexpr uint32_t kMagenta = 0xFF00FF;
-const std::string kNotFetched = "The URL scheme could not be recognized or is not supported.";
+const std::string kRefused = "The attempt to connect to the server failed.";
 const std::string kInvitation = "Click this button to check that your program is up to date ==>";
 const std::regex kCheckTime(R"(\d\d/\d\d/\d{4} \d\d:\d\d)");
 
@@ -152,7 +154,6 @@ VARIANT String(const wchar_t* text) {
   V_BSTR(&v) = SysAllocString(text);
   return v;
 }
-constexpr DISPID kCloseApp = 0, kCheckDone = 1, kUpdateDone = 3, kDownloadDone = 7;
 
 // ---- entries of the component, as a check would have left them ----
 
@@ -380,6 +381,7 @@ TEST_F(AboutWindow, TheUpdateClickChecksWithTheCompanysDetailsAndReportsTheFaile
   UseDataFolder();
   App.NoInternet = true;
   App.NewRssVer = "18.0.30";
+  App.UpdateHost = "127.0.0.1:1";  // nobody listens there
   SaveAppSetting("NewRssVer", "18.0.30");
   SaveAppSetting("UpdateChk", "03/02/2026 14:25");
   Open();
@@ -395,15 +397,15 @@ TEST_F(AboutWindow, TheUpdateClickChecksWithTheCompanysDetailsAndReportsTheFaile
   EXPECT_TRUE(App.NoInternet);
   BSTR url = nullptr;
   ASSERT_EQ(about->oKiv.Object()->get_URL(&url), S_OK);
-  EXPECT_EQ(Ansi(url), "http://updates.brenkgroup.test/updates/l50upd.asp?mode=check&region=44&ver=" +
+  EXPECT_EQ(Ansi(url), "https://127.0.0.1:1/updates/l50upd.asp?mode=check&region=44&ver=" +
                            Format("%02d%02d%04d", kVersionMajor, kVersionMinor, kVersionRevision) +
                            "&coy=Wickham%20Joinery%20Ltd&addr=Unit%204%20Mill%20Lane%5EWickham%5EHampshire%5EPO17%205AB"
                            "&tel=01329%20555%200192&ema=accounts%40wickhamjoinery%2Eexample&vat=GB%20123%204567%2089");
 
-  // The component cannot fetch anything yet: the check fails, and says so.
-  ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }));
+  // The server cannot be reached: the check fails, and says why.
+  ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }, 10000));
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].text, kNotFetched);
+  EXPECT_EQ(boxes[1].text, kRefused);
   EXPECT_EQ(boxes[1].style, unsigned(MB_ICONHAND));
   EXPECT_EQ(boxes[1].title, "Check for Updates");
   EXPECT_TRUE(Enabled("cmdOK"));
@@ -416,7 +418,7 @@ TEST_F(AboutWindow, ACheckWithOnlyCurrentProgramsFindsNothingAndStoresTheTime) {
   AddEntry(about->oKiv.Object(),
            {L"Ledgerwell.exe", false, L"c:\\elsewhere\\Ledgerwell.exe", L"18.0.21.0", L"18.0.21.0"});
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kCheckDone, {Long(0), Long(0), String(L"")});
+  FireEvent(about->oKiv.Object(), EventCheckDone, {Long(0), Long(0), String(L"")});
   EXPECT_EQ(Text("lblUpdate"), "No New Updates Found");
   EXPECT_TRUE(Enabled("cmdOK"));
   EXPECT_TRUE(std::regex_match(GetAppSetting("UpdateChk", ""), kCheckTime)) << GetAppSetting("UpdateChk", "");
@@ -448,7 +450,7 @@ TEST_F(AboutWindow, TheReviewJudgesEachEntryRedirectsItAndStartsTheDownload) {
   AddEntry(o, {L"Updara.dll", true, L"c:\\windows\\system32\\Updara.dll", L"1.2.4.59", L"1.2.4.60"});
   AddEntry(o, {L"Other.exe", true, L"c:\\elsewhere\\Other.exe", L"1.0", L"1.1"});
   // The component marked four of them.
-  FireEvent(o, kCheckDone, {Long(4), Long(0), String(L"")});
+  FireEvent(o, EventCheckDone, {Long(4), Long(0), String(L"")});
   DeleteFileA(doc.c_str());
   DeleteFileA(data.c_str());
 
@@ -486,21 +488,62 @@ TEST_F(AboutWindow, TheReviewJudgesEachEntryRedirectsItAndStartsTheDownload) {
                 "File: Other.exe  Current Version: 1.0  New Version: 1.1  Needs Replacing: True");
   EXPECT_TRUE(std::regex_match(localStamp, std::regex(R"(20\d{12})"))) << localStamp;
 
-  // Four to fetch: the download starts, and fails as the component cannot fetch yet.
+  // Four to fetch: the download starts, and fails, as these entries name nothing to fetch.
   EXPECT_EQ(Text("lblUpdate"), "Update Found - Downloading");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Check Failed"; }));
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kNotFetched);
+  EXPECT_EQ(boxes[0].text, "The system cannot find the path specified.");
   EXPECT_EQ(boxes[0].title, "Check for Updates");
   EXPECT_TRUE(Enabled("cmdOK"));
   EXPECT_EQ(GetAppSetting("UpdateChk", "none"), "none");
+}
+
+// The whole way to the download against a server of the publisher's kind: HTTPS with a
+// certificate this prefix trusts, the update-information file where the check URL points.
+TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndDownloadsVerifiedFiles) {
+  std::string data;
+  for (int i = 0; i < 3000; ++i) data += "record " + std::to_string(i) + "\r\n";
+  fixtures::PythonPeer server(fixtures::PythonPeer::Kind::Https, [&](const std::string& www) {
+    std::ofstream(www + "\\lw_e2e.dat.gz.topigz", std::ios::binary) << data;
+  });
+  const std::string tool = ProgramFolder() + "lw_e2e_tool.exe";  // beside the program: found by its name
+  fixtures::WriteVersionedFile(tool, "2.0.0.0");
+  fixtures::TrustedAuthority trust(server.File("ca.pem"));
+  const std::string md5 = server.Md5Of("lw_e2e.dat.gz.topigz");
+  CreateDirectoryA(server.File("www\\updates").c_str(), nullptr);
+  std::ofstream(server.File("www\\updates\\l50upd.asp"), std::ios::binary)
+      << "#Update file signature\r\n"
+         "[File]\r\nname=lw_e2e.dat\r\nurl=" << server.Url("lw_e2e.dat.gz") << "\r\nsize=100\r\ndate=20240315102530\r\nmd5=" << md5 << "\r\n\r\n"
+         "[File]\r\nname=lw_e2e_tool.exe\r\nversion=1.0\r\nurl=lw_e2e_tool.exe\r\n";
+  App.UpdateHost = "127.0.0.1:" + std::to_string(server.Port());
+  Open();
+  SendMessageA(about->cmdWebUpdate->Hwnd(), BM_CLICK, 0, 0);
+  // The data file is new; the program here is newer than the server's and stays. The download
+  // runs, and the installation (not built yet) refuses, which the window reports.
+  ASSERT_TRUE(fixtures::PumpUntil([&] { return !boxes.empty(); }, 30000)) << Text("lblUpdate");
+  EXPECT_EQ(GetAppSetting("UpdateLog", ""),
+            "File: lw_e2e.dat  Current Size/Date: /  New Size/Date: 100/20240315102500  Needs Replacing: True\r\n"
+            "File: lw_e2e_tool.exe  Current Version: 2.0.0.0  New Version: 1.0  Needs Replacing: False");
+  DeleteFileA(tool.c_str());
+  const std::vector<ComRef<IUpdFile>> files = about->oKiv.Files();
+  ASSERT_EQ(files.size(), 2u);
+  BSTR path = nullptr;
+  ASSERT_EQ(files[0]->get_NewPath(&path), S_OK);
+  const std::string downloaded = Ansi(path);
+  EXPECT_TRUE(ReadWholeFile(downloaded, fixtures::kFixtureFileLimit) == data) << downloaded << " " << boxes[0].text;
+  EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
+  ASSERT_EQ(files[1]->get_NewPath(&path), S_OK);
+  EXPECT_EQ(Ansi(path), "") << "not marked, not fetched";
+  EXPECT_NE(boxes[0].text, "Invalid MD5 checksum after download.");
+  about.reset();  // the component deletes what it downloaded when it goes with its next run
+  DeleteFileA(downloaded.c_str());
 }
 
 TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeAlone) {
   Open();
   about->cmdOK->SetEnabled(false);
   // Nothing waits to be put in place, so the component's update finishes at once.
-  FireEvent(about->oKiv.Object(), kDownloadDone, {Long(0), String(L"")});
+  FireEvent(about->oKiv.Object(), EventDownloadDone, {Long(0), String(L"")});
   EXPECT_EQ(Text("lblUpdate"), "Update Downloaded - Installing");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Completed"; }));
   EXPECT_TRUE(Enabled("cmdOK"));
@@ -509,14 +552,14 @@ TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeA
 
   SaveAppSetting("UpdateChk", "03/02/2026 14:25");
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kUpdateDone, {Long(30008), String(L"Failed to register COM server.")});
+  FireEvent(about->oKiv.Object(), EventUpdateDone, {Long(30008), String(L"Failed to register COM server.")});
   EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Failed to register COM server.");
   EXPECT_EQ(boxes[0].style, unsigned(MB_ICONHAND));
   EXPECT_TRUE(Enabled("cmdOK"));
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kDownloadDone, {Long(30011), String(L"Invalid MD5 checksum after download.")});
+  FireEvent(about->oKiv.Object(), EventDownloadDone, {Long(30011), String(L"Invalid MD5 checksum after download.")});
   EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1].text, "Invalid MD5 checksum after download.");
@@ -530,7 +573,7 @@ TEST_F(AboutWindow, CloseAppAsksForTheEndAndTheAboutWindowAfterTheRestart) {
   updara_test::Ref<IUpdaraCom> component;
   component.p = about->oKiv.Object();
   component.p->AddRef();
-  FireEvent(component.p, kCloseApp, {});
+  FireEvent(component.p, EventCloseApp, {});
   EXPECT_FALSE(about->Loaded());
   EXPECT_FALSE(about->oKiv);
   EXPECT_TRUE(App.EndRequested);
@@ -595,10 +638,16 @@ class RecordingShellHandlers {
       if (saved_[i].present)
         fixtures::WriteRaw(HKEY_CLASSES_ROOT, Key(kSchemes[i]), "", saved_[i].type, saved_[i].bytes);
   }
-  // What the shell was last asked to open, once it has been written.
+  // What the shell was last asked to open, once the handler has written it and let go of the file
+  // (read earlier, it may be incomplete, and a file still held cannot be deleted for the next one).
   std::string Opened() const {
-    std::string text;
-    fixtures::PumpUntil([&] { return !(text = Trim(ReadWholeFile(file_))).empty(); }, 10000);
+    fixtures::PumpUntil([&] {
+      HANDLE h = CreateFileA(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return false;
+      CloseHandle(h);
+      return true;
+    }, 10000);
+    std::string text = Trim(ReadWholeFile(file_, fixtures::kFixtureFileLimit));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     DeleteFileA(file_.c_str());
     return text;
@@ -659,7 +708,7 @@ TEST_F(AboutWindow, TheMainWindowsAboutButtonOpensItModallyAndEndsTheProgramWhen
   EXPECT_TRUE(IsWindowEnabled(main.Hwnd()));
 
   // The component asks to close the program for its updater: the main window goes with it.
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), kCloseApp, {}); });
+  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
   Click(main.Hwnd(), "cmdAbout");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return !main.Loaded(); }, 10000));
   EXPECT_TRUE(gPending.done);
@@ -688,7 +737,7 @@ TEST_F(AboutWindow, AfterASelfUpdateTheStartUpShowsItOnceAndEndsWhenAsked) {
 
   // Shown again after an update, which this time needs the program to end at once.
   SaveAppSetting("NewUpdate", "Y");
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), kCloseApp, {}); });
+  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
   EXPECT_TRUE(ShowAboutAfterUpdate());
   EXPECT_TRUE(gPending.done);
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "Y") << "the next start shows it again";

@@ -1,0 +1,142 @@
+#include "component/fetch_win.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "common/updara_errors.h"
+
+namespace updara {
+namespace {
+
+// A server that accepts the connection and then says nothing is given up on after this long.
+constexpr DWORD kTimeoutMs = 30000;
+
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET h) : h_(h) {}
+  ~InternetHandle() {
+    if (h_) InternetCloseHandle(h_);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+
+ private:
+  HINTERNET h_;
+};
+
+const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// Reads chunks until the end, a failure, the cancel flag or the sink says stop.
+template <typename Read>
+void ReadLoop(Read&& read, long long total, const std::atomic<bool>& cancel, FetchSink& sink, FetchResult& result) {
+  std::vector<char> buffer(kFetchChunk);
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    if (cancel.load()) {
+      result.cancelled = true;
+      return;
+    }
+    DWORD got = 0;
+    if (!read(buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
+      result.error = static_cast<long>(GetLastError());
+      if (result.error == 0) result.error = ERROR_INTERNET_INTERNAL_ERROR;
+      return;
+    }
+    if (got == 0) return;
+    if (!sink.Chunk(buffer.data(), got, total)) {
+      result.stopped = true;
+      return;
+    }
+  }
+}
+
+long long ContentLength(HINTERNET request) {
+  char text[32] = {};
+  DWORD size = sizeof text - 1;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return -1;
+  char* end = nullptr;
+  const long long length = std::strtoll(text, &end, 10);
+  return end != text && length >= 0 ? length : -1;
+}
+
+FetchResult FetchNetwork(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel,
+                         FetchSink& sink) {
+  FetchResult result;
+  if (url.port < 1 || url.port > 65535) {
+    result.error = ERROR_INTERNET_INVALID_URL;
+    return result;
+  }
+  auto failed = [&result] {
+    result.error = static_cast<long>(GetLastError());
+    if (result.error == 0) result.error = ERROR_INTERNET_INTERNAL_ERROR;
+    return result;
+  };
+  InternetHandle net(InternetOpenA("Updara", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!net) return failed();
+  DWORD timeout = kTimeoutMs;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+    InternetSetOptionA(net.get(), option, &timeout, sizeof timeout);
+  const bool ftp = url.protocol == Protocol::Ftp;
+  InternetHandle connection(InternetConnectA(net.get(), url.host.c_str(), static_cast<INTERNET_PORT>(url.port),
+                                             OrNull(url.user), OrNull(url.password),
+                                             ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP,
+                                             INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+  if (!connection) return failed();
+  long long total = expectedTotal;
+  HINTERNET opened = nullptr;
+  if (ftp) {
+    const char* remote = url.objectPath.c_str() + (url.objectPath.starts_with('/') ? 1 : 0);
+    opened = FtpOpenFileA(connection.get(), remote, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, 0);
+  } else {
+    const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                        (url.protocol == Protocol::Https ? INTERNET_FLAG_SECURE : 0);
+    opened = HttpOpenRequestA(connection.get(), nullptr, url.objectPath.c_str(), nullptr, nullptr, nullptr, flags, 0);
+  }
+  InternetHandle request(opened);
+  if (!request) return failed();
+  if (!ftp) {
+    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return failed();
+    DWORD status = 0, size = sizeof status;
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+      return failed();
+    // Only a success is the file: an error page stored as a program would be installed as one.
+    if (status == 404) result.error = kPageNotFound;
+    else if (status < 200 || status > 299) result.error = kHttpErrorStatus;
+    if (result.error != 0) return result;
+    result.announced = ContentLength(request.get());
+    if (total == 0 && result.announced > 0) total = result.announced;
+  }
+  ReadLoop([&](char* b, DWORD n, DWORD* got) { return InternetReadFile(request.get(), b, n, got); }, total, cancel,
+           sink, result);
+  return result;
+}
+
+FetchResult FetchFile(const std::string& path, const std::atomic<bool>& cancel, FetchSink& sink) {
+  FetchResult result;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    result.error = static_cast<long>(GetLastError());
+    return result;
+  }
+  LARGE_INTEGER size{};
+  GetFileSizeEx(h, &size);
+  ReadLoop([h](char* b, DWORD n, DWORD* got) { return ReadFile(h, b, n, got, nullptr); }, size.QuadPart, cancel, sink,
+           result);
+  CloseHandle(h);
+  return result;
+}
+
+}  // namespace
+
+FetchResult Fetch(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink) {
+  if (url.protocol == Protocol::File) return FetchFile(url.objectPath, cancel, sink);
+  return FetchNetwork(url, expectedTotal, cancel, sink);
+}
+
+}  // namespace updara
