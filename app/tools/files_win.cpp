@@ -382,4 +382,18 @@ std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes) {
   return Caches().unchangedFiles.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
 }
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+  const std::string temporary = path + ".tmp";
+  HANDLE h = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD wrote = 0;
+  bool ok = bytes.size() <= MAXDWORD &&
+            (bytes.empty() || (WriteFile(h, bytes.data(), DWORD(bytes.size()), &wrote, nullptr) && wrote == bytes.size()));
+  ok = FlushFileBuffers(h) && ok;
+  ok = CloseHandle(h) && ok;
+  ok = ok && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(temporary.c_str());
+  return ok;
+}
+
 }  // namespace lw

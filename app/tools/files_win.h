@@ -114,6 +114,11 @@ std::string AnsiFromFileText(const std::string& bytes);
 // that failed is tried again the next time).
 std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 
+// Writes a whole file so that at any moment it is either as it was or the new bytes whole: they
+// go to "<path>.tmp" beside it, are flushed to the disk, and that file is moved into its place.
+// False when a step fails; the temporary file is then removed.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+
 // Forgets the file versions, settings files and special folders kept between calls.
 void ForgetFileCaches();
 
