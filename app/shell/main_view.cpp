@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/discovery/data_path_texts.h"
+#include "app/sdo/speed_run.h"
 #include "app/tools/text.h"
 
 namespace lw {
@@ -33,7 +34,7 @@ SagePanelsView SagePanelsOf(const DataFolderFacts& facts) {
   const Installation& install = facts.install;
   const int dataVersion = int(Val(facts.dataVersion));
   SagePanelsView view = EmptySagePanels();
-  view.ver.text = facts.programType + facts.dataVersion;
+  view.ver = DataVersionView(facts.programType, facts.dataVersion);
   ShowSdoVersion(view, true, install.SdoVersion, facts.dataVersion);
   view.sbd.text = install.SbdVersion;
   view.rep.text = install.ReportDesignerVersion;
@@ -49,6 +50,10 @@ SagePanelsView SagePanelsOf(const DataFolderFacts& facts) {
   view.updates = install.InstalledUpdates;
   view.menuEnabled = true;
   return view;
+}
+
+LabelView DataVersionView(const std::string& programType, const std::string& dataVersion) {
+  return {programType + dataVersion, kNormalColour, ""};
 }
 
 bool IsKnownUser(const LoginFacts& facts) {
@@ -90,8 +95,7 @@ LoginView LoginViewAfterEngine(const LoginFacts& facts, const EngineAnswer& answ
     return view;
   }
   view.tick[1] = true;
-  view.recs.text =
-      Format("%s %ld Record%s", answer.testName.c_str(), answer.recordCount, answer.recordCount == 1 ? "" : "s");
+  view.recs.text = RecordCountText(answer.testName, answer.recordCount);
   view.speedEnabled = !facts.busy;
   return view;
 }
