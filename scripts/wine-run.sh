@@ -16,7 +16,8 @@ find_build_root() {
   done
   dirname "$1"
 }
-export WINEPREFIX=${LW_WINEPREFIX:-$(find_build_root "$prog")/wineprefix}
+root=$(find_build_root "$prog")
+export WINEPREFIX=${LW_WINEPREFIX:-$root/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 state=$WINEPREFIX.state
@@ -47,15 +48,26 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
-# A persistent server: each later process starts in a fraction of a second. When it is new, one
-# quiet process starts Wine's background services and desktop, so that they do not inherit (and
-# hold open) the output of the first real program; a caller reading that output to its end would
-# otherwise wait for them for ever.
+# A persistent server: each later process starts in a fraction of a second. When it is new, quiet
+# processes start Wine's background services and desktop, so that they do not inherit (and hold
+# open) the output of a real program; a caller reading that output to its end would otherwise wait
+# for them. The build's desktop keeper (tests/desktop_keeper_main_win.cpp) then holds the desktop,
+# which Wine would otherwise end a second after each program and start again for the next one,
+# from that program, with its output.
 server_id=$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
 if ! compgen -G "/tmp/wine-*/server-$server_id/socket" >/dev/null &&
    ! compgen -G "/tmp/.wine-$(id -u)/server-$server_id/socket" >/dev/null; then
   setsid wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  keeper=$root/tests/lw_desktop_keeper.exe
+  if [ -f "$keeper" ]; then
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    setsid wine "$keeper" </dev/null >"$fifo" 2>/dev/null &
+    # It says "ready" once the desktop is up; it ends with the server.
+    read -r -t 60 _ <"$fifo" || true
+    rm -f "$fifo"
+  fi
 fi
 flock -u 9
 exec 9>&-

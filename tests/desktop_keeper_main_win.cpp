@@ -1,0 +1,19 @@
+// Keeps the desktop of a Wine prefix in use for as long as its server runs; scripts/wine-run.sh
+// starts it with the server, with its output going nowhere a caller waits on.
+//
+// Wine ends a desktop's desktop process (explorer) a second after the last program using that
+// desktop has ended, and the next program to open a window starts a new one. That process
+// inherits the output of the program that started it, so whoever reads that output to its end (a
+// test runner) waited out the second after every test, and the desktop was shut down and set up
+// again around every test process.
+#include <windows.h>
+
+#include <cstdio>
+
+int main() {
+  // Asking for the desktop window starts the desktop process and waits for its window.
+  if (!GetDesktopWindow()) return 1;
+  std::puts("ready");
+  std::fflush(stdout);
+  for (;;) Sleep(INFINITE);
+}
