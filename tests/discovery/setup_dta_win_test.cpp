@@ -69,11 +69,6 @@ TEST_F(SetupChecks, SupportedVersionJudgesTheDataRead) {
   EXPECT_FALSE(IsDataVersionSupported());
   EXPECT_EQ(lw::Sdo.SdoErrorText, "Instant v14 is not supported");
 
-  spec.dataVersion = 19;
-  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Newer"), spec).string());
-  EXPECT_FALSE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Sdo.SdoErrorText, "Sage 50 v19 is not supported yet");
-
   spec.dataVersion = 18;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Good"), spec).string());
   lw::Sdo.SdoErrorText = "";

@@ -201,31 +201,30 @@ TEST_F(Startup, StoredDataPathWinsUnlessTheMSwitchAsksForSagesFolder) {
   EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath) << "the chosen path is saved";
 }
 
-TEST_F(Startup, AnUnfinishedLogInLeavesPathUserAndPasswordEmpty) {
-  SaveAppSetting("DataPath", "c:\\sage\\accdata");
-  SaveUserSetting("UserCode", "jo");
-  SaveUserSetting("Password", "secret");
-  SaveUserSetting("LoginStatus", "0 c:\\sage\\accdata");
-  RunningProgram program;
-  HWND main = program.WaitForMainWindow();
-  ASSERT_TRUE(main);
-  EXPECT_EQ(Control(main, "txtPath"), "");
-  EXPECT_EQ(Control(main, "txtUser"), "");
-  EXPECT_EQ(Control(main, "txtPw"), "");
-}
-
-TEST_F(Startup, StoredUserPasswordAndRefreshAreShown) {
-  SaveUserSetting("UserCode", "jo");
-  SaveUserSetting("Password", "pw  ");
-  SaveUserSetting("UserRefresh", "Y");
-  SaveUserSetting("LoginStatus", "1 c:\\sage\\accdata");
-  RunningProgram program;
-  HWND main = program.WaitForMainWindow();
-  ASSERT_TRUE(main);
-  EXPECT_EQ(Control(main, "txtUser"), "jo");
-  EXPECT_EQ(Control(main, "txtPw"), "pw");
-  EXPECT_EQ(SendMessageA(forms::FindControl(main, "chkRfrsh"), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(Control(main, "txtPath"), lastDataPath);
+TEST_F(Startup, StoredUserPasswordAndRefreshAreShownUnlessTheLastLogInWasUnfinished) {
+  const struct {
+    const char* loginStatus;
+    const char* path;
+    const char* user;
+    const char* password;
+  } kCases[] = {{"1 c:\\sage\\accdata", "c:\\sage\\accdata", "jo", "pw"}, {"0 c:\\sage\\accdata", "", "", ""}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.loginStatus);
+    SaveAppSetting("DataPath", "c:\\sage\\accdata");
+    SaveUserSetting("UserCode", "jo");
+    SaveUserSetting("Password", "pw  ");
+    SaveUserSetting("UserRefresh", "Y");
+    SaveUserSetting("LoginStatus", c.loginStatus);
+    RunningProgram program;
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Control(main, "txtPath"), c.path);
+    EXPECT_EQ(Control(main, "txtUser"), c.user);
+    EXPECT_EQ(Control(main, "txtPw"), c.password);
+    if (*c.user) {
+      EXPECT_EQ(SendMessageA(forms::FindControl(main, "chkRfrsh"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    }
+  }
 }
 
 TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuild) {
