@@ -8,6 +8,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
 )
 [ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev)
+[ "${1:-}" = "--coverage" ] && packages+=(gcovr)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
