@@ -5,11 +5,13 @@
 # CMakeCache.txt above the program). It is created on first use, its wineserver is kept alive
 # between runs, and an Xvfb display is started when there is no DISPLAY.
 set -euo pipefail
+# A step that fails says so: a caller sees more than a run that ended without a word.
+trap 'echo "wine-run.sh: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 
 prog=$1
 find_build_root() {
   local d
-  d=$(cd "$(dirname "$1")" && pwd)
+  d=$(cd "$(dirname "$1")" 2>/dev/null && pwd) || { dirname "$1"; return; }
   while [ "$d" != / ]; do
     [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return; }
     d=$(dirname "$d")

@@ -4,16 +4,22 @@
 // Wine ends a desktop's desktop process (explorer) a second after the last program using that
 // desktop has ended, and the next program to open a window starts a new one. That process
 // inherits the output of the program that started it, so whoever reads that output to its end (a
-// test runner) waited out the second after every test, and the desktop was shut down and set up
-// again around every test process.
+// test runner) waited out the second after every program.
 #include <windows.h>
 
 #include <cstdio>
 
 int main() {
   // Asking for the desktop window starts the desktop process and waits for its window.
-  if (!GetDesktopWindow()) return 1;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(GetDesktopWindow(), &pid);
+  HANDLE desktopProcess = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+  if (!desktopProcess) return 1;
   std::puts("ready");
   std::fflush(stdout);
-  for (;;) Sleep(INFINITE);
+  // Should the desktop process end all the same, the next one would be started by some program
+  // and hold its output; holding the desktop would then keep that one for good. The keeper goes
+  // with it, and Wine is back to a desktop process per program.
+  WaitForSingleObject(desktopProcess, INFINITE);
+  return 0;
 }
