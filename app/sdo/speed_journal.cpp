@@ -242,7 +242,7 @@ std::string PutBackReport(const SpeedJournal& journal, const PutBackOutcome& out
                         ? "1 original value was put back."
                         : std::to_string(outcome.putBack.size()) + " original values were put back.";
   if (!outcome.notNeeded.empty())
-    out += "\r\n\r\n" + Plural(outcome.notNeeded.size(), "record", "records") + " no longer held the speed test's " +
+    out += "\r\n\r\n" + Plural(outcome.notNeeded.size(), "record", "records") + " did not hold the speed test's " +
            "text and " + (outcome.notNeeded.size() == 1 ? "was left as it is." : "were left as they are.");
   if (!outcome.failed.empty())
     out += "\r\n\r\n" + Plural(outcome.failed.size(), "value", "values") + " could not be put back (the engine " +

@@ -133,7 +133,7 @@ TEST(SpeedJournal, PuttingBackWritesOnlyRecordsThatStillHoldTheirTestText) {
   EXPECT_EQ(records.updates, 3);
   bool ok = false;
   EXPECT_EQ(PutBackReport(k.journal, outcome, ok),
-            "3 original values were put back.\r\n\r\n3 records no longer held the speed test's text and were left as "
+            "3 original values were put back.\r\n\r\n3 records did not hold the speed test's text and were left as "
             "they are.");
   EXPECT_TRUE(ok);
 

@@ -135,7 +135,7 @@ TEST_P(SpeedTestKilled, TheNextStartOffersTheOriginalValuesAndPutsEveryOneBack) 
   ASSERT_TRUE(report);
   std::string expected = left == 1 ? "1 original value was put back." : Format("%d original values were put back.", left);
   if (left < kRecords)
-    expected += Format("\r\n\r\n%d record%s no longer held the speed test's text and %s left as %s", kRecords - left,
+    expected += Format("\r\n\r\n%d record%s did not hold the speed test's text and %s left as %s", kRecords - left,
                        kRecords - left == 1 ? "" : "s", kRecords - left == 1 ? "was" : "were",
                        kRecords - left == 1 ? "it is." : "they are.");
   EXPECT_EQ(fixtures::MessageBoxText(report), expected);
