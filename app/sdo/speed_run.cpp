@@ -17,9 +17,7 @@ std::string TooFewRecordsText(const SpeedTest& test, long passRecords) {
   return passRecords < kMinSpeedRecords ? std::string("The ") + test.name + " File must have at least 2 records" : "";
 }
 
-std::string RecordCountText(const std::string& name, long count) {
-  return Format("%s %ld Record%s", name.c_str(), count, count == 1 ? "" : "s");
-}
+std::string RunRecordsText(const std::string& name, long count) { return Format("%s %ld Records", name.c_str(), count); }
 
 double RunElapsed(double start, double now) {
   const double elapsed = now - start;

@@ -66,8 +66,8 @@ struct SpeedRunResult {
 long PassRecords(const SpeedTest& test, long count);
 // The refusal of a test with fewer than kMinSpeedRecords records per pass, or empty.
 std::string TooFewRecordsText(const SpeedTest& test, long passRecords);
-// "Customer 2 Records", "Split 1 Record".
-std::string RecordCountText(const std::string& name, long count);
+// lblRecs as a run starts: the whole file's count, "Customer 150 Records" (also for one record).
+std::string RunRecordsText(const std::string& name, long count);
 
 // Seconds from start to now as the run counts them: a clock set back a little reads as no time
 // passed; one set back by kClockSetBack or more (midnight has passed) stays negative, which ends

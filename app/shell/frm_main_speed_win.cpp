@@ -87,7 +87,7 @@ void frmMain::RunSpeedTest() {
   SdoRecord record;
   long count = 0;
   if (Sdo.Workspace.CreateObject(test.className, record)) count = record.Count().value_or(0);
-  ShowLabel(*lblRecs, {RecordCountText(test.name, count), kNormalColour, ""});
+  ShowLabel(*lblRecs, {RunRecordsText(test.name, count), kNormalColour, ""});
   ShowSpeed(StartView());
   const long passRecords = PassRecords(test, count);
   if (const std::string refusal = TooFewRecordsText(test, passRecords); !refusal.empty()) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/discovery/data_path_texts.h"
-#include "app/sdo/speed_run.h"
 #include "app/tools/text.h"
 
 namespace lw {
@@ -95,7 +94,8 @@ LoginView LoginViewAfterEngine(const LoginFacts& facts, const EngineAnswer& answ
     return view;
   }
   view.tick[1] = true;
-  view.recs.text = RecordCountText(answer.testName, answer.recordCount);
+  view.recs.text =
+      Format("%s %ld Record%s", answer.testName.c_str(), answer.recordCount, answer.recordCount == 1 ? "" : "s");
   view.speedEnabled = !facts.busy;
   return view;
 }

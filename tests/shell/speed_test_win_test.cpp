@@ -218,6 +218,7 @@ TEST_F(SpeedTestWindow, AFileOfOneRecordIsRefusedWithItsMessage) {
   Run(1);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Brenk Ledgerwell|0|The Customer File must have at least 2 records");
+  EXPECT_EQ(Text("lblRecs"), "Customer 1 Records");
   EXPECT_EQ(Moves(), before);
   EXPECT_EQ(Rates(), std::vector<std::string>(kAllTests, ""));
   ExpectDataAsWritten();
