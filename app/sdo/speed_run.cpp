@@ -67,9 +67,12 @@ class Run {
  private:
   bool Move(long i) { return i == 1 ? records_.MoveFirst() : records_.MoveNext(); }
 
-  // Reads the values the run may change and journals them before the clock starts. False when
-  // the run is to end here: stopped, or the journal could not be kept.
+  // Reads the values the run may change and journals them before the clock starts. An engine that
+  // takes longer than the slow start over the first records is read no further: its passes will
+  // most likely shrink to those, and a record beyond them is journaled before it is first written.
+  // False when the run is to end here: stopped, or the journal could not be kept.
   bool JournalOriginals() {
+    const double started = host_.Now();
     for (long i = 1; i <= n_; ++i) {
       if (Move(i)) {
         const std::optional<std::string> key = records_.Field(test_.readField);
@@ -78,6 +81,7 @@ class Run {
       }
       if (i % kSlowPassRecords == 0) host_.Show(StartView());
       if (host_.StopRequested()) return false;
+      if (i == kSlowStartProbe && RunElapsed(started, host_.Now()) > kSlowStartSeconds) break;
     }
     // A journal without entries is not kept: the first write of a record journals it then.
     if (journal_.entries.empty()) return true;
