@@ -36,7 +36,6 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30023), "The signed update information file has no valid expiry time or sequence number.");
   EXPECT_STREQ(ErrorText(30024), "The signed update information file names a file without a valid SHA-256 checksum.");
   EXPECT_STREQ(ErrorText(30025), "The signed update information file names a file that is not fetched over HTTPS.");
-  EXPECT_STREQ(ErrorText(30026), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
@@ -65,7 +64,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
   EXPECT_EQ(found, 82);
   EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30017), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30026), "Unrecognized Error.");
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
