@@ -155,7 +155,8 @@ CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMess
     return result;
   }
   const std::optional<std::vector<PublisherKey>> ring = CarriedKeyRing();
-  // A document cut short by Cancel is no document: it fails the signature test.
+  // A document cut short by Cancel is no document: without keys it fails the signature test, with
+  // them the check ends as cancelled rather than as unsigned.
   if (fetched.cancelled) {
     if (ring) {
       result.code = kCancelled;

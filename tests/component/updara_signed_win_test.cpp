@@ -12,6 +12,7 @@
 
 #include "component/updara_errors.h"
 #include "tests/component/update_client_win.h"
+#include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -293,6 +294,25 @@ TEST_F(SignedUpdates, FilesMustBeWhatTheDocumentSaysAndNoRedirectLeavesHttps) {
   sink.events.clear();
   EXPECT_EQ(o->Check(TextArg(peer.Url("upd-plain.txt")), Missing()), static_cast<HRESULT>(0x800A0000u + 12040));
   ExpectNothingTaken("redirected to plain HTTP");
+}
+
+// Cancelled while the document is still arriving: the check says so, rather than that the part
+// that came is unsigned.
+TEST_F(SignedUpdates, ACheckCancelledDuringTheFetchIsCancelled) {
+  lw::fixtures::HttpServer server;
+  lw::fixtures::HttpResponse held = Answer(200, Signed());
+  held.holdAfter = 50;
+  server.Serve("/held.txt", held);
+  ASSERT_EQ(o->put_Blocking(VARIANT_FALSE), S_OK);
+  ASSERT_EQ(o->put_URL(Bstr(Wide(server.BaseUrl() + "/held.txt").c_str())), S_OK);
+  ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return server.Waiting() == 1; }, 10000));
+  ASSERT_EQ(o->Cancel(), S_OK);
+  server.Release();
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kCheckDone).empty(); }, 30000));
+  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, updara::kCancelled}));
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
 TEST_F(SignedUpdates, ServersWithoutATrustedCertificateForTheirNameAreRefused) {
