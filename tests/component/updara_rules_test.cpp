@@ -27,15 +27,6 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30014), "The server answered the request with an error status.");
   EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
   EXPECT_STREQ(ErrorText(30016), "Name not valid, it must be a plain file name. Please use different UpdaterName.");
-  EXPECT_STREQ(ErrorText(30017), "The update information file is not signed.");
-  EXPECT_STREQ(ErrorText(30018), "The update information file is signed with a key this component does not know.");
-  EXPECT_STREQ(ErrorText(30019), "The signature of the update information file is not valid.");
-  EXPECT_STREQ(ErrorText(30020), "The update information file has expired.");
-  EXPECT_STREQ(ErrorText(30021), "The update information file is older than one this computer has already accepted.");
-  EXPECT_STREQ(ErrorText(30022), "Invalid SHA-256 checksum after download.");
-  EXPECT_STREQ(ErrorText(30023), "The signed update information file has no valid expiry time or sequence number.");
-  EXPECT_STREQ(ErrorText(30024), "The signed update information file names a file without a valid SHA-256 checksum.");
-  EXPECT_STREQ(ErrorText(30025), "The signed update information file names a file that is not fetched over HTTPS.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
