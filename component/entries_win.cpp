@@ -2,9 +2,9 @@
 
 #include <climits>
 
-#include "component/local_machine_win.h"
+#include "common/updara_errors.h"
 #include "component/digest_win.h"
-#include "component/updara_errors.h"
+#include "component/local_machine_win.h"
 #include "component/updara_text.h"
 
 namespace updara {

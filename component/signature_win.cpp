@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "common/updara_errors.h"
 #include "component/carried_programs.h"
 #include "component/digest_win.h"
 #include "component/module_win.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {

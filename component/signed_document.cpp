@@ -2,8 +2,8 @@
 
 #include <set>
 
+#include "common/updara_errors.h"
 #include "component/fetch_url.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {

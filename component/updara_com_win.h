@@ -147,7 +147,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
 
   // Changes the state and fires StateChange when it really changes. Firing returns false when the
   // host let go of the object in its handler: nothing more may touch it then.
-  bool SetState(long state);
+  bool SetState(UpdateStates state);
   bool Fire(DISPID id, VARIANT* argsReversed, UINT count);
   bool FireDone(DISPID id, long code);
 

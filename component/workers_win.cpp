@@ -4,12 +4,12 @@
 
 #include <optional>
 
+#include "common/updara_errors.h"
 #include "component/body_pipeline.h"
 #include "component/digest_win.h"
 #include "component/fetch_win.h"
 #include "component/local_machine_win.h"
 #include "component/signature_win.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 #include "component/update_info.h"
 
 namespace {

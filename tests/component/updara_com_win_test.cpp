@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/updara_errors.h"
 #include "component/classes_win.h"
-#include "component/updara_errors.h"
 #include "tests/component/com_client_win.h"
 #include "tests/fixtures/test_env_win.h"
 #include "updara_idl.h"
@@ -156,8 +156,6 @@ class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
   }
 };
 
-constexpr DISPID kCheckDone = 1, kStateChange = 2, kUpdateDone = 3, kFileStart = 4, kFileProgress = 5,
-                 kFileDone = 6, kDownloadDone = 7, kPrevDetected = 8;
 
 class UpdaraCom : public ::testing::Test {
  protected:
@@ -484,10 +482,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   EXPECT_EQ(TakeError().first, kBusy);
   EXPECT_EQ(sink.events.size(), 1u);
 
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 1}));
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   EXPECT_EQ(sink.events[2].numbers, (std::vector<long>{0, 0}));  // nothing new, no error
   EXPECT_EQ(sink.events[2].text, L"");
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
@@ -496,10 +494,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   // Idle again: a download runs the same way.
   sink.events.clear();
   ASSERT_EQ(o->Download(), S_OK);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 2}));
-  EXPECT_EQ(sink.events[2].id, kDownloadDone);
+  EXPECT_EQ(sink.events[2].id, EventDownloadDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{0});
 }
 
@@ -508,7 +506,7 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
   ASSERT_EQ(o->Check(Missing(), Short(0)), S_OK);
   ASSERT_EQ(sink.events.size(), 3u);  // all of them before Check returned
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   VARIANT_BOOL shown = VARIANT_TRUE;
   EXPECT_EQ(o->get_Visible(&shown), S_OK);
   EXPECT_EQ(shown, VARIANT_FALSE);  // set by Check's argument
@@ -523,13 +521,13 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   // Cancel inside a handler: the blocking check returns cancelled, and CheckDone says so.
   IUpdaraCom* raw = o.p;
   sink.onEvent = [raw](const Event& e) {
-    if (e.id == kStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
+    if (e.id == EventStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
   };
   EXPECT_EQ(o->Check(Missing(), Missing()), Err(30004));
   EXPECT_EQ(TakeError().first, L"Method was cancelled.");
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, L"Method was cancelled.");
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].text, L"Method was cancelled.");
   // The next check starts with the cancel flag cleared.
   sink.onEvent = nullptr;
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
@@ -538,10 +536,10 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
 TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Update(), S_OK);
-  Pump([&] { return !sink.Of(kUpdateDone).empty(); });
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 3}));
-  ASSERT_EQ(sink.Of(kUpdateDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{0});
+  ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
 
   // A file waiting in NewPath would need the replacement step; it is refused, not reported done.
   Ref<IUpdFiles> files;
@@ -567,22 +565,22 @@ TEST_F(UpdaraCom, FileNotificationsAndABurstOfProgressBecomeSingleEvents) {
   PostMessageA(window, 1028, 0, 0);
   for (int i = 1; i <= 5; ++i) PostMessageA(window, 1029, WPARAM(i * 1000), 5000);
   PostMessageA(window, 1030, 0, 30010);
-  Pump([&] { return !sink.Of(kFileDone).empty(); });
+  Pump([&] { return !sink.Of(EventFileDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
-  EXPECT_EQ(sink.events[0].id, kFileStart);
-  EXPECT_EQ(sink.events[1].id, kFileProgress);
+  EXPECT_EQ(sink.events[0].id, EventFileStart);
+  EXPECT_EQ(sink.events[1].id, EventFileProgress);
   EXPECT_EQ(sink.events[1].numbers, (std::vector<long>{5000, 5000}));
   EXPECT_TRUE(sink.events[1].withFile);
-  EXPECT_EQ(sink.events[2].id, kFileDone);
+  EXPECT_EQ(sink.events[2].id, EventFileDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{30010});
   EXPECT_EQ(sink.events[2].text, L"Invalid file size after download.");
 
   // An unknown code still gets a text.
   PostMessageA(window, 1026, 0, 424242);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Unrecognized Error.");
-  EXPECT_TRUE(sink.Of(kStateChange).empty());  // the state was 0 already
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
+  ASSERT_EQ(sink.Of(EventDownloadDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Unrecognized Error.");
+  EXPECT_TRUE(sink.Of(EventStateChange).empty());  // the state was 0 already
 }
 
 TEST_F(UpdaraCom, ANotificationObjectReceivesTheEventsInsteadOfTheSinks) {
@@ -607,12 +605,12 @@ TEST_F(UpdaraCom, AHostThatLetsGoInsideAHandlerGetsNoFurtherEvents) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
   sink.onEvent = [this](const Event& e) {
-    if (e.id == kStateChange) o.reset();  // the host's last reference
+    if (e.id == EventStateChange) o.reset();  // the host's last reference
   };
   Pump([&] { return o.p == nullptr; });
   Pump({}, 200);
   ASSERT_EQ(o.p, nullptr);
-  EXPECT_TRUE(sink.Of(kCheckDone).empty());
+  EXPECT_TRUE(sink.Of(EventCheckDone).empty());
   EXPECT_EQ(NotifyWindow(), nullptr);  // the object is gone
 }
 
@@ -706,8 +704,8 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
   });
   EXPECT_EQ(table->RevokeInterfaceFromGlobal(cookie), S_OK);
   EXPECT_EQ(Get(o.p, &IUpdaraCom::get_Login), L"remote");
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
 
   // An STA thread through a stream, with a sink of its own: its events arrive on its thread.
@@ -719,15 +717,15 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     Sink away;
     const DWORD connection = Connect(proxy.p, away);
     ASSERT_EQ(proxy->Check(Missing(), Missing()), S_OK);
-    Pump([&] { return !away.Of(kCheckDone).empty(); });
+    Pump([&] { return !away.Of(EventCheckDone).empty(); });
     EXPECT_EQ(away.OldStates(), (std::vector<long>{0, 1}));
-    ASSERT_EQ(away.Of(kCheckDone).size(), 1u);
+    ASSERT_EQ(away.Of(EventCheckDone).size(), 1u);
     for (const Event& e : away.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
     Ref<IConnectionPoint> point;
     EventsPoint(proxy.p, point);
     EXPECT_EQ(point->Unadvise(connection), S_OK);
   });
-  EXPECT_EQ(sink.Of(kCheckDone).size(), 2u);
+  EXPECT_EQ(sink.Of(EventCheckDone).size(), 2u);
 }
 
 // ---- the updater name and an earlier run ----
@@ -838,9 +836,9 @@ TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevOld")), S_OK);
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
   DeleteFileA(older.c_str());
-  Pump([&] { return !sink.Of(kPrevDetected).empty(); });
+  Pump([&] { return !sink.Of(EventPrevDetected).empty(); });
   Pump({}, 200);
-  EXPECT_EQ(sink.Of(kPrevDetected).size(), 1u);
+  EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
 
   ASSERT_EQ(o->Reset(), S_OK);
   EXPECT_EQ(GetFileAttributesA(list.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -851,7 +849,7 @@ TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
   sink.events.clear();
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
   Pump({}, 300);
-  EXPECT_TRUE(sink.Of(kPrevDetected).empty());
+  EXPECT_TRUE(sink.Of(EventPrevDetected).empty());
   DeleteFileA(list.c_str());
 }
 

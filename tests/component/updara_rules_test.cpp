@@ -6,8 +6,8 @@
 #include <deque>
 #include <string>
 
+#include "common/updara_errors.h"
 #include "component/replacement_list.h"
-#include "component/updara_errors.h"
 #include "component/updara_text.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 #include "tests/component/update_client_win.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
@@ -89,7 +89,7 @@ class SignedUpdates : public UpdateClient {
     EXPECT_EQ(o->put_RequireAdmin(VARIANT_FALSE), S_OK);
     sink.events.clear();
     const HRESULT hr = o->Check(TextArg(peer.Url(name)), Missing());
-    const std::vector<Event> done = sink.Of(kCheckDone);
+    const std::vector<Event> done = sink.Of(EventCheckDone);
     EXPECT_EQ(done.size(), 1u);
     if (done.empty()) return -1;
     const long code = done[0].numbers.at(1);
@@ -128,7 +128,7 @@ TEST_F(SignedUpdates, AGoodDocumentIsTakenWhicheverKeyOfTheRingSignedItAndItsFil
     signing.key = key;
     signing.sequence = sequence;
     ASSERT_EQ(CheckDocument(server.peer, Signed(signing)), 0) << key;
-    EXPECT_EQ(sink.Of(kCheckDone)[0].numbers.at(0), 2) << key;
+    EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers.at(0), 2) << key;
     EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::optional<std::uint64_t>(sequence)) << key;
     EXPECT_EQ(MessageCount(), 1);
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "after.cmd");
@@ -309,8 +309,8 @@ TEST_F(SignedUpdates, ACheckCancelledDuringTheFetchIsCancelled) {
   ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return server.Waiting() == 1; }, 10000));
   ASSERT_EQ(o->Cancel(), S_OK);
   server.Release();
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kCheckDone).empty(); }, 30000));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, updara::kCancelled}));
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventCheckDone).empty(); }, 30000));
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, updara::kCancelled}));
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::nullopt);
 }

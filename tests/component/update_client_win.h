@@ -25,7 +25,6 @@
 
 namespace updara_test {
 
-constexpr DISPID kCheckDone = 1, kFileStart = 4, kFileProgress = 5, kFileDone = 6, kDownloadDone = 7;
 constexpr char kSignature[] = "#Update file signature\r\n";
 
 inline std::string ReadAll(const std::string& path) {
@@ -173,11 +172,11 @@ class UpdateClient : public ::testing::Test {
   // The code of each FileDone, in order.
   std::vector<long> FileCodes() const {
     std::vector<long> codes;
-    for (const Event& e : sink.Of(kFileDone)) codes.push_back(e.numbers.at(0));
+    for (const Event& e : sink.Of(EventFileDone)) codes.push_back(e.numbers.at(0));
     return codes;
   }
   long DownloadResult() const {
-    const std::vector<Event> done = sink.Of(kDownloadDone);
+    const std::vector<Event> done = sink.Of(EventDownloadDone);
     EXPECT_EQ(done.size(), 1u);
     return done.empty() ? -1 : done.back().numbers.at(0);
   }
