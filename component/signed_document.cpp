@@ -37,6 +37,33 @@ bool AnyLineStartsWith(std::string_view text, std::string_view prefix) {
   return false;
 }
 
+// r then s, 32 bytes each, from a signature's bytes: those 64 bytes as they are, or the DER
+// SEQUENCE of two positive INTEGERs (each minimal, at most 32 bytes of value) that openssl and most
+// libraries write; nullopt for anything else.
+std::optional<std::string> SignatureValues(std::string_view bytes) {
+  if (bytes.size() == kSignatureBytes) return std::string(bytes);
+  const auto byte = [&](size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  if (bytes.size() < 8 || byte(0) != 0x30 || byte(1) != bytes.size() - 2) return std::nullopt;
+  std::string values;
+  size_t at = 2;
+  for (int i = 0; i < 2; ++i) {
+    if (at + 2 > bytes.size() || byte(at) != 0x02) return std::nullopt;
+    const size_t length = byte(at + 1);
+    if (length == 0 || at + 2 + length > bytes.size()) return std::nullopt;
+    std::string_view value = bytes.substr(at + 2, length);
+    const bool negative = value[0] & 0x80;
+    const bool padded = value[0] == 0 && (length == 1 || !(value[1] & 0x80));  // zero, or not minimal
+    if (negative || padded) return std::nullopt;
+    if (value[0] == 0) value.remove_prefix(1);
+    if (value.size() > kSignatureBytes / 2) return std::nullopt;
+    values.append(kSignatureBytes / 2 - value.size(), '\0');
+    values += value;
+    at += 2 + length;
+  }
+  if (at != bytes.size()) return std::nullopt;
+  return values;
+}
+
 }  // namespace
 
 bool IsKeyId(std::string_view id) {
@@ -118,8 +145,9 @@ DocumentSignature FindSignature(std::string_view document) {
   const std::string_view value = last.substr(kSignatureLinePrefix.size());
   const size_t colon = value.find(':');
   if (colon == std::string_view::npos || !IsKeyId(value.substr(0, colon))) return found;
-  const std::optional<std::string> signature = DecodeBase64(value.substr(colon + 1));
-  if (!signature || signature->size() != kSignatureBytes) return found;
+  const std::optional<std::string> decoded = DecodeBase64(value.substr(colon + 1));
+  const std::optional<std::string> signature = decoded ? SignatureValues(*decoded) : std::nullopt;
+  if (!signature) return found;
   found.state = DocumentSignature::State::Signed;
   found.keyId = std::string(value.substr(0, colon));
   found.signature = *signature;

@@ -4,6 +4,7 @@
 //
 //   ; signature=<key id>:<base64 of the ECDSA P-256 signature (r then s) over every byte before this line>
 //
+// The publisher's tool writes r and s, 32 bytes each; the DER form other tools write is read too.
 // The cryptography itself is the system's (signature_win.h); this is the text around it.
 #pragma once
 
@@ -44,7 +45,7 @@ struct DocumentSignature {
   };
   State state = State::Unsigned;
   std::string keyId;
-  std::string signature;         // r then s, 32 bytes each
+  std::string signature;         // r then s, 32 bytes each (also when the line gives them in DER)
   std::string_view signedBytes;  // every byte before the signature line, its line end included
 };
 

@@ -314,7 +314,12 @@ def verify(args):
     keys = read_ring(args.ring)
     if key_id not in keys:
         raise Refused("signed with %r, which the ring does not hold" % key_id)
-    if len(raw) != 64 or not verify_bytes(keys[key_id], signed, raw):
+    if len(raw) != 64:  # the DER form other tools write, which the component reads too
+        try:
+            raw = der_to_raw(raw)
+        except (Refused, IndexError):
+            raise Refused("the signature does not verify")
+    if not verify_bytes(keys[key_id], signed, raw):
         raise Refused("the signature does not verify")
     print("good signature by %s" % key_id)
 

@@ -19,6 +19,9 @@ using namespace updara;
 // 64 bytes 0..63 in base64, as a signature's r and s.
 const std::string kSignature64 =
     "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==";
+// The same r and s in DER, as openssl writes them (r without its leading zero byte).
+const std::string kSignatureDer =
+    "MEMCHwECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8CICAhIiMkJSYnKCkqKywtLi8wMTIzNDU2Nzg5Ojs8PT4/";
 // An uncompressed point: 04 and 64 bytes.
 const std::string kPoint = "BAABAgMEBQYHCAkKCwwNDg8QERITFBUWFxgZGhscHR4fICEiIyQlJicoKSorLC0uLzAxMjM0NTY3ODk6Ozw9Pj8=";
 
@@ -82,6 +85,7 @@ TEST(SignedDocument, TheSignatureLineIsTheLastLineAndCoversEveryByteBeforeIt) {
       {"LF line ends", "#Update file signature\n[File]\n" + line + "\n", DocumentSignature::State::Signed,
        "#Update file signature\n[File]\n"},
       {"the only line", line, DocumentSignature::State::Signed, ""},
+      {"in DER", body + "; signature=lw-test-a:" + kSignatureDer, DocumentSignature::State::Signed, body},
       {"no signature", body, DocumentSignature::State::Unsigned, ""},
       {"an empty document", "", DocumentSignature::State::Unsigned, ""},
       {"a line added after it", body + line + "\r\n[Global]\r\ncmdafter=x\r\n", DocumentSignature::State::Malformed,
@@ -94,6 +98,15 @@ TEST(SignedDocument, TheSignatureLineIsTheLastLineAndCoversEveryByteBeforeIt) {
       {"not base64", body + "; signature=lw-test-a:" + kSignature64.substr(1), DocumentSignature::State::Malformed, ""},
       {"63 bytes",
        body + "; signature=lw-test-a:" + kSignature64.substr(0, 80) + "Pg==", DocumentSignature::State::Malformed, ""},
+      {"DER with a padded integer",
+       body + "; signature=lw-test-a:MEQCIAABAgMEBQYHCAkKCwwNDg8QERITFBUWFxgZGhscHR4fAiAgISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==",
+       DocumentSignature::State::Malformed, ""},
+      {"DER with a negative integer",
+       body + "; signature=lw-test-a:MEQCIIABAgMEBQYHCAkKCwwNDg8QERITFBUWFxgZGhscHR4fAiAgISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==",
+       DocumentSignature::State::Malformed, ""},
+      {"DER with a byte after it",
+       body + "; signature=lw-test-a:MEQCHwECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8CICAhIiMkJSYnKCkqKywtLi8wMTIzNDU2Nzg5Ojs8PT4/AA==",
+       DocumentSignature::State::Malformed, ""},
       // Only the exact prefix is a signature line; another comment is a comment.
       {"another spelling", body + ";signature=lw-test-a:" + kSignature64, DocumentSignature::State::Unsigned, ""},
       {"in capitals", body + "; SIGNATURE=lw-test-a:" + kSignature64, DocumentSignature::State::Unsigned, ""},

@@ -65,8 +65,10 @@ EOF
 check "openssl finds the signature good" "Verified OK" \
   "$(openssl dgst -sha256 -verify a.pub.pem -signature signature.der covered.bin 2>&1)"
 
-# Its own check, as the component's.
+# Its own check, as the component's; also of a signature in DER, as openssl writes it.
 check "verify: good" 0 "$(run verify signed.txt --ring ring.txt)"
+{ cat covered.bin; printf '; signature=key-a:%s\r\n' "$(base64 -w0 signature.der)"; } >der.txt
+check "verify: good in DER" 0 "$(run verify der.txt --ring ring.txt)"
 sed 's/cmdafter=after.cmd/cmdafter=evil!.cmd/' signed.txt >changed.txt
 check "verify: a byte changed" 2 "$(run verify changed.txt --ring ring.txt)"
 python3 "$signer" sign doc.txt by-stranger.txt --key stranger.pem --id stranger --files files >/dev/null
