@@ -1,0 +1,72 @@
+// The command runner against the stand-in service-control tool: what each kind of command gives,
+// and that nothing of a command outlives the call, neither a handle nor the process.
+#include "app/tools/command_runner_win.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/fixtures/service_control_win.h"
+
+namespace lw {
+namespace {
+
+// Whether the process has ended (or is gone altogether).
+bool HasEnded(DWORD processId) {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (!h) return true;
+  const bool ended = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+  CloseHandle(h);
+  return ended;
+}
+
+DWORD HandleCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+TEST(CommandRunner, ReportsTheFirstReadOfTheOutputWithBlanksCollapsedAndLeavesNothingBehind) {
+  // Beyond the first 500 bytes: the last of them is the blank before the cut.
+  const std::string longOutput = std::string(480, ' ') + "x" + std::string(18, '-') + "  STATE : 4 RUNNING\r\n";
+  struct Case {
+    const char* name;
+    std::string output;  // none when empty
+    bool hang;
+    std::string report;
+  } cases[] = {
+      {"the query of a running driver", fixtures::ScQueryOutput("4  RUNNING"), false,
+       "Command: SC query mrxsmb20\r\n\r\nSERVICE_NAME: mrxsmb20 \r\n TYPE : 2 FILE_SYSTEM_DRIVER \r\n STATE : 4 "
+       "RUNNING \r\n (STOPPABLE, NOT_PAUSABLE, IGNORES_SHUTDOWN)\r\n WIN32_EXIT_CODE : 0 (0x0)\r\n SERVICE_EXIT_CODE : "
+       "0 (0x0)\r\n CHECKPOINT : 0x0\r\n WAIT_HINT : 0x0\r\n"},
+      {"more than one read takes", longOutput, false, "Command: SC query mrxsmb20\r\nx" + std::string(18, '-')},
+      {"nothing printed", "", false, "Command: SC query mrxsmb20\r\n"},
+      {"nothing printed, and no end", "", true, "Command: SC query mrxsmb20\r\nReadFile failed. Error: 1460"},
+      {"printed, then no end", "[SC] QueryServiceStatus FAILED\r\n", true,
+       "Command: SC query mrxsmb20\r\n[SC] QueryServiceStatus FAILED\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fixtures::ServiceControlStandIn sc;
+    if (!c.output.empty()) sc.SetOutput("query", c.output);
+    if (c.hang) sc.Hang();
+    const DWORD handles = HandleCount();
+    EXPECT_EQ(RunCommand("SC query mrxsmb20", 2000), c.report);
+    EXPECT_EQ(HandleCount(), handles);
+    EXPECT_EQ(sc.CommandLines(), std::vector<std::string>{"SC query mrxsmb20"});
+    for (const fixtures::ServiceControlStandIn::Run& run : sc.Runs()) {
+      EXPECT_TRUE(HasEnded(run.processId)) << "the command's process is still running";
+      // A hung command is ended by the runner, well before its minute is up.
+      EXPECT_EQ(run.endedByItself, !c.hang);
+    }
+  }
+}
+
+TEST(CommandRunner, AProgramThatCannotBeStartedIsReportedWithTheSystemsNumber) {
+  const DWORD handles = HandleCount();
+  EXPECT_EQ(RunCommand("NoSuchToolAnywhere query mrxsmb20"),
+            "Command: NoSuchToolAnywhere query mrxsmb20\r\nCreateProcess failed. Error: 2");
+  EXPECT_EQ(HandleCount(), handles);
+}
+
+}  // namespace
+}  // namespace lw
