@@ -38,10 +38,16 @@ std::string RunCommand(const std::string& commandLine, DWORD timeoutMs) {
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return report + Failure("CreatePipe", GetLastError());
   OwnedHandle read(readEnd), write(writeEnd);
+  // The command inherits the write end only: were it to hold the read end as well, output beyond
+  // what the pipe holds would keep it waiting to write after the one read here.
+  if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return report + Failure("CreatePipe", GetLastError());
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
+  // A console tool started from a window program gets a console of its own; hidden, it neither
+  // flashes up nor takes the activation from the window that runs it.
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = writeEnd;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);

@@ -294,7 +294,7 @@ TEST_F(Smb2Window, TheMenuOpensItModallyOverTheMainWindowAndEveryWayOutLeavesThe
   for (const WayOut& way : ways) {
     SCOPED_TRACE(way.name);
     StandIn(way.switchable ? fixtures::ScQueryOutput("4  RUNNING") : "");
-    bool shown = false, mainDisabled = false, ownedByMain = false, forced = false;
+    bool shown = false, active = false, mainDisabled = false, ownedByMain = false, forced = false;
     std::string caption;
     std::thread sender;
     const ULONGLONG giveUp = GetTickCount64() + 20000;
@@ -303,6 +303,7 @@ TEST_F(Smb2Window, TheMenuOpensItModallyOverTheMainWindowAndEveryWayOutLeavesThe
       if (!shown) {
         if (!w) return false;
         shown = true;
+        active = GetForegroundWindow() == w;  // the keys go to it: the query left no console in front
         mainDisabled = !IsWindowEnabled(form->Hwnd());
         ownedByMain = GetWindow(w, GW_OWNER) == form->Hwnd();
         caption = fixtures::WindowText(forms::FindControl(w, "Command1"));
@@ -319,6 +320,7 @@ TEST_F(Smb2Window, TheMenuOpensItModallyOverTheMainWindowAndEveryWayOutLeavesThe
     ASSERT_TRUE(form->mnuMenu->Click("mnuSMB2"));
     if (sender.joinable()) sender.join();
     EXPECT_TRUE(shown);
+    EXPECT_TRUE(active);
     EXPECT_FALSE(forced) << "the window stayed open";
     EXPECT_FALSE(ShownSmb2Window());
     EXPECT_TRUE(mainDisabled);

@@ -26,8 +26,10 @@ DWORD HandleCount() {
 }
 
 TEST(CommandRunner, ReportsTheFirstReadOfTheOutputWithBlanksCollapsedAndLeavesNothingBehind) {
-  // Beyond the first 500 bytes: the last of them is the blank before the cut.
-  const std::string longOutput = std::string(480, ' ') + "x" + std::string(18, '-') + "  STATE : 4 RUNNING\r\n";
+  // Beyond the first 500 bytes (the last of them is the blank before the cut), and more than the
+  // pipe holds: the rest cannot be written once the runner has stopped reading.
+  const std::string longOutput =
+      std::string(480, ' ') + "x" + std::string(18, '-') + "  STATE : 4 RUNNING\r\n" + std::string(100000, '.');
   struct Case {
     const char* name;
     std::string output;  // none when empty
@@ -55,6 +57,7 @@ TEST(CommandRunner, ReportsTheFirstReadOfTheOutputWithBlanksCollapsedAndLeavesNo
     EXPECT_EQ(sc.CommandLines(), std::vector<std::string>{"SC query mrxsmb20"});
     for (const fixtures::ServiceControlStandIn::Run& run : sc.Runs()) {
       EXPECT_TRUE(HasEnded(run.processId)) << "the command's process is still running";
+      EXPECT_TRUE(run.consoleHidden) << "a console window would take the activation from the program";
       // A hung command is ended by the runner, well before its minute is up.
       EXPECT_EQ(run.endedByItself, !c.hang);
     }
