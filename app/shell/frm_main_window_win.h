@@ -97,6 +97,7 @@ class frmMain : public forms::Form {
   void txtTemp_Change();
   void cmdTempFix_Click();
   void mnuWatermark_Click();
+  void mnuSMB2_Click();
   void picBulbY_Click();
   // A new RSS check window, or null while the last one is still open.
   frmGetRss* NewRssWindow();
