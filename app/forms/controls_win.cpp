@@ -174,6 +174,8 @@ RichTextBox& Form::AddRichTextBox(const std::string& name, Rect r, Control* cont
     // Typing and streaming are otherwise cut at 32,767 characters.
     SendMessageA(c.Hwnd(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageA(c.Hwnd(), EM_SETEVENTMASK, 0, ENM_CHANGE);
+    // Text drawn right against the border is hard to read.
+    SendMessageA(c.Hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
     c.ApplyColors();
   }
   return c;

@@ -181,10 +181,12 @@ class PageLoop : public Printing {
  protected:
   void SetUp() override {
     Printing::SetUp();
-    HDC screen = GetDC(nullptr);
-    dc = CreateCompatibleDC(screen);
-    bitmap = CreateCompatibleBitmap(screen, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
-    ReleaseDC(nullptr, screen);
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
+    dc = CreateCompatibleDC(nullptr);
     old = SelectObject(dc, bitmap);
   }
   void TearDown() override {
@@ -196,20 +198,21 @@ class PageLoop : public Printing {
   // Lays the range out page by page; each page's count of dark pixels in `inked`.
   int Pages(CharRange range) {
     inked.clear();
-    RECT all{0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
+    RECT all{0, 0, width, height};
     return FormatPages(
         *box, dc, range,
         [&] { return FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))) != 0; },
         [&] {
+          GdiFlush();
           int dark = 0;
-          for (int y = 0; y < all.bottom; y += 2)
-            for (int x = 0; x < all.right; x += 2)
-              if (GetRValue(GetPixel(dc, x, y)) < 128) ++dark;
+          for (int i = 0; i < width * height; ++i) dark += (pixels[i] & 0xFF) < 128;
           inked.push_back(dark);
           return true;
         });
   }
 
+  int width = 0, height = 0;
+  const uint32_t* pixels = nullptr;
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ old = nullptr;
