@@ -403,18 +403,31 @@ std::string ReplaceFileContents(const std::string& path, const std::string& byte
   if (!HasAttributes(path, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return "The file is not there any more.";
   if (attributes & FILE_ATTRIBUTE_READONLY) return "The file is read-only.";
+  // The file is replaced under its own name as the disk has it, in its letter case.
+  const std::string folder = SplitPath(path, PathPart::Folder);
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "The file is not there any more.";
+  FindClose(search);
+  const std::string target = folder + "\\" + found.cFileName;
+  // Replacing needs the file to be free for deleting; a program that holds it open without
+  // allowing that (Sage while it runs) is found before anything is written.
+  HANDLE probe = CreateFileA(target.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return "Another program has it open (is Sage running?): " + LastErrorText() + ".";
+  CloseHandle(probe);
   // Beside the file, so that putting it in place is a rename on the same disk.
   char temp[MAX_PATH] = {};
-  if (!GetTempFileNameA(SplitPath(path, PathPart::Folder).c_str(), "lw", 0, temp))
+  if (!GetTempFileNameA(folder.c_str(), "lw", 0, temp))
     return "No temporary file could be made beside it: " + LastErrorText() + ".";
   std::string failure;
   if (!WriteNewFile(temp, bytes))
     failure = "It could not be written: " + LastErrorText() + ".";
   else if (ReadBytes(temp, bytes.size()) != bytes)
     failure = "What was written did not read back the same.";
-  else if (!ReplaceFileA(path.c_str(), temp, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
+  else if (!ReplaceFileA(target.c_str(), temp, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
     failure = "It could not take the place of the file: " + LastErrorText() + ".";
-  else if (ReadBytes(path, bytes.size()) != bytes)
+  else if (ReadBytes(target, bytes.size()) != bytes)
     return "The file did not read back as saved.";
   DeleteFileA(temp);  // only still there when something failed
   return failure;

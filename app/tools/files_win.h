@@ -119,7 +119,7 @@ std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 
 // Gives an existing file new contents without ever leaving it half-written: the bytes go to a
 // temporary file beside it, are read back, and that file then takes the place of the old one,
-// which keeps its attributes and permissions. Empty when the file now holds exactly the bytes;
+// which keeps its name, attributes and permissions. Empty when the file now holds exactly the bytes;
 // else why not (a read-only file, one another program holds, a full disk), the file as it was and
 // no temporary file left behind.
 std::string ReplaceFileContents(const std::string& path, const std::string& bytes);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "app/discovery/installation.h"
 #include "app/state/settings_win.h"
+#include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/viewers/text_viewer.h"
 #include "tests/fixtures/main_window_win.h"
@@ -95,9 +97,15 @@ class TextViewer : public fixtures::MainWindowTest {
   }
   static bool On(const frmTextEdit& v, const char* name) { return IsWindowEnabled(Named(v, name)); }
   static bool ReadOnly(const frmTextEdit& v) { return GetWindowLongPtrA(Named(v, "rtbMain"), GWL_STYLE) & ES_READONLY; }
-  // Keys typed into a control, as the keyboard delivers the characters.
+  // Keys typed into a control, as the keyboard delivers them: Enter and Backspace act when the key
+  // goes down, the others as characters.
   static void Type(HWND control, const std::string& keys) {
-    for (char c : keys) SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 0);
+    for (char c : keys) {
+      const WORD key = c == '\r' ? VK_RETURN : c == '\b' ? VK_BACK : 0;
+      if (key) SendMessageA(control, WM_KEYDOWN, key, 1);
+      SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+      if (key) SendMessageA(control, WM_KEYUP, key, 0xC0000001);
+    }
   }
   static void TypeAtEnd(const frmTextEdit& v, const std::string& keys) {
     SendMessageA(Named(v, "rtbMain"), EM_SETSEL, -1, -1);
@@ -204,7 +212,7 @@ TEST_F(TextViewer, ASaveThatFailsSaysWhyAndKeepsTheWindowTheEditsAndTheFile) {
       {"read-only", [&] { SetFileAttributesA(sageIni.c_str(), FILE_ATTRIBUTE_READONLY); },
        [&] { SetFileAttributesA(sageIni.c_str(), FILE_ATTRIBUTE_NORMAL); }, "read-only"},
       {"held by another program", [&] { holder = std::make_unique<fixtures::LockedFile>(sageIni, 4000); },
-       [&] { holder.reset(); }, "could not take the place of the file"},
+       [&] { holder.reset(); }, "Another program has it open"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/forms/forms_win.h"
@@ -119,7 +120,6 @@ class Printing : public ::testing::Test {
       // No printer in the test prefix: a device context that refuses a print job, as a printer
       // that fails does.
       dialog.hDC = CreateCompatibleDC(nullptr);
-      dialog.Flags |= chooseSelection ? PD_SELECTION : 0;
       return true;
     });
   }
@@ -133,7 +133,7 @@ class Printing : public ::testing::Test {
   std::vector<std::string> boxes;
   std::vector<PrintCall> calls;
   int answer = IDNO;
-  bool print = false, chooseSelection = false;
+  bool print = false;
 
  private:
   forms::MsgBoxHandler previousBox_;
@@ -176,61 +176,82 @@ TEST_F(Printing, ACancelledDialogOrAFailingPrinterEndsWithoutAWord) {
   EXPECT_EQ(box->SelLength(), 5) << "the selection is left as it was";
 }
 
-// The page loop on a bitmap the size of the screen, which takes the pages a printer would.
+// The page loop on a memory device context. Wine's rich edit answers EM_FORMATRANGE with a stub
+// (0, nothing laid out), so the control's part is played here as documented: a page takes up to
+// `perPage` characters of the range it is given, and the first one it did not take is returned.
 class PageLoop : public Printing {
  protected:
+  struct Formatted {
+    CharRange range;
+    bool render;
+    HDC dc;
+    RECT rc, page;
+  };
   void SetUp() override {
     Printing::SetUp();
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
     dc = CreateCompatibleDC(nullptr);
-    old = SelectObject(dc, bitmap);
+    current = this;
+    control_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(box->Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageLoop::Answer)));
   }
   void TearDown() override {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
+    SetWindowLongPtrW(box->Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control_));
     DeleteDC(dc);
     Printing::TearDown();
   }
-  // Lays the range out page by page; each page's count of dark pixels in `inked`.
-  int Pages(CharRange range) {
-    inked.clear();
-    RECT all{0, 0, width, height};
+  static LRESULT CALLBACK Answer(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != EM_FORMATRANGE) return CallWindowProcW(current->control_, h, msg, wp, lp);
+    const auto* f = reinterpret_cast<const FORMATRANGE*>(lp);
+    if (!f) return ++current->releases, 0;
+    current->formatted.push_back({{f->chrg.cpMin, f->chrg.cpMax}, wp != 0, f->hdc, f->rc, f->rcPage});
+    return std::min(f->chrg.cpMin + current->perPage, f->chrg.cpMax);
+  }
+  int Pages(CharRange range, int refuseFromPage = 0) {
+    formatted.clear();
+    int started = 0;
     return FormatPages(
-        *box, dc, range,
-        [&] { return FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))) != 0; },
-        [&] {
-          GdiFlush();
-          int dark = 0;
-          for (int i = 0; i < width * height; ++i) dark += (pixels[i] & 0xFF) < 128;
-          inked.push_back(dark);
-          return true;
-        });
+        *box, dc, range, [&] { return ++started != refuseFromPage; }, [] { return true; });
   }
 
-  int width = 0, height = 0;
-  const uint32_t* pixels = nullptr;
+  static inline PageLoop* current = nullptr;
   HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  std::vector<int> inked;
+  long perPage = 4000;
+  std::vector<Formatted> formatted;
+  int releases = 0;
+
+ private:
+  WNDPROC control_ = nullptr;
 };
 
-TEST_F(PageLoop, EveryPageOfTheRangeIsLaidOutAndTheLoopEnds) {
-  const int whole = Pages({0, box->TextLength()});
-  EXPECT_GT(whole, 2) << "300 lines take several pages";
-  ASSERT_EQ(inked.size(), size_t(whole));
-  for (int dark : inked) EXPECT_GT(dark, 0) << "every page carries text";
+TEST_F(PageLoop, EveryPageOfTheRangeIsLaidOutWithinTheMarginsAndTheLoopEnds) {
+  const long length = box->TextLength();
+  ASSERT_GT(length, 8000);
+  const int whole = Pages({0, length});
+  EXPECT_EQ(whole, int((length + perPage - 1) / perPage));
+  ASSERT_EQ(formatted.size(), size_t(whole));
+  const int pageWidth = MulDiv(GetDeviceCaps(dc, HORZRES), 1440, GetDeviceCaps(dc, LOGPIXELSX));
+  const int pageHeight = MulDiv(GetDeviceCaps(dc, VERTRES), 1440, GetDeviceCaps(dc, LOGPIXELSY));
+  for (size_t i = 0; i < formatted.size(); ++i) {
+    const Formatted& f = formatted[i];
+    EXPECT_EQ(f.range, (CharRange{long(i) * perPage, length})) << "page " << i;
+    EXPECT_TRUE(f.render);
+    EXPECT_EQ(f.dc, dc);
+    EXPECT_EQ(f.page.right, pageWidth);
+    EXPECT_EQ(f.page.bottom, pageHeight);
+    // Three quarters of an inch all round on a device without a margin of its own.
+    EXPECT_EQ(f.rc.left, 1080);
+    EXPECT_EQ(f.rc.top, 1080);
+    EXPECT_EQ(f.rc.right, pageWidth - 1080);
+    EXPECT_EQ(f.rc.bottom, pageHeight - 1080);
+  }
+  EXPECT_EQ(releases, 1) << "the control lets go of its layout afterwards";
 
-  EXPECT_EQ(Pages({0, 40}), 1) << "a selection of a line or two";
+  EXPECT_EQ(Pages({100, 140}), 1) << "a selection of a line or two";
+  EXPECT_EQ(formatted[0].range, (CharRange{100, 140}));
   EXPECT_EQ(Pages({0, 0}), 0) << "nothing to print";
-
-  // A page the device refuses ends the loop at once.
-  int started = 0;
-  EXPECT_EQ(FormatPages(*box, dc, {0, box->TextLength()}, [&] { return ++started == 1; }, [] { return true; }), 1);
+  EXPECT_EQ(Pages({0, length}, 2), 1) << "a page the device refuses ends the loop";
+  perPage = 0;
+  EXPECT_EQ(Pages({0, length}), 1) << "a page that takes nothing is not printed again and again";
 }
 
 }  // namespace
