@@ -16,8 +16,8 @@ using fixtures::SageInstallation;
 
 class Discovery : public ::testing::Test {
  protected:
-  void SetUp() override { fixtures::RemoveSageInstallations(); }
-  void TearDown() override { fixtures::RemoveSageInstallations(); }
+  void SetUp() override { fixtures::ResetProgramState(); }
+  void TearDown() override { fixtures::ResetProgramState(); }
 
   std::string DataPath() const { return dir_.Win("Company.000\\ACCDATA"); }
   std::string CompanyReports() const { return NormaliseFolder(dir_.Win("Company.000")) + "reports\\"; }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/shell/startup_win.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -149,9 +150,7 @@ class CaptionLog {
 
 class WaitingOpen : public ::testing::Test {
  protected:
-  void TearDown() override {
-    SetWaitProgressWindow(nullptr);
-  }
+  void TearDown() override { ResetApplicationState(); }
   ScratchFolder dir;
   CaptionLog log;
 };
