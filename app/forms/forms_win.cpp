@@ -419,8 +419,10 @@ void Control::Move(int left, int top, int width, int height) {
     return;
   twips_ = wanted;
   if (!hwnd_) return;
-  MoveWindow(hwnd_, TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(twips_.width),
-             TwipsToPixelsY(twips_.height), TRUE);
+  // Drawn afresh at its new place, children too: bits copied from the old place can be stale while
+  // the user drags the window's edge, and a panel's buttons were then left unpainted.
+  SetWindowPos(hwnd_, nullptr, TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(twips_.width),
+               TwipsToPixelsY(twips_.height), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   setPx_ = PixelRect();
   twipsSet_ = true;
   ApplyToolTip();  // a label made narrower may now cut its caption

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
 
 #include "app/discovery/installation.h"
 #include "app/state/settings_win.h"
@@ -68,20 +69,26 @@ class TextViewer : public fixtures::MainWindowTest {
   }
 
   // Chooses the tools menu entry; `whileOpen` runs inside the viewer's modal loop once it is on
-  // the screen, and the menu's click returns once the viewer has closed. A viewer `whileOpen`
-  // left open is closed with Cancel afterwards, and `leftOpen` says so.
-  void ViewFromMenu(const char* entry, const std::function<void(frmTextEdit&)>& whileOpen) {
+  // the screen, and the menu's click returns once the viewer has closed. A viewer still open
+  // `closeWithinMs` after `whileOpen` is closed with Cancel, and `leftOpen` says so.
+  void ViewFromMenu(const char* entry, const std::function<void(frmTextEdit&)>& whileOpen, DWORD closeWithinMs = 0) {
     leftOpen = false;
     viewerShown = false;
+    frmTextEdit* viewer = nullptr;
+    ULONGLONG deadline = 0;
     fixtures::ModalSteps steps([&] {
-      auto* viewer = dynamic_cast<frmTextEdit*>(forms::ActiveForm());
-      if (!viewer || !IsWindowVisible(viewer->Hwnd())) return false;
-      viewerShown = true;
-      whileOpen(*viewer);
-      if (viewer->Loaded()) {
-        leftOpen = true;
-        Click(viewer->cmdCancel);
+      if (!viewer) {
+        auto* active = dynamic_cast<frmTextEdit*>(forms::ActiveForm());
+        if (!active || !IsWindowVisible(active->Hwnd())) return false;
+        viewer = active;
+        viewerShown = true;
+        whileOpen(*viewer);
+        deadline = GetTickCount64() + closeWithinMs;
       }
+      if (!viewer->Loaded()) return true;
+      if (GetTickCount64() < deadline) return false;  // the viewer's loop is to end it by itself
+      leftOpen = true;
+      Click(viewer->cmdCancel);
       return true;
     });
     form->RefreshCheckDataMenus();
@@ -261,24 +268,30 @@ TEST_F(TextViewer, AFileThatCannotBeShownWholeIsReadOnlyWithNothingToSave) {
 
 TEST_F(TextViewer, EveryWayOutClosesWithoutSaving) {
   const std::string original = "[Defaults]\r\n";
+  // Sent from another thread, as UI automation sends them: they arrive inside the viewer's loop
+  // while it waits, without waking it.
+  std::thread outside;
   struct WayOut {
     const char* name;
     std::function<void(frmTextEdit&)> leave;
   } ways[] = {
-      {"a click sent to Cancel", [](frmTextEdit& v) { Click(v.cmdCancel); }},
-      {"the close box", [](frmTextEdit& v) { SendMessageA(v.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
-      {"Esc in the text", [](frmTextEdit& v) {
-         PostMessageA(Named(v, "rtbMain"), WM_KEYDOWN, VK_ESCAPE, 0);
-         fixtures::PumpUntil([&] { return !v.Loaded(); }, 2000);
-       }},
+      {"a click sent to Cancel",
+       [&](frmTextEdit& v) { outside = std::thread(fixtures::SendFromOutside, v.cmdCancel->Hwnd(), BM_CLICK, 0, 0); }},
+      {"the close box",
+       [&](frmTextEdit& v) { outside = std::thread(fixtures::SendFromOutside, v.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Esc in the text", [](frmTextEdit& v) { PostMessageA(Named(v, "rtbMain"), WM_KEYDOWN, VK_ESCAPE, 0); }},
   };
   for (const WayOut& way : ways) {
     SCOPED_TRACE(way.name);
     fixtures::WriteFile(sageIni, original);
-    ViewFromMenu("mnuSetupIni", [&](frmTextEdit& v) {
-      TypeAtEnd(v, "x");
-      way.leave(v);
-    });
+    ViewFromMenu(
+        "mnuSetupIni",
+        [&](frmTextEdit& v) {
+          TypeAtEnd(v, "x");
+          way.leave(v);
+        },
+        3000);
+    if (outside.joinable()) outside.join();
     EXPECT_FALSE(leftOpen);
     EXPECT_TRUE(IsWindowEnabled(form->Hwnd())) << "the main window is usable again";
     EXPECT_EQ(FileBytes(sageIni), original);

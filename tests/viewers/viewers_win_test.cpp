@@ -95,6 +95,19 @@ TEST_F(HelpViewer, TheWindowTakesNineTenthsOfTheScreenHeightAndTheDocumentFillsI
   EXPECT_LT(help->lblPrint->Top() + help->lblPrint->Height(), help->rtbHelp->Top()) << "Print sits above it";
 }
 
+TEST_F(HelpViewer, ThePrintPictureAndItsLabelBothPrintTheDocument) {
+  OpenHelp();
+  std::vector<HWND> owners;
+  forms::PrintDialogHandler previous = forms::SetPrintDialogHandler([&](PRINTDLGA& dialog) {
+    owners.push_back(dialog.hwndOwner);
+    return false;  // cancelled
+  });
+  for (HWND c : {help->picPrint->Hwnd(), help->lblPrint->Hwnd()})
+    SendMessageA(help->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), STN_CLICKED), LPARAM(c));
+  forms::SetPrintDialogHandler(previous);
+  EXPECT_EQ(owners, (std::vector<HWND>{help->Hwnd(), help->Hwnd()}));
+}
+
 // ---- printing ----
 
 struct PrintCall {
