@@ -31,11 +31,8 @@ TEST(CheckDataReports, FilesLieInTheirNormalisedFoldersAndNowhereWithoutOne) {
   EXPECT_EQ(WatermarkFile("  "), "");
   EXPECT_EQ(CompanyFile("", "C:\\Sage\\Accounts", "18"), "");
   EXPECT_EQ(SageIniFile(""), "");
-}
-
-TEST(CheckDataReports, TheCompanyFileMovedToTheYearsSettingsFolderWithVersion14) {
+  // The company file moved to the year's settings folder with data version 14.
   const std::string setup = "C:\\ProgramData\\Sage\\Accounts\\2012", program = "C:\\Sage\\Accounts";
-  EXPECT_EQ(CompanyFile(setup, program, "18"), "c:\\programdata\\sage\\accounts\\2012\\company");
   EXPECT_EQ(CompanyFile(setup, program, "14"), "c:\\programdata\\sage\\accounts\\2012\\company");
   EXPECT_EQ(CompanyFile(setup, program, "13"), "c:\\sage\\accounts\\company");
   EXPECT_EQ(CompanyFile(setup, program, "9"), "c:\\sage\\accounts\\company") << "compared as numbers";

@@ -26,14 +26,6 @@ TEST(Printing, TheSelectionIsPrintedOnlyWhenItWasChosen) {
         << c.selStart << "+" << c.selLength;
 }
 
-TEST(Printing, ThePageLoopEndsWhenTheRangeIsDoneOrAPageTakesNothing) {
-  EXPECT_EQ(NextPageStart(0, 2500, 10000), 2500);
-  EXPECT_EQ(NextPageStart(2500, 10000, 10000), 10000);
-  EXPECT_EQ(NextPageStart(2500, 12000, 10000), 10000);
-  EXPECT_EQ(NextPageStart(2500, 2500, 10000), 10000) << "no progress";
-  EXPECT_EQ(NextPageStart(2500, 0, 10000), 10000) << "a failed page";
-}
-
 TEST(HelpViewer, TheDocumentSitsInTheProgramsFolderAndItsAbsenceIsSaid) {
   EXPECT_EQ(HelpFile("C:\\App"), "C:\\App\\help.rtf");
   EXPECT_EQ(HelpFile("C:\\App\\"), "C:\\App\\help.rtf");

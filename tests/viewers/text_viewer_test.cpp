@@ -97,25 +97,6 @@ TEST(TextViewer, TheExclusionFilterHidesLinesHoldingTheTextInAnyCaseFromThreeCha
   EXPECT_EQ(FilteredReport({"abc"}, content, "abc"), "") << "every line excluded";
 }
 
-TEST(TextViewer, EditsAreMarkedUntilTheTextIsAsLoadedAgain) {
-  EXPECT_EQ(ChangeViewOf("a", "a", true).backColour, kUneditedColour);
-  EXPECT_FALSE(ChangeViewOf("a", "a", true).saveEnabled);
-  EXPECT_EQ(ChangeViewOf("ab", "a", true).backColour, 0xFFC0FFu);
-  EXPECT_TRUE(ChangeViewOf("ab", "a", true).saveEnabled);
-  // A filtered report differs from what was loaded: pink, and still nothing to save.
-  EXPECT_EQ(ChangeViewOf("ab", "a", false).backColour, kEditedColour);
-  EXPECT_FALSE(ChangeViewOf("ab", "a", false).saveEnabled);
-  EXPECT_EQ(kUneditedColour, 0xFFFFFFu);
-}
-
-TEST(TextViewer, TheCompanyFileIsSavedNormalisedAndOtherFilesAsShown) {
-  EXPECT_EQ(TextToSave("C:\\S\\Company", "A\r\n\r\nB  "), "A\r\nB\r\n");
-  EXPECT_EQ(TextToSave("C:\\S\\sage.ini", "A\r\n\r\nB  "), "A\r\n\r\nB  ");
-  const std::string message = SaveFailedMessage("c:\\s\\sage.ini", "Access denied.");
-  EXPECT_NE(message.find("c:\\s\\sage.ini"), std::string::npos);
-  EXPECT_NE(message.find("Access denied."), std::string::npos);
-}
-
 TEST(TextViewer, ThePositionComesBackAsStoredWithinTheScreen) {
   const Placement screen{0, 0, 19200, 14400};  // 1280 x 960 pixels
   struct Case {
@@ -135,11 +116,6 @@ TEST(TextViewer, ThePositionComesBackAsStoredWithinTheScreen) {
   // A second screen to the left of the first one.
   EXPECT_EQ(RestoredPlacement("-15000", "300", "9000", "6000", {-19200, 0, 38400, 14400}),
             (Placement{-15000, 300, 9000, 6000}));
-  EXPECT_EQ(PlacementKey("Left"), "LeftTextEdit");
-  EXPECT_NE(PlacementKey("Width"), PlacementKey("Height"));
-  EXPECT_TRUE(StoresPlacement(0));
-  EXPECT_FALSE(StoresPlacement(1));
-  EXPECT_FALSE(StoresPlacement(2));
 }
 
 TEST(TextViewer, TheTextFillsTheWindowAboveTheButtonsWithTheirMargins) {

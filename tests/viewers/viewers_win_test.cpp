@@ -40,13 +40,17 @@ class HelpViewer : public ::testing::Test {
   std::unique_ptr<frmHelp> help;
 };
 
-TEST_F(HelpViewer, WithoutTheDocumentItSaysWhereItShouldBe) {
+TEST_F(HelpViewer, WithoutTheDocumentItSaysWhereItShouldBeInAWindowNineTenthsOfTheScreenHigh) {
   DeleteFileA(helpFile.c_str());
   EXPECT_FALSE(HelpFileExists());
   OpenHelp();
   EXPECT_EQ(Text(), "Sorry - The help file " + helpFile + " is missing.");
   // A test program has no version information: the program's title stands in.
   EXPECT_EQ(fixtures::WindowText(help->Hwnd()), std::string(kAppTitle) + " - Documentation");
+  EXPECT_NEAR(help->Height(), forms::PixelsToTwipsY(GetSystemMetrics(SM_CYSCREEN)) * 9 / 10, 15);
+  EXPECT_EQ(help->rtbHelp->Width(), help->ScaleWidth());
+  EXPECT_NEAR(help->rtbHelp->Top() + help->rtbHelp->Height(), help->ScaleHeight(), 15);
+  EXPECT_LT(help->lblPrint->Top() + help->lblPrint->Height(), help->rtbHelp->Top()) << "Print sits above it";
 }
 
 TEST_F(HelpViewer, TheBuiltDocumentShowsItsHeadingsListsAndParagraphsAsRichText) {
@@ -83,16 +87,6 @@ TEST_F(HelpViewer, TheBuiltDocumentShowsItsHeadingsListsAndParagraphsAsRichText)
   EXPECT_FALSE(body.dwEffects & CFE_BOLD);
   EXPECT_EQ(bodyPara.dxStartIndent + bodyPara.dxOffset, 0);
   EXPECT_GT(itemPara.dxStartIndent + itemPara.dxOffset, 0) << "a list item is indented";
-}
-
-TEST_F(HelpViewer, TheWindowTakesNineTenthsOfTheScreenHeightAndTheDocumentFillsIt) {
-  OpenHelp();
-  const int screenHeight = forms::PixelsToTwipsY(GetSystemMetrics(SM_CYSCREEN));
-  EXPECT_NEAR(help->Height(), screenHeight * 9 / 10, 15);
-  EXPECT_LE(help->Width(), forms::PixelsToTwipsX(GetSystemMetrics(SM_CXSCREEN)));
-  EXPECT_EQ(help->rtbHelp->Width(), help->ScaleWidth());
-  EXPECT_NEAR(help->rtbHelp->Top() + help->rtbHelp->Height(), help->ScaleHeight(), 15);
-  EXPECT_LT(help->lblPrint->Top() + help->lblPrint->Height(), help->rtbHelp->Top()) << "Print sits above it";
 }
 
 TEST_F(HelpViewer, ThePrintPictureAndItsLabelBothPrintTheDocument) {
