@@ -7,6 +7,7 @@ packages=(
   wine wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
   clang
+  pandoc  # turns the documentation's Markdown into help.rtf
   python3 python3-pyftpdlib openssl pigz
   debootstrap  # makes the root of the 32-bit Wine (scripts/wine32-lib.sh)
 )

@@ -294,6 +294,11 @@ void frmMain::Layout() {
   cmdTempFix->onClick = [this] { cmdTempFix_Click(); };
   mnuMenu->Find("mnuWatermark")->onClick = [this] { mnuWatermark_Click(); };
   mnuMenu->Find("mnuSMB2")->onClick = [this] { mnuSMB2_Click(); };
+  mnuMenu->Find("mnuCompany")->onClick = [this] { mnuCompany_Click(); };
+  mnuMenu->Find("mnuSetupIni")->onClick = [this] { mnuSetupIni_Click(); };
+  mnuMenu->Find("mnuErrors")->onClick = [this] { mnuErrors_Click(); };
+  mnuMenu->Find("mnuWarnings")->onClick = [this] { mnuWarnings_Click(); };
+  mnuMenu->Find("mnuComments")->onClick = [this] { mnuComments_Click(); };
   picBulbY->onClick = [this] { picBulbY_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
