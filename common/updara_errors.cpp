@@ -115,6 +115,15 @@ constexpr ErrorRow kErrors[] = {
     {kHttpErrorStatus, "The server answered the request with an error status."},
     {kStoreFailed, "The downloaded file could not be written to the temporary folder."},
     {kInvalidUpdaterName, "Name not valid, it must be a plain file name. Please use different UpdaterName."},
+    {kUnsignedDocument, "The update information file is not signed."},
+    {kUnknownSigningKey, "The update information file is signed with a key this component does not know."},
+    {kBadDocumentSignature, "The signature of the update information file is not valid."},
+    {kDocumentExpired, "The update information file has expired."},
+    {kDocumentReplayed, "The update information file is older than one this computer has already accepted."},
+    {kInvalidSha256, "Invalid SHA-256 checksum after download."},
+    {kDocumentUndated, "The signed update information file has no valid expiry time or sequence number."},
+    {kFileWithoutSha256, "The signed update information file names a file without a valid SHA-256 checksum."},
+    {kFileNotHttps, "The signed update information file names a file that is not fetched over HTTPS."},
 };
 
 }  // namespace

@@ -27,7 +27,9 @@ struct FetchResult {
 
 // `expectedTotal` is the size the caller expects (0 when not known); without one the server's
 // Content-Length is passed on as the total. Empty user names and passwords are passed as absent.
-// Certificate errors are errors: nothing is ignored.
+// Certificate errors are errors: nothing is ignored. Redirects are followed up to ten times, never
+// from HTTPS to plain HTTP (12040) nor to another scheme (12048), and the credentials go only to
+// the server they were given for.
 FetchResult Fetch(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink);
 
 }  // namespace updara
