@@ -40,6 +40,7 @@ class SpeedTestKilled : public ::testing::TestWithParam<Moment> {
   void SetUp() override {
     fixtures::ResetProgramState();
     SaveAppSetting("NewUpdate", "N");
+    SaveAppSetting("FirstRun", "N");
     SaveGlobalSetting("NoInternet", "Y");
     fixtures::SageInstallation spec;
     spec.programFolder = dir.Win("Sage\\Accounts");
