@@ -101,16 +101,18 @@ void CheckInstalled(const std::string& dir, const std::string& version) {
   if (!shortcut.empty()) Check(lstrcmpiA(ShortcutTarget(shortcut).c_str(), exe.c_str()) == 0,
                                "the shortcut leads to " + ShortcutTarget(shortcut));
 
-  // The first start shows the About window first, a later one the main window at once.
+  // The first start shows the documentation and the About window before the main window; each is
+  // closed as a user would. The documentation's title begins as the main window's does.
   RunningProgram program(exe, "");
-  HWND about = nullptr, main = nullptr;
-  for (ULONGLONG start = GetTickCount64(); !about && !main && GetTickCount64() - start < 60000; Sleep(100)) {
-    about = program.WaitForWindow("About Ledgerwell", 0);
-    main = program.WaitForMainWindow(0);
-  }
-  if (about) {
-    lw::fixtures::SendFromOutside(about, WM_SYSCOMMAND, SC_CLOSE);
-    main = program.WaitForMainWindow(30000);
+  HWND main = nullptr;
+  for (ULONGLONG start = GetTickCount64(); !main && GetTickCount64() - start < 90000; Sleep(100)) {
+    HWND before = program.WaitForWindow("Ledgerwell - Documentation", 0);
+    if (!before) before = program.WaitForWindow("About Ledgerwell", 0);
+    if (before)
+      lw::fixtures::SendFromOutside(before, WM_SYSCOMMAND, SC_CLOSE);
+    else if ((main = program.WaitForMainWindow(0)) &&
+             lw::fixtures::WindowText(main).starts_with("Ledgerwell - Documentation"))
+      main = nullptr;  // it came up just now
   }
   Check(main != nullptr, "the installed program showed no main window");
   program.Close();
