@@ -13,6 +13,7 @@ declare -A sources=(
   [update_info]="component/update_info.cpp component/local_entry.cpp component/signed_document.cpp component/fetch_url.cpp component/updara_text.cpp common/file_names.cpp"
   [fetch_url]="component/fetch_url.cpp component/updara_text.cpp"
   [timestamp]="component/update_info.cpp component/updara_text.cpp common/file_names.cpp"
+  [speed_journal]="app/sdo/speed_journal.cpp app/sdo/speed_tests.cpp app/tools/text.cpp"
 )
 for target in "${!sources[@]}"; do
   # shellcheck disable=SC2086

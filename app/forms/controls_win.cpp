@@ -34,11 +34,12 @@ void Label::SetOverflow(Overflow overflow) {
   if (!hwnd_) return;
   LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
   const LONG_PTR type = style & SS_TYPEMASK;
-  style &= ~(SS_ELLIPSISMASK | SS_TYPEMASK);
+  style &= ~(SS_ELLIPSISMASK | SS_TYPEMASK | SS_EDITCONTROL);
   switch (overflow) {
     case Overflow::Wrap: style |= type == SS_LEFTNOWORDWRAP ? SS_LEFT : type; break;
     case Overflow::EndEllipsis: style |= SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS; break;
     case Overflow::PathEllipsis: style |= SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS; break;
+    case Overflow::Lines: style |= (type == SS_LEFTNOWORDWRAP ? SS_LEFT : type) | SS_EDITCONTROL; break;
   }
   SetWindowLongPtrA(hwnd_, GWL_STYLE, style);
   InvalidateRect(hwnd_, nullptr, TRUE);
@@ -49,7 +50,17 @@ bool Label::Cut() const {
   if (!hwnd_ || overflow_ == Overflow::Wrap) return false;
   RECT rc{};
   GetClientRect(hwnd_, &rc);
-  return TextWidth(Caption()) > PixelsToTwipsX(rc.right);
+  if (overflow_ != Overflow::Lines) return TextWidth(Caption()) > PixelsToTwipsX(rc.right);
+  // The height the caption takes wrapped at the label's width.
+  const std::string caption = Caption();
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, rc.right, 0};
+  DrawTextA(dc, caption.c_str(), int(caption.size()), &needed,
+            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  return needed.bottom > rc.bottom || needed.right > rc.right;
 }
 
 void Label::SetText(const std::string& text) {

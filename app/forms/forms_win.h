@@ -159,10 +159,12 @@ class Label : public Control {
     Wrap,          // the caption wraps onto the lines below, as far as the label reaches
     EndEllipsis,   // one line; what does not fit ends in "..."
     PathEllipsis,  // one line; a path that does not fit loses its middle
+    Lines,         // wraps onto the lines the label is high; a line that would show in part is left out
   };
-  // With an ellipsis, a caption that is cut shows whole in the tooltip, above the label's own tip.
+  // Unless it wraps freely, a caption that is cut shows whole in the tooltip, above the label's
+  // own tip.
   void SetOverflow(Overflow overflow);
-  bool Cut() const;  // one line, and the caption is wider than the label
+  bool Cut() const;  // the caption does not fit: wider than a one-line label, or taller than its lines
   void SetText(const std::string& text) override;
 
  protected:

@@ -19,8 +19,8 @@ void ReleaseSession() {
   Sdo.Engine.Release();
 }
 
-bool LoginFailed() {
-  SaveUserSetting("LoginStatus", "2 " + App.DataPath);
+bool LoginFailed(const std::string& dataPath) {
+  SaveUserSetting("LoginStatus", "2 " + dataPath);
   long code = 0;
   std::string text;
   if (Sdo.Engine && Sdo.Engine.LastError(code, text)) Sdo.ErrorCode = code;
@@ -32,12 +32,13 @@ bool LoginFailed() {
 
 }  // namespace
 
-bool OpenSdoSession() {
+bool OpenSdoSession() { return OpenSdoSession(App.DataPath, App.DataVersion); }
+
+bool OpenSdoSession(const std::string& dataPath, const std::string& version) {
   Sdo.Connected = false;
   Sdo.ErrorCode = 0;
   Sdo.SdoErrorText.clear();
   ReleaseSession();
-  const std::string& version = App.DataVersion;
   if (!FileExists(SdoDllPath(version))) {
     Sdo.SdoErrorText = "The Sage v" + version + " SDO is not installed on this computer";
     return false;
@@ -54,12 +55,13 @@ bool OpenSdoSession() {
   }
   Sdo.UserCode = GetAppSetting("UserCode", "Manager");
   Sdo.Password = GetPasswordSetting();
-  if (!Sdo.Engine.AddWorkspace("MainSpace", Sdo.Workspace) || !Sdo.Workspace.SetUI(false)) return LoginFailed();
+  if (!Sdo.Engine.AddWorkspace("MainSpace", Sdo.Workspace) || !Sdo.Workspace.SetUI(false))
+    return LoginFailed(dataPath);
   Sdo.Password = RTrim(Sdo.Password);
-  SaveUserSetting("LoginStatus", "0 " + App.DataPath);
-  if (!Sdo.Workspace.Connect(NormaliseFolder(App.DataPath), Sdo.UserCode, Sdo.Password, "LINE50" + App.ProgramCode))
-    return LoginFailed();
-  SaveUserSetting("LoginStatus", "1 " + App.DataPath);
+  SaveUserSetting("LoginStatus", "0 " + dataPath);
+  if (!Sdo.Workspace.Connect(NormaliseFolder(dataPath), Sdo.UserCode, Sdo.Password, "LINE50" + App.ProgramCode))
+    return LoginFailed(dataPath);
+  SaveUserSetting("LoginStatus", "1 " + dataPath);
   SaveUserSetting("UserCode", Sdo.UserCode);
   SavePasswordSetting(Sdo.Password);
   Sdo.Connected = true;

@@ -23,6 +23,9 @@ extern SdoSessionState Sdo;
 // through Sdo.SdoErrorText and Sdo.ErrorCode. "LoginStatus" records "0 " before the engine is
 // asked, then "1 " or "2 ", so a crash inside the engine is known at the next start.
 bool OpenSdoSession();
+// The same on another data folder of the given data version (the speed test's journal may name a
+// folder other than the one in use).
+bool OpenSdoSession(const std::string& dataPath, const std::string& dataVersion);
 // Ends the session; always succeeds.
 void CloseSdoSession();
 

@@ -230,24 +230,28 @@ void frmMain::Layout() {
   fraCounts = &AddFrame("fraCounts", {6300, 4830, 2970, 3480}, "Record Counts");
   lblCounts = &AddLabel("lblCounts", {150, 255, 2700, 3165}, "", fraCounts);
   fraSpeed = &AddFrame("fraSpeed", {9390, 5340, 2970, 3510}, "Speed Test");
-  // By index: the five single tests, then all of them; shown with "All Tests" on top.
-  static const char* kTests[] = {"Customer Read", "Customer Write", "Nominal Read",
-                                 "Nominal Write", "Split Read",     "All Tests"};
-  for (int i = 0; i < 6; ++i) {
-    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, 270 + (5 - i) * 255, 2700, 255}, kTests[i], fraSpeed);
+  // By index: the five single tests, each with its last rate beside it, then all of them; shown
+  // with "All Tests" on top.
+  for (int i = 0; i <= kAllTests; ++i) {
+    const int top = 270 + (kAllTests - i) * 255;
+    optTest[i] = &AddOption(Format("optTest(%d)", i), {150, top, 1800, 255},
+                            i < kAllTests ? SpeedTestOf(i).caption : kAllTestsCaption, fraSpeed);
+    if (i < kAllTests)
+      lblRps[i] = &AddLabel(Format("lblRps(%d)", i), {1980, top + 30, 870, 225}, "", fraSpeed, forms::Align::Right);
   }
-  optTest[5]->SetValue(true);
+  optTest[kAllTests]->SetValue(true);
   cmdSpeed = &AddButton("cmdSpeed", {150, 1860, 1200, 345}, "Start", fraSpeed);
   cmdSpeed->SetToolTipText("Press this button to run the Speed Test");
   cmdSpeed->SetEnabled(false);
   lblNet = &AddLabel("lblNet", {1440, 1905, 1410, 255}, "Local Data", fraSpeed);
   PBar = &AddProgressBar("PBar", {150, 2310, 2670, 210}, fraSpeed);
   Label1 = &AddLabel("Label1", {150, 2610, 1800, 255}, "Records per Second:", fraSpeed);
-  lblRps = &AddLabel("lblRps", {1980, 2610, 870, 255}, "", fraSpeed);
-  lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 255}, "Not Connected", fraSpeed);
-  lblSpeed = &AddLabel("lblSpeed", {150, 3150, 2700, 255}, "", fraSpeed);
-  // The engine's and the version check's texts can be long (a path, an engine message).
-  for (forms::Label* l : {lblNet, lblRps, lblRecs, lblSpeed}) l->SetOverflow(forms::Label::Overflow::EndEllipsis);
+  lblSpeed = &AddLabel("lblSpeed", {1980, 2610, 870, 255}, "", fraSpeed, forms::Align::Right);
+  // Two lines for the engine's and the version check's texts, which can be long (a path, an
+  // engine message); a longer one shows whole in the tooltip.
+  lblRecs = &AddLabel("lblRecs", {150, 2880, 2700, 510}, "Not Connected", fraSpeed);
+  lblRecs->SetOverflow(forms::Label::Overflow::Lines);
+  for (forms::Label* l : {lblNet, lblSpeed}) l->SetOverflow(forms::Label::Overflow::EndEllipsis);
 
   picButtons = &AddPicture("picButtons", {6300, 8370, 3000, 480});
   cmdMenu = &AddButton("cmdMenu", {0, 60, 930, 375}, "Menu", picButtons);
@@ -300,7 +304,8 @@ void frmMain::Layout() {
   mnuMenu->Find("mnuWarnings")->onClick = [this] { mnuWarnings_Click(); };
   mnuMenu->Find("mnuComments")->onClick = [this] { mnuComments_Click(); };
   picBulbY->onClick = [this] { picBulbY_Click(); };
-  for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
+  for (int i = 0; i <= kAllTests; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
+  cmdSpeed->onClick = [this] { cmdSpeed_Click(); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
   // A log-off during a long operation is asked to wait, as closing the window would be refused.
   onQueryEndSession = [](bool& cancel) { cancel = App.Busy; };

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/forms/forms_win.h"
+#include "app/sdo/speed_run.h"
 #include "app/shell/main_view.h"
 #include "app/updates/frm_get_rss_win.h"
 
@@ -28,6 +29,8 @@ class frmMain : public forms::Form {
   void RefreshCheckDataMenus();
   // The RSS check's answer: true when a newer version is known, false when its window closed.
   void RssResult(bool found);
+  // The speed test's progress: PBar and the rate in lblSpeed.
+  void ShowSpeed(const SpeedView& view);
 
   // Set by "Stop"; a running speed test ends when it sees it.
   bool StopRequested = false;
@@ -65,7 +68,8 @@ class frmMain : public forms::Form {
   std::array<forms::OptionButton*, 6> optTest;
   forms::CommandButton* cmdSpeed;
   forms::ProgressBar* PBar;
-  forms::Label *lblNet, *Label1, *lblRps, *lblRecs, *lblSpeed;
+  forms::Label *lblNet, *Label1, *lblRecs, *lblSpeed;
+  std::array<forms::Label*, kAllTests> lblRps;  // each test's last rate, beside its option
   // Buttons
   forms::PictureBox* picButtons;
   forms::CommandButton *cmdMenu, *cmdAbout, *cmdExit;
@@ -82,6 +86,9 @@ class frmMain : public forms::Form {
   void cmdAbout_Click();
   void cmdMenu_Click();
   void optTest_Click(int index);
+  void cmdSpeed_Click();
+  // One run of the chosen test (0 to 4).
+  void RunSpeedTest();
   void txtUser_Change();
   void txtPw_Change();
   void txtPath_Change();

@@ -33,7 +33,7 @@ SagePanelsView SagePanelsOf(const DataFolderFacts& facts) {
   const Installation& install = facts.install;
   const int dataVersion = int(Val(facts.dataVersion));
   SagePanelsView view = EmptySagePanels();
-  view.ver.text = facts.programType + facts.dataVersion;
+  view.ver = DataVersionView(facts.programType, facts.dataVersion);
   ShowSdoVersion(view, true, install.SdoVersion, facts.dataVersion);
   view.sbd.text = install.SbdVersion;
   view.rep.text = install.ReportDesignerVersion;
@@ -49,6 +49,10 @@ SagePanelsView SagePanelsOf(const DataFolderFacts& facts) {
   view.updates = install.InstalledUpdates;
   view.menuEnabled = true;
   return view;
+}
+
+LabelView DataVersionView(const std::string& programType, const std::string& dataVersion) {
+  return {programType + dataVersion, kNormalColour, ""};
 }
 
 bool IsKnownUser(const LoginFacts& facts) {

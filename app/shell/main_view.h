@@ -49,6 +49,8 @@ struct SagePanelsView {
 
 // For a data folder; and for a path that is not one, where every panel is empty.
 SagePanelsView SagePanelsOf(const DataFolderFacts& facts);
+// lblVer: the program type and the data version ("A+18"), also as the speed test reads them again.
+LabelView DataVersionView(const std::string& programType, const std::string& dataVersion);
 SagePanelsView EmptySagePanels();
 
 // What the log-in check knows before it asks the engine.

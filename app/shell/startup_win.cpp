@@ -11,6 +11,7 @@
 #include "app/sdo/sdo_session_win.h"
 #include "app/shell/frm_main_window_win.h"
 #include "app/shell/frm_please_wait_win.h"
+#include "app/shell/speed_put_back_win.h"
 #include "app/shell/startup_rules.h"
 #include "app/state/app_state.h"
 #include "app/state/program_win.h"
@@ -97,6 +98,7 @@ void ResetApplicationState() {
   ForgetFileCaches();
   Viewer = ViewerState{};
   SetWaitProgressWindow(nullptr);
+  SetTimeOfDayClock(nullptr);
   forms::ClearProgramEnded();
 }
 
@@ -132,6 +134,9 @@ int Main(const std::string& commandLine) {
 
   // The session may also have ended while the About window was up.
   if (ShowAboutAfterUpdate() || forms::ProgramEnded()) return 0;
+  // A write test that never finished left the original values it changed: offered before anything
+  // else logs in to the data.
+  OfferSpeedTestPutBack();
 
   frmMain main;
   main.Load();

@@ -8,5 +8,6 @@ namespace lw {
 inline constexpr uint32_t kNormalColour = 0x000000;   // black: a neutral value
 inline constexpr uint32_t kGoodColour = 0xFF0000;     // blue: a setting checked and found good
 inline constexpr uint32_t kWarningColour = 0xFF00FF;  // magenta: needs attention; its fix is offered
+inline constexpr uint32_t kRunningColour = 0x008000;  // green: a measurement going on as it should
 
 }  // namespace lw

@@ -445,4 +445,12 @@ std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes) {
   return Caches().unchangedFiles.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
 }
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+  const std::string temporary = path + ".tmp";
+  const bool ok = WriteNewFile(temporary, bytes) &&
+                  MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(temporary.c_str());
+  return ok;
+}
+
 }  // namespace lw

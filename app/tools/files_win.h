@@ -124,6 +124,12 @@ std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 // no temporary file left behind.
 std::string ReplaceFileContents(const std::string& path, const std::string& bytes);
 
+// Writes a whole file of the program's own, there or not yet, so that at any moment it is either
+// as it was or the new bytes whole: they go to "<path>.tmp" beside it, are flushed to the disk,
+// and that file is moved into its place.
+// False when a step fails; the temporary file is then removed.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+
 // Forgets the file versions, settings files and special folders kept between calls.
 void ForgetFileCaches();
 

@@ -22,6 +22,9 @@ namespace sdo_standin {
 inline constexpr const char* kDataFileName = "sdo_standin.txt";
 // Each Connect appends one line here, in the same folder (see the engine).
 inline constexpr const char* kConnectLogName = "sdo_standin.log";
+// Each Update appends a line here for every field it stores, in the same folder:
+//   update|CLASS|POSITION|FIELD|VALUE BEFORE|VALUE AFTER      (the position from 1, in class order)
+inline constexpr const char* kUpdateLogName = "sdo_standin.updates";
 
 struct User {
   std::string name;

@@ -1,5 +1,6 @@
 #include "standins/sdo/standin_objects_win.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,9 +39,12 @@ struct Session {
   std::shared_ptr<EngineState> engine;
   bool ui = true;  // the engine would show its own log-in window until told otherwise
   bool connected = false;
+  std::string folder;  // as Connect was given it
   std::string dataFile;
   Data data;
 };
+
+std::atomic<long> gMoves{0};
 
 std::string InFolder(const std::string& folder, const char* name) {
   return folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder + name : folder + "\\" + name;
@@ -160,6 +164,7 @@ class RecordObject : public EngineObject {
         return S_OK;
       case kMoveFirst:
       case kMoveNext:
+        ++gMoves;
         if (session_->data.latencyMs) Sleep(DWORD(session_->data.latencyMs));
         if (id == kMoveFirst)
           position_ = 0;
@@ -211,10 +216,22 @@ class RecordObject : public EngineObject {
     if (!BuildData(changed, text, error)) return Raise(failure, kCannotStore, error);
     if (!ReplaceFileText(session_->dataFile, text))
       return Raise(failure, kWriteFailed, "Cannot write " + session_->dataFile);
+    LogUpdate(session_->data.records[rows_[position_]], record);
     session_->data = std::move(changed);
     CancelEdit();
     ReturnBool(result, true);
     return S_OK;
+  }
+
+  // One line per field stored, with its value before and after.
+  void LogUpdate(const Record& before, const Record& after) const {
+    const std::vector<std::string>& fields = *FieldsOf(class_);
+    std::string lines;
+    for (size_t i = 0; i < pending_.size(); ++i)
+      if (pending_[i])
+        lines += "update|" + class_ + "|" + std::to_string(position_ + 1) + "|" + fields[i] + "|" + before.values[i] +
+                 "|" + after.values[i] + "\r\n";
+    WriteWhole(InFolder(session_->folder, kUpdateLogName), lines, OPEN_ALWAYS, true);
   }
 
   void CancelEdit() {
@@ -314,6 +331,7 @@ class WorkspaceObject : public EngineObject {
     for (const User& u : data.users)
       if (SameNameNoCase(u.name, user) && u.password == password) known = true;
     if (!known) return Raise(failure, kBadLogin, "Invalid user name or password");
+    session_->folder = folder;
     session_->dataFile = file;
     session_->data = std::move(data);
     session_->connected = true;
@@ -369,5 +387,7 @@ class Engine : public EngineObject {
 }  // namespace
 
 IDispatch* NewEngine() { return new Engine(); }
+
+long MovesSoFar() { return gMoves.load(); }
 
 }  // namespace sdo_standin
