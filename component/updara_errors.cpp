@@ -115,6 +115,8 @@ constexpr ErrorRow kErrors[] = {
     {kHttpErrorStatus, "The server answered the request with an error status."},
     {kStoreFailed, "The downloaded file could not be written to the temporary folder."},
     {kInvalidUpdaterName, "Name not valid, it must be a plain file name. Please use different UpdaterName."},
+    {kListRefused,
+     "The replacement names a file this component did not download or may not replace; nothing was replaced."},
 };
 
 }  // namespace

@@ -25,6 +25,7 @@ inline constexpr long kUpdateInfoTooLarge = 30013;  // the update-information fi
 inline constexpr long kHttpErrorStatus = 30014;     // an HTTP status other than 2xx (404 is 30009)
 inline constexpr long kStoreFailed = 30015;         // the downloaded file could not be written
 inline constexpr long kInvalidUpdaterName = 30016;  // an UpdaterName that is no plain file name
+inline constexpr long kListRefused = 30026;         // a replacement the component may not act on
 
 // The text of an error number; "Unrecognized Error." for a number the table does not hold.
 const char* ErrorText(long code);

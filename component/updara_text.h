@@ -13,6 +13,10 @@ namespace updara {
 // StateText: 0 to 3, "Unknown state" for anything else.
 const char* StateText(long state);
 
+// The page the progress window's note line opens unless the host names another: the publisher's
+// page of the component.
+inline constexpr char kPublisherPage[] = "https://www.brenkgroup.co.uk/updara";
+
 // The five progress-window texts and their defaults.
 inline constexpr int kDialogTextCount = 5;
 const char* DefaultDialogText(int index);
@@ -28,6 +32,7 @@ struct UpdaterNames {
   std::string replacementList;  // T + N + ".uda"
   std::string updaterExe;       // T + N + "Upd.exe"
   std::string restarterExe;     // T + N + "Str.exe"
+  std::string journal;          // T + N + ".udj", the record of a run of replacements
   std::string mutex;            // N itself
   std::string handOverEvent;    // "Global\" + N + "__ev"
 };
