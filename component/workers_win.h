@@ -10,6 +10,7 @@
 
 #include "component/entries_win.h"
 #include "component/fetch_url.h"
+#include "component/fetch_win.h"
 #include "component/update_info.h"
 
 namespace updara {
@@ -30,8 +31,9 @@ struct CheckResult {
 // The update-information file is held in memory; more than this is refused.
 inline constexpr size_t kMaxUpdateInfoBytes = 1024 * 1024;
 
+// The observer, when given, is shown each fetch (the progress window).
 CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMessagesObject& messages,
-                     const std::atomic<bool>& cancel);
+                     const std::atomic<bool>& cancel, FetchObserver* observer = nullptr);
 
 // What the download tells the host about each file, in this order.
 class DownloadEvents {
@@ -46,6 +48,6 @@ class DownloadEvents {
 // it arrived whole and checked; a failed entry leaves no file. The result is the first failure,
 // 30004 after Cancel (the entries after the one cancelled are not fetched), else 0.
 long RunDownload(const std::vector<ComRef<UpdFileObject>>& marked, const std::string& tempFolder,
-                 const std::atomic<bool>& cancel, DownloadEvents& events);
+                 const std::atomic<bool>& cancel, DownloadEvents& events, FetchObserver* observer = nullptr);
 
 }  // namespace updara
