@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 
 namespace updara {
 namespace {

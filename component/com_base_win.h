@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/tools/com_ref_win.h"
+#include "common/com_ref_win.h"
 #include "component/module_win.h"
 #include "updara_idl.h"
 

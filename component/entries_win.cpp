@@ -2,10 +2,10 @@
 
 #include <climits>
 
+#include "common/updara_errors.h"
 #include "component/local_machine_win.h"
 #include "component/md5_win.h"
 #include "component/processes_win.h"
-#include "component/updara_errors.h"
 #include "component/updara_text.h"
 
 namespace updara {

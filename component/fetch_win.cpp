@@ -6,29 +6,17 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/internet_handle_win.h"
+#include "common/updara_errors.h"
 #include "component/progress_view.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {
 
+using lw::InternetHandle;
+
 // A server that accepts the connection and then says nothing is given up on after this long.
 constexpr DWORD kTimeoutMs = 30000;
-
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET h) : h_(h) {}
-  ~InternetHandle() {
-    if (h_) InternetCloseHandle(h_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  HINTERNET h_;
-};
 
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 

@@ -1,5 +1,6 @@
 #include "component/local_entry.h"
 
+#include "common/file_names.h"
 #include "component/updara_text.h"
 
 namespace updara {
@@ -65,7 +66,7 @@ bool NeedsReplacing(const FileEntry& entry, std::string_view myVersion, const Lo
 CompletedEntry CompleteEntry(const FileEntry& entry, LocalMachine& machine, long replaceRule) {
   CompletedEntry out;
   out.path = entry.path;
-  const bool safe = IsSafeEntryName(entry.name);
+  const bool safe = lw::IsPlainFileName(entry.name);
   if (safe) {
     const std::string module = machine.ModulePath(entry.name);
     if (out.path.empty()) out.path = module;

@@ -54,7 +54,7 @@ struct CompletedEntry {
   bool needReplace = false;
 };
 // Finds the local copy of an entry, reads its version and decides. An entry whose name is not a
-// plain file name (IsSafeEntryName), or whose full path would be too long, is never marked and is
+// plain file name (lw::IsPlainFileName), or whose full path would be too long, is never marked and is
 // not looked up.
 CompletedEntry CompleteEntry(const FileEntry& entry, LocalMachine& machine, long replaceRule);
 

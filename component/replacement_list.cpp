@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "component/updara_text.h"
+#include "common/file_names.h"
 #include "component/update_info.h"
 
 namespace updara {
@@ -143,7 +144,7 @@ bool IsPlainFullPath(std::string_view path) {
     size_t end = 0;
     while (end < rest.size() && !IsSeparator(rest[end])) ++end;
     // Every part is a name a file could have; "." and ".." are refused with it ("?" of "\\?\" too).
-    if (!IsSafeEntryName(rest.substr(0, end))) return false;
+    if (!lw::IsPlainFileName(rest.substr(0, end))) return false;
     ++parts;
     if (end == rest.size()) break;
     rest.remove_prefix(end + 1);

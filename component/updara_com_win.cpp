@@ -2,10 +2,11 @@
 
 #include <olectl.h>
 
+#include "common/file_names.h"
+#include "common/updara_errors.h"
 #include "component/processes_win.h"
 #include "component/replacement_list.h"
 #include "component/update_info.h"
-#include "component/updara_errors.h"
 #include "component/updater_start_win.h"
 
 namespace updara {
@@ -165,7 +166,7 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
 HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
   const std::string name = FromBstr(v);
   // A name that would put the list or the programs outside the temporary folder changes nothing.
-  if (!IsSafeEntryName(name)) return Fail(kInvalidUpdaterName);
+  if (!lw::IsPlainFileName(name)) return Fail(kInvalidUpdaterName);
   return TakeName(name) ? S_OK : Fail(kNameNotUnique);
 }
 
@@ -293,7 +294,7 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
   const VARIANT *u = nullptr, *vis = nullptr;
   if (HRESULT hr = ArgumentValue(url, u); FAILED(hr)) return hr;
   if (HRESULT hr = ArgumentValue(visible, vis); FAILED(hr)) return hr;
-  if (state_.load() != 0) return Fail(kInvalidState);
+  if (state_.load() != StateNotConnected) return Fail(kInvalidState);
   pending_ = false;
   Reset();
   if (V_VT(u) == VT_BSTR || V_VT(u) == (VT_BSTR | VT_BYREF)) {
@@ -312,7 +313,7 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
   DestroyNotifyWindow();
   if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
   ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
-  if (!SetState(1)) return S_OK;
+  if (!SetState(StateCheckingUpdates)) return S_OK;
   CheckRequest request{url_, target_, login_, password_, signature_, replaceRule_};
   StartWorker(kMsgCheckDone, false,
               [this, request = std::move(request), files = files_, messages = messages_](FetchObserver* window) {
@@ -325,11 +326,11 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
 }
 
 HRESULT UpdaraComObject::Download() {
-  if (state_.load() != 0) return Fail(kInvalidState);
+  if (state_.load() != StateNotConnected) return Fail(kInvalidState);
   pending_ = false;
   DeleteLeftovers();
   ComRef<IUpdaraCom> self(this);
-  if (!SetState(2)) return S_OK;
+  if (!SetState(StateDownloadingFile)) return S_OK;
   std::vector<ComRef<UpdFileObject>> marked;
   for (const ComRef<UpdFileObject>& f : files_->Snapshot())
     if (f->NeedReplace()) marked.push_back(f);
@@ -341,7 +342,7 @@ HRESULT UpdaraComObject::Download() {
 
 HRESULT UpdaraComObject::Update() {
   ComRef<IUpdaraCom> self(this);  // a handler may let go of the object
-  if (!SetState(3)) return S_OK;
+  if (!SetState(StateUpdating)) return S_OK;
   // The list and the journal of a name whose lock another holds are not this object's to write.
   if (!HoldsName()) {
     FinishUpdate(kNameNotUnique);
@@ -436,7 +437,7 @@ void UpdaraComObject::HandOver(ReplacementRun* run) {
     return;
   }
   handedOver_ = true;
-  if (!Fire(0, nullptr, 0)) return;  // CloseApp; the host let go of the object in it
+  if (!Fire(EventCloseApp, nullptr, 0)) return;  // the host let go of the object in it
   PostThreadMessageA(GetCurrentThreadId(), WM_CLOSE, 0, 0);
   PostQuitMessage(0);
   EndHostWithinASecond();
@@ -506,7 +507,7 @@ void UpdaraComObject::DetectEarlierRun() {
     CloseHandle(h);
   }
   pending_ = true;
-  Fire(8, nullptr, 0);
+  Fire(EventPrevDetected, nullptr, 0);
 }
 
 void UpdaraComObject::StartWorker(UINT doneMessage, bool download, std::function<long(FetchObserver*)> work) {
@@ -638,7 +639,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
       if (code == kNoError) ApplyGlobals();
-      if (!SetState(0)) return;
+      if (!SetState(StateNotConnected)) return;
       long newFiles = 0;
       if (code == kNoError) {
         for (const ComRef<UpdFileObject>& f : files_->Snapshot()) newFiles += f->NeedReplace() ? 1 : 0;
@@ -650,20 +651,20 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       V_BSTR(&args[0]) = text;
       args[1] = LongArg(code);
       args[2] = LongArg(newFiles);
-      Fire(1, args, 3);
+      Fire(EventCheckDone, args, 3);
       SysFreeString(text);
       return;
     }
     case kMsgDownloadDone:
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
-      if (!SetState(0)) return;
+      if (!SetState(StateNotConnected)) return;
       if (HoldsName()) WriteReplacementList();
-      FireDone(7, code);
+      FireDone(EventDownloadDone, code);
       return;
     case kMsgUpdateDone:
-      if (!SetState(0)) return;
-      FireDone(3, code);
+      if (!SetState(StateNotConnected)) return;
+      FireDone(EventUpdateDone, code);
       return;
     case kMsgFileStart: {
       ComRef<IUpdFile> file;
@@ -679,7 +680,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       VariantInit(&arg);
       V_VT(&arg) = VT_DISPATCH;
       V_DISPATCH(&arg) = file.get();
-      Fire(4, &arg, 1);
+      Fire(EventFileStart, &arg, 1);
       return;
     }
     case kMsgFileProgress: {
@@ -701,7 +702,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       VariantInit(&args[2]);
       V_VT(&args[2]) = VT_DISPATCH;
       V_DISPATCH(&args[2]) = file.get();
-      Fire(5, args, 3);
+      Fire(EventFileProgress, args, 3);
       return;
     }
     case kMsgFileDone: {
@@ -715,7 +716,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       VariantInit(&args[2]);
       V_VT(&args[2]) = VT_DISPATCH;
       V_DISPATCH(&args[2]) = file.get();
-      const bool alive = Fire(6, args, 3);
+      const bool alive = Fire(EventFileDone, args, 3);
       SysFreeString(text);
       if (!alive) return;
       std::lock_guard<std::mutex> lock(currentLock_);
@@ -724,7 +725,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kMsgPrevDetected: {
       // The name changed since the look was asked for: the later name's own look answers.
-      if (wParam != nameTaken_ || !SetState(0)) return;
+      if (wParam != nameTaken_ || !SetState(StateNotConnected)) return;
       DetectEarlierRun();
       return;
     }
@@ -795,11 +796,11 @@ ComRef<IUpdFile> UpdaraComObject::CurrentFile() {
   return currentFile_;
 }
 
-bool UpdaraComObject::SetState(long state) {
+bool UpdaraComObject::SetState(UpdateStates state) {
   const long old = state_.exchange(state);
   if (old == state) return true;
   VARIANT arg = LongArg(old);
-  return Fire(2, &arg, 1);
+  return Fire(EventStateChange, &arg, 1);
 }
 
 bool UpdaraComObject::FireDone(DISPID id, long code) {
@@ -822,17 +823,17 @@ bool UpdaraComObject::Fire(DISPID id, VARIANT* argsReversed, UINT count) {
     IUpdaraCom* owner = this;
     auto arg = [&](UINT fromFirst) -> VARIANT& { return argsReversed[count - 1 - fromFirst]; };
     switch (id) {
-      case 0: notify->CloseApp(owner); break;
-      case 1: notify->CheckDone(owner, V_I4(&arg(0)), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
-      case 2: notify->StateChange(owner, static_cast<UpdateStates>(V_I4(&arg(0)))); break;
-      case 3: notify->UpdateDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
-      case 4: notify->FileStart(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0)))); break;
-      case 5:
+      case EventCloseApp: notify->CloseApp(owner); break;
+      case EventCheckDone: notify->CheckDone(owner, V_I4(&arg(0)), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case EventStateChange: notify->StateChange(owner, static_cast<UpdateStates>(V_I4(&arg(0)))); break;
+      case EventUpdateDone: notify->UpdateDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case EventFileStart: notify->FileStart(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0)))); break;
+      case EventFileProgress:
         notify->FileProgress(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_I4(&arg(2)));
         break;
-      case 6: notify->FileDone(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
-      case 7: notify->DownloadDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
-      case 8: notify->PrevDetected(owner); break;
+      case EventFileDone: notify->FileDone(owner, static_cast<IUpdFile*>(V_DISPATCH(&arg(0))), V_I4(&arg(1)), V_BSTR(&arg(2))); break;
+      case EventDownloadDone: notify->DownloadDone(owner, V_I4(&arg(0)), V_BSTR(&arg(1))); break;
+      case EventPrevDetected: notify->PrevDetected(owner); break;
       default: break;
     }
   } else {

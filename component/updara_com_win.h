@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "common/product.h"
 #include "component/com_base_win.h"
 #include "component/entries_win.h"
 #include "component/fetch_url.h"
@@ -149,7 +150,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
 
   // Changes the state and fires StateChange when it really changes. Firing returns false when the
   // host let go of the object in its handler: nothing more may touch it then.
-  bool SetState(long state);
+  bool SetState(UpdateStates state);
   bool Fire(DISPID id, VARIANT* argsReversed, UINT count);
   bool FireDone(DISPID id, long code);
 
@@ -202,7 +203,7 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   WPARAM nameTaken_ = 0;     // counts the names taken, so a look for a list of an earlier name is dropped
   std::string dialogTexts_[kDialogTextCount];
   std::string dialogNoteText_ = "Powered by Updara";
-  std::string dialogNoteUrl_ = kPublisherPage;
+  std::string dialogNoteUrl_ = lw::kPublisherPage;
   ProgressFonts fonts_;
   std::string cmdBefore_, cmdAfter_, cmdLine_, winVersion_;
   bool visible_ = true, blocking_ = false, requireAdmin_ = false, userIsAdmin_ = false,

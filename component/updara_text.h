@@ -13,10 +13,6 @@ namespace updara {
 // StateText: 0 to 3, "Unknown state" for anything else.
 const char* StateText(long state);
 
-// The page the progress window's note line opens unless the host names another: the publisher's
-// page of the component.
-inline constexpr char kPublisherPage[] = "https://www.brenkgroup.co.uk/updara";
-
 // The five progress-window texts and their defaults.
 inline constexpr int kDialogTextCount = 5;
 const char* DefaultDialogText(int index);

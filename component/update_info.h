@@ -59,10 +59,6 @@ double ReadTimestamp(std::string_view value);
 // first "?" and after its last "/" or "\"). `compressed` is set when the value ends in ".gz".
 std::string EntryUrl(std::string_view value, std::string_view documentUrl, bool& compressed);
 
-// Whether an entry's name is a plain file name that stays inside the folder it is put in: no
-// path separator, no "..", no ":", no trailing dot or blank, no control character and no
-// reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
-bool IsSafeEntryName(std::string_view name);
 
 struct GlobalSettings {
   std::optional<bool> requireAdmin;

@@ -4,11 +4,11 @@
 
 #include <thread>
 
+#include "common/updara_errors.h"
 #include "component/carried_programs.h"
 #include "component/hand_over.h"
 #include "component/module_win.h"
 #include "component/processes_win.h"
-#include "component/updara_errors.h"
 
 namespace updara {
 namespace {

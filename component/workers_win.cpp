@@ -8,7 +8,7 @@
 #include "component/fetch_win.h"
 #include "component/local_machine_win.h"
 #include "component/md5_win.h"
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 
 namespace updara {
 namespace {

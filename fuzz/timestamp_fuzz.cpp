@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/file_names.h"
 #include "component/update_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!std::isfinite(date) || date < -657435.0 || date > 2958466.0) __builtin_trap();
   updara::ReadDecimal(text);
   updara::ReadBool(text);
-  updara::IsSafeEntryName(text);
+  lw::IsPlainFileName(text);
   bool compressed = false;
   updara::EntryUrl(text, "http://host/dir/upd.txt?x=1", compressed);
   return 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/file_names.h"
 #include "component/local_entry.h"
 #include "component/update_info.h"
 
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entry.name.empty() || entry.path.size() > updara::kMaxPathLength) __builtin_trap();
     for (long rule : {0L, 1L, 2L, 4L, 63L, 255L, 3L}) {
       const updara::CompletedEntry done = updara::CompleteEntry(entry, machine, rule);
-      if (done.needReplace && !updara::IsSafeEntryName(entry.name)) __builtin_trap();  // never marked
+      if (done.needReplace && !lw::IsPlainFileName(entry.name)) __builtin_trap();  // never marked
     }
   }
   for (const updara::MessageEntry& m : info->messages)

@@ -12,6 +12,7 @@ packages=(
 )
 # The benchmarks: Google Benchmark, and the download benchmark's timers and reference pipeline.
 [ "${1:-}" = "--bench" ] && packages+=(libbenchmark-dev hyperfine time curl qpdf)
+[ "${1:-}" = "--coverage" ] && packages+=(gcovr)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -5,9 +5,12 @@
 # CMakeCache.txt above the program). It is created on first use, its wineserver is kept alive
 # between runs, and an Xvfb display is started when there is no DISPLAY.
 set -euo pipefail
+# A step that fails says so: a caller sees more than a run that ended without a word.
+trap 'echo "wine-run.sh: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 
 prog=$1
 source "$(dirname "$0")/wine-prefix.sh"
+root=$(lw_build_root_for "$prog")
 export WINEPREFIX
 WINEPREFIX=$(lw_wineprefix_for "$prog")
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -40,15 +43,26 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
-# A persistent server: each later process starts in a fraction of a second. When it is new, one
-# quiet process starts Wine's background services and desktop, so that they do not inherit (and
-# hold open) the output of the first real program; a caller reading that output to its end would
-# otherwise wait for them for ever.
+# A persistent server: each later process starts in a fraction of a second. When it is new, quiet
+# processes start Wine's background services and desktop, so that they do not inherit (and hold
+# open) the output of a real program; a caller reading that output to its end would otherwise wait
+# for them. The build's desktop keeper (tests/desktop_keeper_main_win.cpp) then holds the desktop,
+# which Wine would otherwise end a second after each program and start again for the next one,
+# from that program, with its output.
 server_id=$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
 if ! compgen -G "/tmp/wine-*/server-$server_id/socket" >/dev/null &&
    ! compgen -G "/tmp/.wine-$(id -u)/server-$server_id/socket" >/dev/null; then
   setsid wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  keeper=$root/tests/lw_desktop_keeper.exe
+  if [ -f "$keeper" ]; then
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    setsid wine "$keeper" </dev/null >"$fifo" 2>/dev/null &
+    # It says "ready" once the desktop is up; it ends with the server.
+    read -r -t 60 _ <"$fifo" || true
+    rm -f "$fifo"
+  fi
 fi
 flock -u 9
 exec 9>&-

@@ -15,14 +15,18 @@ lw32_qemu_dir=$lw32_cache/qemu
 lw32_mirror=http://deb.debian.org/debian
 lw32_keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 
-# What the root is made of. Any change here makes every cached root stale, so it is rebuilt.
-lw32_root_recipe="ledgerwell win32 root 1
+# What the root is made of: Wine with both loaders and a display, and the servers the update
+# component's tests start beside the programs (Python with pyftpdlib, openssl, pigz). Any change
+# here makes every cached root stale, so it is rebuilt.
+lw32_root_packages="wine wine64 wine32:i386 xvfb xauth util-linux procps python3 python3-pyftpdlib openssl pigz"
+lw32_root_recipe="ledgerwell win32 root 2
 debootstrap --arch=amd64 --variant=minbase bookworm
 dpkg --add-architecture i386
-apt-get install --no-install-recommends wine wine64 wine32:i386 xvfb xauth util-linux procps"
-# What a usable root must hold: the 64-bit and 32-bit loaders, the server and the display.
+apt-get install --no-install-recommends $lw32_root_packages"
+# What a usable root must hold: the 64-bit and 32-bit loaders, the server, the display and the
+# test servers' programs.
 lw32_root_files=(usr/bin/wine usr/lib/wine/wine64 usr/lib/wine/wine usr/lib/wine/wineserver64
-                 usr/bin/Xvfb usr/bin/flock)
+                 usr/bin/Xvfb usr/bin/flock usr/bin/python3 usr/bin/openssl usr/bin/pigz)
 lw32_qemu_recipe="ledgerwell qemu-i386 1
 bookworm-backports qemu-user >= 10"
 lw32_stamp=.ledgerwell-recipe
@@ -93,9 +97,9 @@ lw32_build_root() {
     { lw32_log "debootstrap failed, see $lw32_cache/debootstrap.log"; return 1; }
   # Only Debian's own maintainer scripts run in it; the i386 ones that run i386 programs (glib's
   # schema and module caches) tolerate a failure, so building needs no emulator.
-  lw32_enter "$new" native "$new/tmp" -- sh -c 'dpkg --add-architecture i386 && apt-get update -qq &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        wine wine64 wine32:i386 xvfb xauth util-linux procps && apt-get clean' \
+  lw32_enter "$new" native "$new/tmp" -- sh -c "dpkg --add-architecture i386 && apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $lw32_root_packages &&
+      apt-get clean" \
     >"$lw32_cache/apt.log" 2>&1 || { lw32_log "installing Wine failed, see $lw32_cache/apt.log"; return 1; }
   printf '%s' "$lw32_root_recipe" >"$new/$lw32_stamp"
   lw32_is_complete "$new" "$lw32_root_recipe" "${lw32_root_files[@]}" ||

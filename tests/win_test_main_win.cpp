@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/shell/startup_win.h"
 #include "tests/fixtures/test_env_win.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  lw::InstallProgramHooks();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/discovery/setup_dta_win.h"
-#include "app/shell/app_state.h"
+#include "app/state/app_state.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"

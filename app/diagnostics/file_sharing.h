@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "app/tools/colours.h"
+
 namespace lw {
 
 // Below HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet, as the program writes the key names.
@@ -15,7 +17,6 @@ inline constexpr const char* kMRXSmbKey = "Services\\MRXSmb\\Parameters";
 inline constexpr const char* kLanManServerKey = "Services\\LanManServer\\Parameters";
 inline constexpr const char* kLanManWorkstationKey = "Services\\LanManWorkstation\\Parameters";
 
-inline constexpr uint32_t kGoodColour = 0xFF0000;  // blue: checked and found good
 
 // A value as its label shows it, and whether it makes the frame's fix available.
 struct SharingValueView {

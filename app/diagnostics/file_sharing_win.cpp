@@ -1,7 +1,7 @@
 #include "app/diagnostics/file_sharing_win.h"
 
 #include "app/diagnostics/file_sharing.h"
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/text.h"
 
 namespace lw {

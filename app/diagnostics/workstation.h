@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/tools/colours.h"
+
 namespace lw {
 
-inline constexpr uint32_t kNormalColour = 0x000000;   // black
-inline constexpr uint32_t kWarningColour = 0xFF00FF;  // magenta: needs attention
 
 // The processor's name with every run of blanks made one blank.
 std::string CollapseBlanks(std::string_view name);

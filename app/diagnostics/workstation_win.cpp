@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/diagnostics/workstation.h"
-#include "app/tools/com_ref_win.h"
-#include "app/tools/com_text_win.h"
 #include "app/tools/text.h"
-#include "component/classes_win.h"
+#include "common/com_ref_win.h"
+#include "common/com_text_win.h"
+#include "updara_idl.h"
 
 namespace lw {
 
@@ -144,7 +144,7 @@ std::string GetWindowsVersion(const std::string& cpuWidth, std::string& osDetail
   bool admin = false;
   Guarded([&] {
     ComRef<IDispatch> component;
-    if (FAILED(CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+    if (FAILED(CoCreateInstance(__uuidof(UpdaraCom), nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(component.put()))) ||
         !component)
       return;

@@ -8,11 +8,11 @@
 #include "app/discovery/sage_usr.h"
 #include "app/discovery/version_rules.h"
 #include "app/sdo/sdo_checks_win.h"
-#include "app/shell/runtime_error.h"
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "common/runtime_error.h"
 
 namespace lw {
 

@@ -3,11 +3,12 @@
 #include "app/discovery/setup_dta.h"
 #include "app/discovery/version_rules.h"
 #include "app/sdo/sdo_checks_win.h"
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/startup_win.h"
+#include "app/sdo/sdo_session_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
+#include "common/product.h"
 
 namespace lw {
 
@@ -48,7 +49,7 @@ std::string ReadCompanyDetails(const std::string& dataPath) {
 bool IsDataVersionSupported() {
   std::string why;
   if (JudgeDataVersion(App.DataVersion, Setup.ProgramType, kVersionMajor, why)) return true;
-  Setup.SdoErrorText = why;
+  Sdo.SdoErrorText = why;
   return false;
 }
 

@@ -9,7 +9,6 @@ namespace lw {
 // Values of the last setup.dta read and of the last failed check.
 struct SetupState {
   std::string ProgramType;
-  std::string SdoErrorText;  // why the last check refused the data
   std::string CompanyTelephone;
   std::string CompanyVatNumber;
   std::string CompanyEmail;
@@ -24,7 +23,7 @@ std::string GetDataVersion(const std::string& dataPath);
 // e-mail (cleared first).
 std::string ReadCompanyDetails(const std::string& dataPath);
 
-// Judges App.DataVersion and Setup.ProgramType; sets Setup.SdoErrorText when it returns false.
+// Judges App.DataVersion and Setup.ProgramType; sets Sdo.SdoErrorText when it returns false.
 bool IsDataVersionSupported();
 // True when the installed SDO engine must be updated before use; shows its own messages.
 bool CheckSdoVersion(const std::string& dataVersion);

@@ -13,7 +13,7 @@
 #include <unordered_map>
 
 #include "app/forms/forms_core.h"
-#include "app/shell/product.h"
+#include "common/product.h"
 
 namespace lw::forms {
 
@@ -917,6 +917,7 @@ void EndProgram() {
 }
 
 bool ProgramEnded() { return programEnded; }
+void ClearProgramEnded() { programEnded = false; }
 
 // ---- Message loops and dialogs ----
 

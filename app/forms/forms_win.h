@@ -487,6 +487,8 @@ Form* ActiveForm();
 void EndProgram();
 // Whether EndProgram has run, or the Windows session has ended: nothing new may be opened.
 bool ProgramEnded();
+// Forgets it, for a run of the program's windows that starts afresh.
+void ClearProgramEnded();
 
 // Lets pending window events run: dispatches until the queue is empty.
 void DoEvents();

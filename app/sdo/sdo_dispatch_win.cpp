@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/sdo/sdo_engine.h"
-#include "app/tools/com_text_win.h"
 #include "app/tools/text.h"
+#include "common/com_text_win.h"
 
 namespace lw {
 

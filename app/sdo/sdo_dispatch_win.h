@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/tools/com_ref_win.h"
+#include "common/com_ref_win.h"
 
 namespace lw {
 

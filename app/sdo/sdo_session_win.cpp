@@ -1,10 +1,9 @@
 #include "app/sdo/sdo_session_win.h"
 
-#include "app/discovery/setup_dta_win.h"
 #include "app/sdo/sdo_checks_win.h"
 #include "app/sdo/sdo_engine.h"
-#include "app/shell/app_state.h"
-#include "app/shell/settings_win.h"
+#include "app/state/app_state.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
@@ -26,7 +25,7 @@ bool LoginFailed() {
   std::string text;
   if (Sdo.Engine && Sdo.Engine.LastError(code, text)) Sdo.ErrorCode = code;
   text = Trim(text);
-  Setup.SdoErrorText = text.empty() ? "Login Failed" : text;
+  Sdo.SdoErrorText = text.empty() ? "Login Failed" : text;
   ReleaseSession();
   return false;
 }
@@ -36,21 +35,21 @@ bool LoginFailed() {
 bool OpenSdoSession() {
   Sdo.Connected = false;
   Sdo.ErrorCode = 0;
-  Setup.SdoErrorText.clear();
+  Sdo.SdoErrorText.clear();
   ReleaseSession();
   const std::string& version = App.DataVersion;
   if (!FileExists(SdoDllPath(version))) {
-    Setup.SdoErrorText = "The Sage v" + version + " SDO is not installed on this computer";
+    Sdo.SdoErrorText = "The Sage v" + version + " SDO is not installed on this computer";
     return false;
   }
   if (SdoEngineClassId(version).empty()) {
-    Setup.SdoErrorText = "Invalid Sage Data Version " + version;
+    Sdo.SdoErrorText = "Invalid Sage Data Version " + version;
     return false;
   }
   std::string error;
   if (!SdoEngine::Create(version, Sdo.Engine, error)) {
     // The file is there but the engine cannot be started (not registered, or failing to load).
-    Setup.SdoErrorText = error.empty() ? "Login Failed" : error;
+    Sdo.SdoErrorText = error.empty() ? "Login Failed" : error;
     return false;
   }
   Sdo.UserCode = GetAppSetting("UserCode", "Manager");

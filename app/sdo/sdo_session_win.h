@@ -13,13 +13,14 @@ struct SdoSessionState {
   SdoWorkspace Workspace;
   bool Connected = false;
   long ErrorCode = 0;  // the engine's code for the last failed log-in; 0 after a reset
+  std::string SdoErrorText;  // why the last log-in or data version check refused the data
   std::string UserCode;
   std::string Password;
 };
 extern SdoSessionState Sdo;
 
 // Logs in to App.DataPath with the stored "UserCode" and "Password". Failures are reported only
-// through Setup.SdoErrorText and Sdo.ErrorCode. "LoginStatus" records "0 " before the engine is
+// through Sdo.SdoErrorText and Sdo.ErrorCode. "LoginStatus" records "0 " before the engine is
 // asked, then "1 " or "2 ", so a crash inside the engine is known at the next start.
 bool OpenSdoSession();
 // Ends the session; always succeeds.

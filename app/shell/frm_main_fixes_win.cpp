@@ -14,10 +14,10 @@
 #include "app/diagnostics/workstation_win.h"
 #include "app/discovery/installation.h"
 #include "app/shell/frm_main_window_win.h"
-#include "app/shell/runtime_error.h"
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/text.h"
+#include "common/runtime_error.h"
 
 namespace lw {
 

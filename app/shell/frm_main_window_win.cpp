@@ -11,14 +11,15 @@
 #include "app/discovery/version_rules.h"
 #include "app/sdo/sdo_session_win.h"
 #include "app/sdo/speed_tests.h"
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_rules.h"
+#include "app/state/app_state.h"
+#include "app/state/settings_win.h"
+#include "app/tools/colours.h"
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
 #include "app/updates/frm_about_win.h"
+#include "common/product.h"
 
 namespace lw {
 
@@ -26,8 +27,6 @@ using forms::Rect;
 
 namespace {
 
-constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kMagenta = 0xFF00FF;
 constexpr int kRow = 285;  // one line of labels, twips
 
 std::string EnvironmentValue(const char* name) {
@@ -317,7 +316,7 @@ void frmMain::Form_Load() {
   fraSpeed->SetCaption("15 Second Speed Test");
   txtTemp->SetText("");
   txtTemp->SetEnabled(false);
-  txtTemp->SetForeColor(kBlack);
+  txtTemp->SetForeColor(kNormalColour);
   txtTemp->SetBackColor(forms::kColorButtonFace);
 
   SetCaption(MainWindowCaption(EnvironmentValue("USERNAME"), EnvironmentValue("COMPUTERNAME")));
@@ -383,22 +382,23 @@ void frmMain::chkRfrsh_Click() {
 
 void frmMain::SetBusy(bool busy) {
   App.Busy = busy;
-  Timer1->SetEnabled(!busy);
+  const BusyView view = BusyViewOf({busy, !Trim(lblName->Caption()).empty(), txtTemp->ForeColor() == kWarningColour,
+                                    !txtTemp->Tag().empty()});
+  Timer1->SetEnabled(view.timerEnabled);
   for (forms::Control* c : std::initializer_list<forms::Control*>{txtPath, txtUser, txtPw, cmdBrowse, cmdAbout, cmdSpeed})
-    c->SetEnabled(!busy);
-  for (forms::OptionButton* o : optTest) o->SetEnabled(!busy);
-  cmdMenu->SetEnabled(!busy && !Trim(lblName->Caption()).empty());
-  cmdExit->SetCaption(busy ? "Stop" : "Exit");
-  if (busy) {
-    for (forms::Control* c : std::initializer_list<forms::Control*>{cmdOpFix, cmdSMBfix, cmdTempFix, txtTemp})
-      c->SetEnabled(false);
+    c->SetEnabled(view.inputsEnabled);
+  for (forms::OptionButton* o : optTest) o->SetEnabled(view.inputsEnabled);
+  cmdMenu->SetEnabled(view.menuEnabled);
+  cmdExit->SetCaption(view.exitCaption);
+  if (view.sharingFixesOff) {
+    cmdOpFix->SetEnabled(false);
+    cmdSMBfix->SetEnabled(false);
   } else {
     ShowOplocks();
     ShowSigning();
-    // The report temporary folder check keeps its state in the box's tag and colour.
-    cmdTempFix->SetEnabled(txtTemp->ForeColor() == kMagenta && !txtTemp->Tag().empty());
-    txtTemp->SetEnabled(!txtTemp->Tag().empty());
   }
+  cmdTempFix->SetEnabled(view.tempFixEnabled);
+  txtTemp->SetEnabled(view.tempBoxEnabled);
   for (forms::TextBox* t : {txtPath, txtUser, txtPw, txtTemp})
     t->SetBackColor(t->Enabled() ? forms::kColorWindow : forms::kColorButtonFace);
 }
@@ -436,66 +436,55 @@ void frmMain::txtUser_Change() { CheckSdoLogin(false); }
 void frmMain::txtPw_Change() { CheckSdoLogin(false); }
 
 bool frmMain::CheckSdoLogin(bool keepOpen) {
-  auto showFailure = [this](const std::string& text) {
-    lblRecs->SetCaption(text);
-    lblRecs->SetForeColor(kMagenta);
-  };
-  auto hideMarks = [this] {
-    for (int i = 0; i < 2; ++i) {
-      imgTick[i]->SetVisible(false);
-      imgCross[i]->SetVisible(false);
-    }
-  };
-  if (Trim(lblName->Caption()).empty() || !IsDataVersionSupported()) {
-    hideMarks();
-    showFailure(Trim(lblName->Caption()).empty() ? std::string() : Setup.SdoErrorText);
-    cmdSpeed->SetEnabled(false);
+  LoginFacts facts;
+  facts.dataFolder = !Trim(lblName->Caption()).empty();
+  facts.versionSupported = facts.dataFolder && IsDataVersionSupported();
+  facts.refusal = Sdo.SdoErrorText;
+  facts.userName = txtUser->Text();
+  facts.users = DataFiles.UserList;
+  facts.busy = App.Busy;
+  if (std::optional<LoginView> refused = LoginViewBeforeEngine(facts)) {
+    ShowLogin(*refused);
     return false;
   }
-  const std::string name = UCase(Trim(txtUser->Text()));
-  const auto& users = DataFiles.UserList;
-  const bool known = name == "MANAGER" || std::any_of(users.begin() + 1, users.end(),
-                                                      [&](const std::string& u) { return UCase(u) == name; });
-  if (!known) {
-    const char* why = name.empty() ? "User Name Not Entered" : "Invalid User Name";
-    for (int i = 0; i < 2; ++i) {
-      imgTick[i]->SetVisible(false);
-      imgCross[i]->SetVisible(true);
-      imgCross[i]->SetToolTipText(why);
-    }
-    showFailure(why);
-    cmdSpeed->SetEnabled(false);
-    return false;
-  }
+  // The user is known: the name mark is shown at once, the password mark once the engine has
+  // answered, so nothing repaints in between.
   imgCross[0]->SetVisible(false);
   imgTick[0]->SetVisible(true);
   SaveUserSetting("UserCode", Trim(txtUser->Text()));
   SavePasswordSetting(Trim(txtPw->Text()));
 
-  // The password marks are set once the engine has answered: nothing repaints in between, and
-  // hiding and showing the same mark on every keystroke costs two repaints of its corner.
-  const bool loggedIn = OpenSdoSession();
-  imgTick[1]->SetVisible(loggedIn);
-  imgCross[1]->SetVisible(!loggedIn);
-  if (!loggedIn) {
-    if (Sdo.ErrorCode == 22) Setup.SdoErrorText = "Invalid Password";
-    imgCross[1]->SetToolTipText(Setup.SdoErrorText);
-    showFailure(Setup.SdoErrorText);
-    // An engine that refuses only this log-in (code 23) can still be measured; never during a run.
-    cmdSpeed->SetEnabled(Sdo.ErrorCode == 23 && !App.Busy);
-    return false;
-  }
-  const SpeedTest& test = SpeedTestOf(SelectedTest);
-  long count = 0;
-  {
+  EngineAnswer answer;
+  answer.loggedIn = OpenSdoSession();
+  answer.errorCode = Sdo.ErrorCode;
+  answer.errorText = Sdo.SdoErrorText;
+  if (answer.loggedIn) {
+    const SpeedTest& test = SpeedTestOf(SelectedTest);
+    answer.testName = test.name;
     SdoRecord records;
-    if (Sdo.Workspace.CreateObject(test.className, records)) count = records.Count().value_or(0);
+    if (Sdo.Workspace.CreateObject(test.className, records)) answer.recordCount = records.Count().value_or(0);
   }
-  lblRecs->SetCaption(Format("%s %ld Record%s", test.name, count, count == 1 ? "" : "s"));
-  lblRecs->SetForeColor(kBlack);
-  cmdSpeed->SetEnabled(!App.Busy);
-  if (!keepOpen) CloseSdoSession();
-  return true;
+  const LoginView view = LoginViewAfterEngine(facts, answer);
+  if (!answer.loggedIn) Sdo.SdoErrorText = view.recs.text;
+  ShowLogin(view);
+  if (answer.loggedIn && !keepOpen) CloseSdoSession();
+  return answer.loggedIn;
+}
+
+void frmMain::ShowLogin(const LoginView& view) {
+  for (int i = 0; i < 2; ++i) {
+    imgTick[i]->SetVisible(view.tick[i]);
+    imgCross[i]->SetVisible(view.cross[i]);
+    if (view.cross[i]) imgCross[i]->SetToolTipText(view.crossTip[i]);
+  }
+  ShowLabel(*lblRecs, view.recs);
+  cmdSpeed->SetEnabled(view.speedEnabled);
+}
+
+void frmMain::ShowLabel(forms::Label& label, const LabelView& view) {
+  label.SetCaption(view.text);
+  label.SetForeColor(view.colour);
+  label.SetToolTipText(view.tip);
 }
 
 void frmMain::txtPath_Change() {
@@ -514,21 +503,13 @@ void frmMain::ShowNoDataFolder() {
   DataFiles.UserList = {"manager"};
   CheckSdoLogin(false);
   cmdSpeed->SetEnabled(false);
-  for (forms::Label* l : {lblVer, lblSbd, lblRep}) l->SetCaption("");
-  ShowSdoVersion("");
-  for (forms::Label* l : {lblProgPath, lblSetPath, lblRepPath, lblSerial, lblProgType, lblSagVer, lblNet, lblSpeed})
-    l->SetCaption("");
-  lblRepPath->SetForeColor(kBlack);
-  lblRepPath->SetToolTipText("");
-  lblSerial->SetToolTipText("");
-  cmdMenu->SetEnabled(false);
+  ShowSagePanels(EmptySagePanels());
+  lblSpeed->SetCaption("");
   if (PBar->Value() > 0) PBar->SetValue(0);
-  lviUpdates->Clear();
   RefreshQueueList(true);
-  lblCounts->SetCaption("");
   fraTemp->SetCaption("Report Temp Folder");
   txtTemp->SetText("");
-  txtTemp->SetForeColor(kBlack);
+  txtTemp->SetForeColor(kNormalColour);
   txtTemp->SetEnabled(false);
   txtTemp->SetBackColor(forms::kColorButtonFace);
   ShowReportTemp("0");
@@ -536,49 +517,46 @@ void frmMain::ShowNoDataFolder() {
 
 void frmMain::ShowDataFolder(const std::string& path) {
   App.DataVersion = GetDataVersion(path);
-  lblVer->SetCaption(Setup.ProgramType + App.DataVersion);
+  DataFolderFacts facts;
+  facts.dataVersion = App.DataVersion;
+  facts.programType = Setup.ProgramType;
   DiscoverInstallation(path, App.DataVersion, Setup.ProgramType);
   ReadUserList(path, App.DataVersion);
   DataFiles.UserList[0] = "manager";
   ReadRecordCounts(path);
-  lblSbd->SetCaption(Install.SbdVersion);
-  lblRep->SetCaption(Install.ReportDesignerVersion);
-  ShowSdoVersion(Install.SdoVersion);
-  lblProgPath->SetCaption(Install.ProgramFolder);
-  lblSetPath->SetCaption(Install.SetupFolder);
-  lblRepPath->SetCaption(Install.ReportsFolder);
-  bool reportsFound = !Install.ReportsFolder.empty() && (FileExists(Install.ReportsFolder + "docerr.srt") ||
-                                                         FileExists(Install.ReportsFolder + "docerr.report"));
-  lblRepPath->SetForeColor(reportsFound ? kBlack : kMagenta);
-  lblRepPath->SetToolTipText(ReportsPathToolTip(Install.UseDataPathForReports, reportsFound));
-  lblSagVer->SetCaption(Install.SageVersion);
-  lblProgType->SetCaption(ProgramDescription(Install.EditionCode, Install.EditionName, int(Val(App.DataVersion)),
-                                             Install.SageUserCount, Install.SageCompanyCount));
-  lblNet->SetCaption(GetDataLocation(txtPath->Text()));
-  cmdMenu->SetEnabled(true);
+  facts.install = Install;
+  facts.reportsFound = !Install.ReportsFolder.empty() && (FileExists(Install.ReportsFolder + "docerr.srt") ||
+                                                          FileExists(Install.ReportsFolder + "docerr.report"));
+  facts.dataLocation = GetDataLocation(txtPath->Text());
+  facts.counts = DataFiles.Counts;
+  ShowSagePanels(SagePanelsOf(facts));
   RefreshCheckDataMenus();
-  std::vector<forms::ListItem> updates;
-  for (const InstalledUpdate& u : Install.InstalledUpdates) updates.push_back({u.name, {}, u.date, {}, {}});
-  // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
-  lviUpdates->SetItems(updates);
   ReadLoginQueue(path);
   RefreshQueueList(false);
-  lblCounts->SetCaption(RecordCountsCaption(DataFiles.Counts, int(Val(App.DataVersion))));
   ShowReportTemp(App.DataVersion);
   App.DataPath = DataPathForStorage(txtPath->Text());
   // Only a folder the engine let us into is remembered for the next start.
   if (CheckSdoLogin(false)) SaveAppSetting("DataPath", App.DataPath);
 }
 
-// "SDO Version" and the version in black, or the not-installed wording in magenta; the value
-// label follows its caption, whose width changes with the text.
-void frmMain::ShowSdoVersion(const std::string& version) {
-  bool missing = !Trim(lblName->Caption()).empty() && version.empty();
-  Label11->SetCaption(missing ? "SDO" : "SDO Version");
+void frmMain::ShowSagePanels(const SagePanelsView& view) {
+  for (auto [label, shown] : {std::pair{lblVer, &view.ver}, std::pair{lblSdo, &view.sdo}, std::pair{lblSbd, &view.sbd},
+                              std::pair{lblRep, &view.rep}, std::pair{lblProgPath, &view.progPath},
+                              std::pair{lblSetPath, &view.setPath}, std::pair{lblRepPath, &view.repPath},
+                              std::pair{lblSerial, &view.serial}, std::pair{lblProgType, &view.progType},
+                              std::pair{lblSagVer, &view.sagVer}, std::pair{lblNet, &view.net},
+                              std::pair{lblCounts, &view.counts}}) {
+    ShowLabel(*label, *shown);
+  }
+  // The version follows its caption, whose width changes with the text.
+  Label11->SetCaption(view.sdoCaption.text);
   Label11->SetWidth(Label11->TextWidth(Label11->Caption()));
   lblSdo->SetLeft(Label11->Left() + Label11->Width() + 60);
-  lblSdo->SetCaption(missing ? "v" + App.DataVersion + " SDO is not installed" : version);
-  lblSdo->SetForeColor(missing ? kMagenta : kBlack);
+  cmdMenu->SetEnabled(view.menuEnabled);
+  std::vector<forms::ListItem> updates;
+  for (const InstalledUpdate& u : view.updates) updates.push_back({u.name, {}, u.date, {}, {}});
+  // An unchanged list is left as it is, so the list view does not flicker on each keystroke.
+  lviUpdates->SetItems(updates);
 }
 
 void frmMain::txtPath_LostFocus() {
@@ -670,9 +648,13 @@ void frmMain::RssResult(bool found) {
 }
 
 void frmMain::Form_Unload(bool& cancel) {
-  if (App.Busy) cancel = true;
+  if (App.Busy) {
+    cancel = true;
+    return;
+  }
+  SetWaitProgressWindow(nullptr);
   // The program ends with its main window: a background check still open goes with it.
-  else if (rssWindow_) rssWindow_->Unload();
+  if (rssWindow_) rssWindow_->Unload();
 }
 
 }  // namespace lw

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/forms/forms_win.h"
+#include "app/shell/main_view.h"
 #include "app/updates/frm_get_rss_win.h"
 
 namespace lw {
@@ -104,7 +105,9 @@ class frmMain : public forms::Form {
   // The analysis of a path that is not a data folder, and of one that is.
   void ShowNoDataFolder();
   void ShowDataFolder(const std::string& path);
-  void ShowSdoVersion(const std::string& version);
+  void ShowSagePanels(const SagePanelsView& view);
+  void ShowLogin(const LoginView& view);
+  static void ShowLabel(forms::Label& label, const LabelView& view);
   void Layout();
 
   bool rightButtonHeld_ = false;  // over lviQueue: an item click then asks to clear the user

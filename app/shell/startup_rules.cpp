@@ -4,8 +4,6 @@
 
 namespace lw {
 
-std::string FormatIsoDate(CalendarDate d) { return Format("%04d-%02d-%02d", d.year, d.month, d.day); }
-
 bool IsRssCheckDue(bool noInternet, std::string_view lastVerCheck, CalendarDate today, bool readerAvailable) {
   if (noInternet) return false;
   if (lastVerCheck == FormatIsoDate(today)) return false;

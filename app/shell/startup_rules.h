@@ -4,15 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/product.h"
+#include "app/state/program.h"
+#include "common/product.h"
 
 namespace lw {
-
-struct CalendarDate {
-  int year, month, day;
-};
-// "yyyy-mm-dd", the form of the date settings.
-std::string FormatIsoDate(CalendarDate d);
 
 // The RSS version check runs at most once a calendar day, never with NoInternet set, and only
 // when the feed reader is available.

@@ -2,40 +2,27 @@
 
 #include <windows.h>
 
+#include "app/datafiles/data_files_win.h"
+#include "app/diagnostics/workstation_win.h"
 #include "app/discovery/install_locations_win.h"
+#include "app/discovery/installation.h"
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
+#include "app/sdo/sdo_session_win.h"
 #include "app/shell/frm_main_window_win.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
+#include "app/shell/frm_please_wait_win.h"
 #include "app/shell/startup_rules.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
+#include "app/tools/shell_win.h"
 #include "app/tools/text.h"
-#include "app/updates/rss_reader_win.h"
 #include "app/updates/frm_about_win.h"
+#include "app/updates/rss_reader_win.h"
+#include "common/product.h"
 
 namespace lw {
-
-int ShowMessage(const std::string& text, unsigned style, const std::string& title) {
-  return forms::MsgBox(text, style, title.empty() ? kFileDescription : title);
-}
-
-ProgramVersion RunningVersion() {
-  char path[MAX_PATH] = {};
-  std::string version = GetFileVersion(std::string(path, GetModuleFileNameA(nullptr, path, sizeof path)));
-  if (version.empty()) return {kVersionMajor, kVersionMinor, kVersionRevision};
-  return {int(Val(GetField(version, 1, "."))), int(Val(GetField(version, 2, "."))),
-          int(Val(GetField(version, 3, ".")))};
-}
-
-int RunningRevision() { return RunningVersion().revision; }
-
-CalendarDate Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay};
-}
 
 namespace {
 
@@ -97,7 +84,29 @@ bool ShowAboutAfterUpdate() {
   return App.EndRequested;
 }
 
+void ResetApplicationState() {
+  App = AppState{};
+  Install = Installation{};
+  Setup = SetupState{};
+  CloseSdoSession();
+  Sdo = SdoSessionState{};
+  Workstation = WorkstationState{};
+  DataFiles = DataFilesState{};
+  ForgetFileCaches();
+  SetWaitProgressWindow(nullptr);
+  forms::ClearProgramEnded();
+}
+
+void InstallProgramHooks() {
+  SetEventPump(forms::DoEvents);
+  SetShellOpenNotice([] {
+    frmPleaseWait wait;
+    wait.ShowModal(forms::ActiveForm());
+  });
+}
+
 int Main(const std::string& commandLine) {
+  InstallProgramHooks();
   if (AnotherInstanceIsRunning()) {
     ShowMessage(std::string("The ") + kAppTitle + " program is already running.", MB_ICONHAND, kAppTitle);
     return 0;

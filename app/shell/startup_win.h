@@ -1,30 +1,24 @@
-// The start-up procedure that runs before any window exists, and the program's message procedure.
+// The start-up procedure that runs before any window exists.
 #pragma once
 
 #include <string>
-
-#include "app/shell/product.h"
-#include "app/shell/startup_rules.h"
 
 namespace lw {
 
 // Runs the program: start-up decisions, then the main window until it closes. Returns the exit code.
 int Main(const std::string& commandLine);
 
+// Every application-wide value and every cache of the program back at its start: the state of
+// the start-up, the installation, setup.dta, the SDO session, the workstation and the data files,
+// what the tools keep of files, and whether the program has ended. Settings are not touched.
+void ResetApplicationState();
+
+// What the tools below ask of the program: window events to run while a wait goes on, and the
+// please-wait notice before a link is opened. Main installs them; so does the test program.
+void InstallProgramHooks();
+
 // After a self-update ("NewUpdate" is "Y") the About window is shown once, modally. True when the
 // program is to end afterwards (the update flow asked for it).
 bool ShowAboutAfterUpdate();
-
-// A message box with the critical (16) or exclamation (48) icon; an empty title becomes the
-// program's file description.
-int ShowMessage(const std::string& text, unsigned style, const std::string& title);
-
-// The running program's version, from its own version resource (the build's numbers when it has
-// none); the revision is its third field.
-ProgramVersion RunningVersion();
-int RunningRevision();
-
-// Today's date on this computer's clock.
-CalendarDate Today();
 
 }  // namespace lw

@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 
@@ -143,15 +141,26 @@ class StampedCache {
   }
   std::map<std::string, Entry> entries_;
 };
+
+// What the program keeps of files and folders between calls, all of it forgotten at once.
+struct FileCaches {
+  StampedCache<std::string> versions, unchangedFiles;
+  std::map<int, std::string> specialFolders;  // by CSIDL
+};
+FileCaches& Caches() {
+  static FileCaches caches;
+  return caches;
+}
 }  // namespace
+
+void ForgetFileCaches() { Caches() = FileCaches{}; }
 
 // Reading a version resource maps the whole file, which costs about a millisecond; the analysis
 // asks for the same few files on every keystroke.
 std::string GetFileVersion(const std::string& path) {
-  static StampedCache<std::string> cache;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-  return cache.Get(path, data, [&] { return std::optional<std::string>(ReadFileVersion(path)); }).value_or("");
+  return Caches().versions.Get(path, data, [&] { return std::optional<std::string>(ReadFileVersion(path)); }).value_or("");
 }
 
 std::string GetSpecialFolder(const std::string& keyword) {
@@ -166,7 +175,7 @@ std::string GetSpecialFolder(const std::string& keyword) {
   };
   // The shell reads each folder from the registry afresh (about 0.15 ms under Wine), and the
   // data path analysis asks for the same ones on every keystroke; they do not move during a run.
-  static std::map<int, std::string> found;
+  std::map<int, std::string>& found = Caches().specialFolders;
   std::string k = Trim(keyword);
   for (const auto& f : kFolders) {
     if (!EqualsNoCase(k, f.keyword)) continue;
@@ -232,7 +241,7 @@ size_t SharedFileSource::ReadAt(uint64_t offset, uint8_t* buffer, size_t count) 
   ULONGLONG start = GetTickCount64();
   while (!file_.ReadAt(offset, buffer, count, got)) {
     if (GetTickCount64() - start >= 5000) return 0;
-    forms::DoEvents();
+    LetEventsRun();
   }
   return got;
 }
@@ -251,7 +260,7 @@ RangeLock::RangeLock(const SharedFile& file, uint64_t offset, uint64_t count)
   };
   if (!file_.IsOpen()) return;
   const ULONGLONG start = GetTickCount64();
-  while (!(held_ = attempt()) && GetTickCount64() - start < 5000) forms::DoEvents();
+  while (!(held_ = attempt()) && GetTickCount64() - start < 5000) LetEventsRun();
 }
 
 RangeLock::~RangeLock() {
@@ -265,6 +274,22 @@ LockedRangeCheck SetLockedRangeCheck(LockedRangeCheck check) {
 }
 
 void SetWaitProgressWindow(HWND window) { gWaitProgressWindow = window; }
+
+namespace {
+std::function<void()>& EventPump() {
+  static std::function<void()> pump;
+  return pump;
+}
+}  // namespace
+
+void SetEventPump(std::function<void()> letEventsRun) { EventPump() = std::move(letEventsRun); }
+
+void LetEventsRun() {
+  if (EventPump())
+    EventPump()();
+  else
+    Sleep(10);
+}
 
 namespace {
 std::string WindowCaption(HWND w) {
@@ -285,14 +310,14 @@ bool OpenShared(const std::string& path, SharedFile& file, DWORD access, int rec
   };
   bool opened = attempt();
   if (!opened) {
-    HWND caption = App.MainWindowReady ? gWaitProgressWindow : nullptr;
+    HWND caption = gWaitProgressWindow;
     std::string remembered = caption ? WindowCaption(caption) : std::string();
     std::string name = FileNameOf(path);
     ULONGLONG start = GetTickCount64();
     for (ULONGLONG elapsed = 0; !opened && elapsed < 5000; elapsed = GetTickCount64() - start) {
       std::string progress = Format("Waiting for %s %d/5", name.c_str(), int(std::nearbyint(elapsed / 1000.0)));
       if (caption && WindowCaption(caption) != progress) SetWindowTextA(caption, progress.c_str());
-      forms::DoEvents();
+      LetEventsRun();
       opened = attempt();
     }
     if (caption) SetWindowTextA(caption, remembered.c_str());
@@ -352,10 +377,9 @@ std::string ReadTextFile(const std::string& path, uint64_t maxBytes) {
 std::string ReadFileTail(const std::string& path, size_t count) { return ReadBytes(path, count, true).value_or(""); }
 
 std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes) {
-  static StampedCache<std::string> cache;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || Unreadable(data.dwFileAttributes)) return {};
-  return cache.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
+  return Caches().unchangedFiles.Get(path, data, [&] { return ReadBytes(path, maxBytes); }).value_or("");
 }
 
 }  // namespace lw

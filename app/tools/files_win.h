@@ -114,7 +114,17 @@ std::string AnsiFromFileText(const std::string& bytes);
 // that failed is tried again the next time).
 std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
 
-// The window whose caption shows the waiting opens' countdown; set by the main window.
+// Forgets the file versions, settings files and special folders kept between calls.
+void ForgetFileCaches();
+
+// The window whose caption shows the waiting opens' countdown; set by the main window once it is
+// shown, and cleared when it goes.
 void SetWaitProgressWindow(HWND window);
+
+// Window events run while a wait goes on, so that timers and clicks are not held up. The program
+// installs the pump at start-up (the tools never include the windows); without it a wait only
+// sleeps between its tries.
+void SetEventPump(std::function<void()> letEventsRun);
+void LetEventsRun();
 
 }  // namespace lw

@@ -2,20 +2,24 @@
 
 #include <shellapi.h>
 
-#include "app/forms/forms_win.h"
-#include "app/shell/frm_please_wait_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 
 namespace lw {
 
+namespace {
+std::function<void()>& ShellOpenNotice() {
+  static std::function<void()> notice;
+  return notice;
+}
+}  // namespace
+
+void SetShellOpenNotice(std::function<void()> notice) { ShellOpenNotice() = std::move(notice); }
+
 void ShellOpen(const std::string& target, HWND owner) {
-  {
-    frmPleaseWait wait;
-    wait.ShowModal(forms::ActiveForm());
-  }
-  forms::DoEvents();
+  if (ShellOpenNotice()) ShellOpenNotice()();
+  LetEventsRun();
   ShellExecuteA(owner, "Open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
-#include "component/update_info.h"
+#include "common/file_names.h"
 
 namespace lw {
 
@@ -100,7 +100,7 @@ EntryKind KindOf(std::string_view name) {
 }
 
 std::string LocalCopyPath(std::string_view programFolder, std::string_view name) {
-  if (!updara::IsSafeEntryName(name)) return {};
+  if (!lw::IsPlainFileName(name)) return {};
   std::string folder(programFolder);
   if (!folder.empty() && folder.back() != '\\') folder += '\\';
   return folder + std::string(name);
@@ -112,7 +112,7 @@ EntryReview ReviewEntry(const UpdateEntry& entry, const LocalCopy& local, std::s
   r.myVersion = entry.myVersion;
   r.path = entry.path;
   const EntryKind kind = KindOf(entry.name);
-  const bool safe = updara::IsSafeEntryName(entry.name);
+  const bool safe = lw::IsPlainFileName(entry.name);
   auto mark = [&](bool changed) {
     changed = changed && safe;
     if (changed && !entry.needReplace) r.countChange = 1;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/product.h"
+#include "common/product.h"
 
 namespace lw {
 
@@ -86,8 +86,8 @@ struct LocalCopy {
 };
 
 // Where the local copy of an entry is looked for: the program's folder and the entry's name.
-// Empty for a name that is not a plain file name (the component's IsSafeEntryName): no file is
-// looked at for it.
+// Empty for a name that is not a plain file name (IsPlainFileName, the rule the component judges
+// its entries by too): no file is looked at for it.
 std::string LocalCopyPath(std::string_view programFolder, std::string_view name);
 
 struct EntryReview {

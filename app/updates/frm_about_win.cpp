@@ -4,20 +4,20 @@
 
 #include "app/discovery/setup_dta_win.h"
 #include "app/sdo/sdo_checks_win.h"
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
-#include "app/shell/startup_win.h"
-#include "app/tools/com_text_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
+#include "app/tools/colours.h"
 #include "app/tools/files_win.h"
 #include "app/tools/shell_win.h"
 #include "app/tools/text.h"
+#include "common/com_text_win.h"
+#include "common/product.h"
 
 namespace lw {
 
 namespace {
 
-constexpr uint32_t kMagenta = 0xFF00FF;
 constexpr uint32_t kLinkBlue = 0xC00000;
 constexpr char kSwitchTitle[] = "RSS Version Checking";
 constexpr char kTurnOnQuestion[] =
@@ -292,12 +292,12 @@ void frmAbout::lblUpdate_DblClick() {
 }
 
 void frmAbout::lblWeb_Click() {
-  lblWeb->SetForeColor(kMagenta);
+  lblWeb->SetForeColor(kWarningColour);
   ShellOpen(AboutPageUrl(App.RegionWebSite, App.CountryCode, RunningVersion(), CurrentCompanyDetails()), Hwnd());
 }
 
 void frmAbout::lblEmail_Click() {
-  lblEmail->SetForeColor(kMagenta);
+  lblEmail->SetForeColor(kWarningColour);
   ShellMailTo(lblEmail->Caption(), Hwnd());
 }
 

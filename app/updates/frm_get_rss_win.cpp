@@ -4,13 +4,12 @@
 
 #include <algorithm>
 
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
-#include "app/shell/startup_rules.h"
-#include "app/shell/startup_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/text.h"
 #include "app/updates/rss_check.h"
+#include "common/product.h"
 
 namespace lw {
 

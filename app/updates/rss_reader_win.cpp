@@ -8,11 +8,12 @@
 #include <mutex>
 #include <thread>
 
-#include "app/shell/app_state.h"
-#include "app/shell/product.h"
+#include "app/state/app_state.h"
 #include "app/tools/text.h"
 #include "app/updates/rss_check.h"
-#include "component/updara_errors.h"
+#include "common/internet_handle_win.h"
+#include "common/product.h"
+#include "common/updara_errors.h"
 
 namespace lw {
 
@@ -88,20 +89,6 @@ const char* HttpReason(long status) {
 struct Fetched {
   long errorNumber = 0;
   std::string body;
-};
-
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET h) : h_(h) {}
-  ~InternetHandle() {
-    if (h_) InternetCloseHandle(h_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return h_; }
-
- private:
-  HINTERNET h_;
 };
 
 Fetched Fetch(const std::string& url, const std::atomic<bool>& stop) {

@@ -3,8 +3,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include "app/tools/com_text_win.h"
-#include "component/classes_win.h"
+#include "common/com_text_win.h"
 
 namespace lw {
 
@@ -100,19 +99,19 @@ class UpdaraEventSink final : public IDispatch {
     AddRef();
     try {
       switch (id) {
-        case 0:
+        case EventCloseApp:
           if (auto h = events_.CloseApp) h();
           break;
-        case 1:
+        case EventCheckDone:
           if (auto h = events_.CheckDone) h(LongArgument(p, 0), LongArgument(p, 1), TextArgument(p, 2));
           break;
-        case 3:
+        case EventUpdateDone:
           if (auto h = events_.UpdateDone) h(LongArgument(p, 0), TextArgument(p, 1));
           break;
-        case 7:
+        case EventDownloadDone:
           if (auto h = events_.DownloadDone) h(LongArgument(p, 0), TextArgument(p, 1));
           break;
-        case 8:
+        case EventPrevDetected:
           if (auto h = events_.PrevDetected) h();
           break;
         default:  // state changes and file progress: nothing to do
@@ -135,7 +134,7 @@ bool UpdateComponent::Create(Events events) {
   Release();
   failure_.clear();
   ComRef<IUpdaraCom> object;
-  HRESULT hr = CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUpdaraCom),
+  HRESULT hr = CoCreateInstance(__uuidof(UpdaraCom), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUpdaraCom),
                                 reinterpret_cast<void**>(object.put()));
   ComRef<IConnectionPointContainer> container;
   if (SUCCEEDED(hr))

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/tools/com_ref_win.h"
 #include "app/updates/about_rules.h"
+#include "common/com_ref_win.h"
 #include "updara_idl.h"
 
 namespace lw {

@@ -13,12 +13,12 @@
 #include <optional>
 #include <string>
 
+#include "common/updara_errors.h"
 #include "component/file_replacement_win.h"
 #include "component/hand_over.h"
 #include "component/processes_win.h"
 #include "component/replacement_journal.h"
 #include "component/replacement_list.h"
-#include "component/updara_errors.h"
 
 namespace {
 

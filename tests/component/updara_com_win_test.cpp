@@ -160,8 +160,6 @@ class Notify final : public ClientObject<IUpdaraNotify, &IID_IUpdaraNotify> {
   }
 };
 
-constexpr DISPID kCheckDone = 1, kStateChange = 2, kUpdateDone = 3, kFileStart = 4, kFileProgress = 5,
-                 kFileDone = 6, kDownloadDone = 7, kPrevDetected = 8;
 
 class UpdaraCom : public ::testing::Test {
  protected:
@@ -229,7 +227,7 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
     EXPECT_EQ(Get(o.p, get), expected);
     EXPECT_EQ((o.p->*get)(nullptr), E_POINTER) << "no place for the answer";
   }
-  EXPECT_NE(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"");  // the note line is a link
+  EXPECT_EQ(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"https://www.brenkgroup.co.uk");  // the publisher's page
 
   using FlagGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(VARIANT_BOOL*);
   const std::pair<FlagGetter, VARIANT_BOOL> flags[] = {
@@ -488,10 +486,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   EXPECT_EQ(TakeError().first, kBusy);
   EXPECT_EQ(sink.events.size(), 1u);
 
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 1}));
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   EXPECT_EQ(sink.events[2].numbers, (std::vector<long>{0, 0}));  // nothing new, no error
   EXPECT_EQ(sink.events[2].text, L"");
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
@@ -500,10 +498,10 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   // Idle again: a download runs the same way.
   sink.events.clear();
   ASSERT_EQ(o->Download(), S_OK);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 2}));
-  EXPECT_EQ(sink.events[2].id, kDownloadDone);
+  EXPECT_EQ(sink.events[2].id, EventDownloadDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{0});
 }
 
@@ -512,7 +510,7 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
   ASSERT_EQ(o->Check(Missing(), Short(0)), S_OK);
   ASSERT_EQ(sink.events.size(), 3u);  // all of them before Check returned
-  EXPECT_EQ(sink.events[2].id, kCheckDone);
+  EXPECT_EQ(sink.events[2].id, EventCheckDone);
   VARIANT_BOOL shown = VARIANT_TRUE;
   EXPECT_EQ(o->get_Visible(&shown), S_OK);
   EXPECT_EQ(shown, VARIANT_FALSE);  // set by Check's argument
@@ -527,13 +525,13 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   // Cancel inside a handler: the blocking check returns cancelled, and CheckDone says so.
   IUpdaraCom* raw = o.p;
   sink.onEvent = [raw](const Event& e) {
-    if (e.id == kStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
+    if (e.id == EventStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
   };
   EXPECT_EQ(o->Check(Missing(), Missing()), Err(30004));
   EXPECT_EQ(TakeError().first, L"Method was cancelled.");
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, L"Method was cancelled.");
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].text, L"Method was cancelled.");
   // The next check starts with the cancel flag cleared.
   sink.onEvent = nullptr;
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
@@ -542,10 +540,10 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
 TEST_F(UpdaraCom, UpdateWithNothingToPutInPlaceFinishesAndAnEntryWithoutAPlainPathMovesNothing) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Update(), S_OK);
-  Pump([&] { return !sink.Of(kUpdateDone).empty(); });
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
   EXPECT_EQ(sink.OldStates(), (std::vector<long>{0, 3}));
-  ASSERT_EQ(sink.Of(kUpdateDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{0});
+  ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
 
   // A file waiting with nowhere to go is forgotten.
   Ref<IUpdFiles> files;
@@ -555,8 +553,8 @@ TEST_F(UpdaraCom, UpdateWithNothingToPutInPlaceFinishesAndAnEntryWithoutAPlainPa
   ASSERT_EQ(file->put_NewPath(Bstr(L"a.dll")), S_OK);
   sink.events.clear();
   ASSERT_EQ(o->Update(), S_OK);
-  Pump([&] { return !sink.Of(kUpdateDone).empty(); });
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{0});
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
   EXPECT_EQ(Get(file.p, &IUpdFile::get_NewPath), L"");
 
   // One whose path is no plain full path: nothing is put anywhere, and Update says so.
@@ -567,10 +565,10 @@ TEST_F(UpdaraCom, UpdateWithNothingToPutInPlaceFinishesAndAnEntryWithoutAPlainPa
   ASSERT_EQ(file->put_Path(Bstr(L"..\\a.dll")), S_OK);
   sink.events.clear();
   ASSERT_EQ(o->Update(), S_OK);
-  Pump([&] { return !sink.Of(kUpdateDone).empty(); });
-  ASSERT_EQ(sink.Of(kUpdateDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{30026});
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].text,
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
+  ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{30026});
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].text,
             L"The replacement names a file this component did not download or may not replace; nothing was replaced.");
   EXPECT_TRUE(std::filesystem::exists(dir.Path("new.dll")));
 }
@@ -586,22 +584,22 @@ TEST_F(UpdaraCom, FileNotificationsAndABurstOfProgressBecomeSingleEvents) {
   PostMessageA(window, 1028, 0, 0);
   for (int i = 1; i <= 5; ++i) PostMessageA(window, 1029, WPARAM(i * 1000), 5000);
   PostMessageA(window, 1030, 0, 30010);
-  Pump([&] { return !sink.Of(kFileDone).empty(); });
+  Pump([&] { return !sink.Of(EventFileDone).empty(); });
   ASSERT_EQ(sink.events.size(), 3u);
-  EXPECT_EQ(sink.events[0].id, kFileStart);
-  EXPECT_EQ(sink.events[1].id, kFileProgress);
+  EXPECT_EQ(sink.events[0].id, EventFileStart);
+  EXPECT_EQ(sink.events[1].id, EventFileProgress);
   EXPECT_EQ(sink.events[1].numbers, (std::vector<long>{5000, 5000}));
   EXPECT_TRUE(sink.events[1].withFile);
-  EXPECT_EQ(sink.events[2].id, kFileDone);
+  EXPECT_EQ(sink.events[2].id, EventFileDone);
   EXPECT_EQ(sink.events[2].numbers, std::vector<long>{30010});
   EXPECT_EQ(sink.events[2].text, L"Invalid file size after download.");
 
   // An unknown code still gets a text.
   PostMessageA(window, 1026, 0, 424242);
-  Pump([&] { return !sink.Of(kDownloadDone).empty(); });
-  ASSERT_EQ(sink.Of(kDownloadDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Unrecognized Error.");
-  EXPECT_TRUE(sink.Of(kStateChange).empty());  // the state was 0 already
+  Pump([&] { return !sink.Of(EventDownloadDone).empty(); });
+  ASSERT_EQ(sink.Of(EventDownloadDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Unrecognized Error.");
+  EXPECT_TRUE(sink.Of(EventStateChange).empty());  // the state was 0 already
 }
 
 TEST_F(UpdaraCom, ANotificationObjectReceivesTheEventsInsteadOfTheSinks) {
@@ -626,12 +624,12 @@ TEST_F(UpdaraCom, AHostThatLetsGoInsideAHandlerGetsNoFurtherEvents) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
   sink.onEvent = [this](const Event& e) {
-    if (e.id == kStateChange) o.reset();  // the host's last reference
+    if (e.id == EventStateChange) o.reset();  // the host's last reference
   };
   Pump([&] { return o.p == nullptr; });
   Pump({}, 200);
   ASSERT_EQ(o.p, nullptr);
-  EXPECT_TRUE(sink.Of(kCheckDone).empty());
+  EXPECT_TRUE(sink.Of(EventCheckDone).empty());
   EXPECT_EQ(NotifyWindow(), nullptr);  // the object is gone
 }
 
@@ -725,8 +723,8 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
   });
   EXPECT_EQ(table->RevokeInterfaceFromGlobal(cookie), S_OK);
   EXPECT_EQ(Get(o.p, &IUpdaraCom::get_Login), L"remote");
-  Pump([&] { return !sink.Of(kCheckDone).empty(); });
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
+  Pump([&] { return !sink.Of(EventCheckDone).empty(); });
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
 
   // An STA thread through a stream, with a sink of its own: its events arrive on its thread.
@@ -738,15 +736,15 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     Sink away;
     const DWORD connection = Connect(proxy.p, away);
     ASSERT_EQ(proxy->Check(Missing(), Missing()), S_OK);
-    Pump([&] { return !away.Of(kCheckDone).empty(); });
+    Pump([&] { return !away.Of(EventCheckDone).empty(); });
     EXPECT_EQ(away.OldStates(), (std::vector<long>{0, 1}));
-    ASSERT_EQ(away.Of(kCheckDone).size(), 1u);
+    ASSERT_EQ(away.Of(EventCheckDone).size(), 1u);
     for (const Event& e : away.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
     Ref<IConnectionPoint> point;
     EventsPoint(proxy.p, point);
     EXPECT_EQ(point->Unadvise(connection), S_OK);
   });
-  EXPECT_EQ(sink.Of(kCheckDone).size(), 2u);
+  EXPECT_EQ(sink.Of(EventCheckDone).size(), 2u);
 }
 
 // ---- the updater name and an earlier run ----

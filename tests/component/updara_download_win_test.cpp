@@ -34,7 +34,6 @@ using updara_test::Event;
 using updara_test::Ref;
 using updara_test::Sink;
 
-constexpr DISPID kCheckDone = 1, kFileStart = 4, kFileProgress = 5, kFileDone = 6, kDownloadDone = 7;
 constexpr char kSignature[] = "#Update file signature\r\n";
 
 std::string ReadAll(const std::string& path) {
@@ -199,11 +198,11 @@ class UpdaraDownload : public ::testing::Test {
   // The code of each FileDone, in order.
   std::vector<long> FileCodes() const {
     std::vector<long> codes;
-    for (const Event& e : sink.Of(kFileDone)) codes.push_back(e.numbers.at(0));
+    for (const Event& e : sink.Of(EventFileDone)) codes.push_back(e.numbers.at(0));
     return codes;
   }
   long DownloadResult() const {
-    const std::vector<Event> done = sink.Of(kDownloadDone);
+    const std::vector<Event> done = sink.Of(EventDownloadDone);
     EXPECT_EQ(done.size(), 1u);
     return done.empty() ? -1 : done.back().numbers.at(0);
   }
@@ -241,8 +240,8 @@ TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
                                "[File]\nname=..\\evil.exe\nversion=9\n"));
   ASSERT_EQ(o->put_RequireAdmin(VARIANT_TRUE), S_OK);
   ASSERT_EQ(o->Check(TextArg(server.BaseUrl() + "/d/upd.txt"), Missing()), S_OK);
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{2, 0}));
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{2, 0}));
 
   // The global section's values are the component's now.
   VARIANT_BOOL admin = VARIANT_TRUE;
@@ -327,7 +326,7 @@ TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
     sink.events.clear();
     ASSERT_EQ(o->put_ReplaceRule(rule), S_OK);
     ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
-    EXPECT_EQ(sink.Of(kCheckDone).at(0).numbers, (std::vector<long>{marked, 0})) << rule;
+    EXPECT_EQ(sink.Of(EventCheckDone).at(0).numbers, (std::vector<long>{marked, 0})) << rule;
   }
 }
 
@@ -366,8 +365,8 @@ TEST_F(UpdaraDownload, ACheckedDownloadStoresGoodFilesAndRefusesEveryBadBodyWith
   ScratchFolder here;
   ASSERT_TRUE(SetCurrentDirectoryA(here.Win().c_str()));
   ASSERT_EQ(o->Check(TextArg(peer.Url("upd.txt?x=1")), Missing()), S_OK);
-  ASSERT_EQ(sink.Of(kCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{11, 0}));
+  ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{11, 0}));
   ASSERT_EQ(Count(), 11);
   EXPECT_EQ(TextOf(Entry(1).p, &IUpdFile::get_URL), peer.Url("packed.exe.gz")) << "beside the document";
   VARIANT_BOOL compressed = VARIANT_FALSE;
@@ -379,10 +378,10 @@ TEST_F(UpdaraDownload, ACheckedDownloadStoresGoodFilesAndRefusesEveryBadBodyWith
   EXPECT_EQ(o->Download(), static_cast<HRESULT>(0x800A0000u + 30010)) << "the first failure is the download's";
   EXPECT_EQ(FileCodes(), std::vector<long>(std::begin(expected), std::end(expected)));
   EXPECT_EQ(DownloadResult(), 30010);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Invalid file size after download.");
-  EXPECT_EQ(sink.Of(kFileStart).size(), 11u);
-  for (const Event& e : sink.Of(kFileDone)) EXPECT_TRUE(e.withFile);
-  EXPECT_EQ(sink.Of(kFileDone)[5].text, L"The compressed file is damaged and could not be expanded.");
+  EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Invalid file size after download.");
+  EXPECT_EQ(sink.Of(EventFileStart).size(), 11u);
+  for (const Event& e : sink.Of(EventFileDone)) EXPECT_TRUE(e.withFile);
+  EXPECT_EQ(sink.Of(EventFileDone)[5].text, L"The compressed file is damaged and could not be expanded.");
 
   // The files that arrived, exactly; nothing of the others.
   const std::string contents[] = {plain, text, data, "", plain.substr(0, 1200), "", "", "", "", "", plain};
@@ -431,8 +430,8 @@ TEST_F(UpdaraDownload, TheServersAnswerDecides) {
   Add("badport.bin", "http://127.0.0.1:70000/x.bin");
   EXPECT_HRESULT_FAILED(o->Download());
   EXPECT_EQ(FileCodes(), (std::vector<long>{30010, 0, 30014, 12029, 12005}));
-  EXPECT_EQ(sink.Of(kFileDone)[2].text, L"The server answered the request with an error status.");
-  EXPECT_EQ(sink.Of(kFileDone)[3].text, L"The attempt to connect to the server failed.");
+  EXPECT_EQ(sink.Of(EventFileDone)[2].text, L"The server answered the request with an error status.");
+  EXPECT_EQ(sink.Of(EventFileDone)[3].text, L"The attempt to connect to the server failed.");
   EXPECT_TRUE(ReadAll(TextOf(Entry(1).p, &IUpdFile::get_NewPath)) == body);
   EXPECT_EQ(Leftovers().size(), 2u) << "the one file that arrived and the list";
 }
@@ -448,7 +447,7 @@ TEST_F(UpdaraDownload, CancelDuringALargeFileStopsAtTheNextChunkAndLeavesNothing
   ASSERT_EQ(o->put_Blocking(VARIANT_FALSE), S_OK);
   IUpdaraCom* raw = o.p;
   sink.onEvent = [&](const Event& e) {
-    if (e.id == kFileProgress && e.numbers.at(0) < (4 << 20)) {
+    if (e.id == EventFileProgress && e.numbers.at(0) < (4 << 20)) {
       EXPECT_EQ(e.numbers.at(1), 4 << 20);  // the total is the entry's size
       raw->Cancel();
       server.Release();
@@ -456,11 +455,11 @@ TEST_F(UpdaraDownload, CancelDuringALargeFileStopsAtTheNextChunkAndLeavesNothing
     }
   };
   ASSERT_EQ(o->Download(), S_OK);
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kDownloadDone).empty(); }, 30000));
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 30000));
   EXPECT_EQ(DownloadResult(), 30004);
-  EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Method was cancelled.");
+  EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Method was cancelled.");
   EXPECT_EQ(FileCodes(), std::vector<long>{30004});
-  EXPECT_EQ(sink.Of(kFileStart).size(), 1u) << "nothing after the cancelled file is fetched";
+  EXPECT_EQ(sink.Of(EventFileStart).size(), 1u) << "nothing after the cancelled file is fetched";
   EXPECT_EQ(TextOf(Entry(0).p, &IUpdFile::get_NewPath), "");
   const std::set<std::string> left = Leftovers();
   EXPECT_EQ(left, std::set<std::string>{"LwDownloadTest.uda"});
@@ -495,11 +494,11 @@ TEST_F(UpdaraDownload, HttpsFtpAndLocalFilesArriveAndAnUntrustedServerIsRefused)
   // A certificate the prefix does not trust is the Internet API's own error, never passed over.
   EXPECT_GE(codes[4], 12001);
   EXPECT_LE(codes[4], 12175);
-  EXPECT_NE(sink.Of(kFileDone)[4].text, L"Unrecognized Error.");
+  EXPECT_NE(sink.Of(EventFileDone)[4].text, L"Unrecognized Error.");
   EXPECT_GE(codes[5], 12013) << "a wrong FTP password";
   EXPECT_LE(codes[5], 12015);
   EXPECT_EQ(codes[6], 2);
-  EXPECT_EQ(sink.Of(kFileDone)[6].text, L"The system cannot find the file specified.");
+  EXPECT_EQ(sink.Of(EventFileDone)[6].text, L"The system cannot find the file specified.");
   EXPECT_TRUE(ReadAll(TextOf(Entry(0).p, &IUpdFile::get_NewPath)) == text);
   for (short i = 1; i <= 3; ++i) EXPECT_TRUE(ReadAll(TextOf(Entry(i).p, &IUpdFile::get_NewPath)) == secret) << i;
   EXPECT_EQ(DownloadResult(), codes[4]);
@@ -522,11 +521,11 @@ TEST_F(UpdaraDownload, AChecksDocumentMustBeSignedWholeAndNotTooLarge) {
     sink.events.clear();
     EXPECT_EQ(o->Check(TextArg(server.BaseUrl() + c.path), Missing()), static_cast<HRESULT>(0x800A0000u + c.code))
         << c.path;
-    ASSERT_EQ(sink.Of(kCheckDone).size(), 1u) << c.path;
-    EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, c.code})) << c.path;
+    ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u) << c.path;
+    EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, c.code})) << c.path;
     EXPECT_EQ(Count(), 0) << c.path;
   }
-  EXPECT_EQ(sink.Of(kCheckDone)[0].text, L"Page not found (error 404) returned from the server.");
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].text, L"Page not found (error 404) returned from the server.");
 
   // Cancelled while the document is still arriving: what came is no document.
   sink.events.clear();
@@ -536,8 +535,8 @@ TEST_F(UpdaraDownload, AChecksDocumentMustBeSignedWholeAndNotTooLarge) {
   ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return server.Waiting() == 1; }, 10000));
   ASSERT_EQ(o->Cancel(), S_OK);
   server.Release();
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kCheckDone).empty(); }, 30000));
-  EXPECT_EQ(sink.Of(kCheckDone)[0].numbers, (std::vector<long>{0, 30006}));
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventCheckDone).empty(); }, 30000));
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, 30006}));
   EXPECT_EQ(Count(), 0);
 }
 

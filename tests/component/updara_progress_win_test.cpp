@@ -27,7 +27,6 @@ using updara_test::Bstr;
 using updara_test::Ref;
 using updara_test::Sink;
 
-constexpr DISPID kDownloadDone = 7;
 constexpr long kBodySize = 1 << 20;
 
 // Read without a message, so a worker between two chunks does not hold the test up.
@@ -78,7 +77,7 @@ class UpdaraProgress : public ::testing::Test {
     ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
   }
   void TearDown() override {
-    PumpUntil([&] { return !sink.Of(kDownloadDone).empty(); }, 30000);
+    PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 30000);
     o->Reset();
     o.reset();
     CoUninitialize();
@@ -117,8 +116,8 @@ class UpdaraProgress : public ::testing::Test {
   }
 
   long Result() {
-    EXPECT_TRUE(PumpUntil([&] { return !sink.Of(kDownloadDone).empty(); }, 30000));
-    return sink.Of(kDownloadDone).empty() ? -1 : sink.Of(kDownloadDone)[0].numbers.at(0);
+    EXPECT_TRUE(PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 30000));
+    return sink.Of(EventDownloadDone).empty() ? -1 : sink.Of(EventDownloadDone)[0].numbers.at(0);
   }
 
   std::unique_ptr<HttpServer> server = std::make_unique<HttpServer>();
@@ -232,7 +231,7 @@ TEST_F(UpdaraProgress, CancelEscAndTheCloseBoxEachEndTheDownloadAsCancelled) {
     ASSERT_NE(window, nullptr);
     PostMessageA(way.toButton ? GetDlgItem(window, IDCANCEL) : window, way.message, way.wParam, 0);
     EXPECT_EQ(Result(), 30004);
-    EXPECT_EQ(sink.Of(kDownloadDone)[0].text, L"Method was cancelled.");
+    EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Method was cancelled.");
     EXPECT_FALSE(IsWindow(window));
     o->Reset();  // forgets the entry and the cancel
   }

@@ -5,7 +5,7 @@
 #include <deque>
 #include <string>
 
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 #include "component/updara_text.h"
 
 namespace {

@@ -39,8 +39,6 @@ using updara_test::Bstr;
 using updara_test::Ref;
 using updara_test::Sink;
 
-constexpr DISPID kCloseApp = 0, kUpdateDone = 3, kDownloadDone = 7, kPrevDetected = 8;
-
 std::string Read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -421,13 +419,13 @@ TEST_F(KilledUpdater, TheComponentUndoesTheRunWhenItTakesItsNameAndReportsTheFil
     ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
     updara_test::Connect(o.p, sink);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwKilled")), S_OK);
-    lw::fixtures::PumpUntil([&] { return !sink.Of(kPrevDetected).empty(); }, 5000);
+    lw::fixtures::PumpUntil([&] { return !sink.Of(EventPrevDetected).empty(); }, 5000);
     EXPECT_EQ(Read(app + "first.txt"), "old first");
     EXPECT_EQ(Read(app + "second.txt"), "old second");
     EXPECT_FALSE(Exists(app + "first.txt.updara-old"));
     EXPECT_FALSE(Exists(temp + "LwKilled.udj"));
     // The downloads are still there: the run can be made again, or cleared.
-    EXPECT_EQ(sink.Of(kPrevDetected).size(), 1u);
+    EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
     ASSERT_EQ(o->Clear(), S_OK);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
@@ -621,7 +619,7 @@ TEST_F(UpdaraLeftovers, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhate
     Sink& sink = h.sink;
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwClear")), S_OK);
     lw::fixtures::PumpFor(100);
-    EXPECT_TRUE(sink.Of(kPrevDetected).empty()) << "a list naming other files is no earlier run of ours";
+    EXPECT_TRUE(sink.Of(EventPrevDetected).empty()) << "a list naming other files is no earlier run of ours";
     Add(o, "a.dll", victim + "a.dll", victim + "ledger-backup.xlsx");
     Add(o, "b.dll", victim + "b.dll", temp + "UDX3.tmp");
     EXPECT_EQ(c.run(o), S_OK);
@@ -652,7 +650,7 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
     Add(o, "a.txt", victim + "a.txt", "", dir.Win("new.txt"));
     ASSERT_EQ(o->Download(), S_OK);
-    ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kDownloadDone).empty(); }, 10000));
+    ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 10000));
     hosts.clear();
   }
   const std::optional<updara::ReplacementList> written = updara::ParseReplacementList(Read(temp + "LwEarlier.uda"));
@@ -669,16 +667,16 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
   Sink& sink = h.sink;
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwOther")), S_OK);
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
-  lw::fixtures::PumpUntil([&] { return !sink.Of(kPrevDetected).empty(); }, 5000);
+  lw::fixtures::PumpUntil([&] { return !sink.Of(EventPrevDetected).empty(); }, 5000);
   lw::fixtures::PumpFor(200);
-  EXPECT_EQ(sink.Of(kPrevDetected).size(), 1u);
+  EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
 
   // The earlier list names a file outside every folder of this object's entries (it has none):
   // Update refuses it, and nothing is handed over.
   ASSERT_EQ(o->Update(), S_OK);
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(kUpdateDone).empty(); }, 5000));
-  EXPECT_EQ(sink.Of(kUpdateDone)[0].numbers, std::vector<long>{30026});
-  EXPECT_TRUE(sink.Of(kCloseApp).empty());
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventUpdateDone).empty(); }, 5000));
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{30026});
+  EXPECT_TRUE(sink.Of(EventCloseApp).empty());
   EXPECT_FALSE(Exists(victim + "a.txt"));
   EXPECT_FALSE(Exists(temp + "LwEarlierUpd.exe"));
 
@@ -688,8 +686,8 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
   Sink& second = h2.sink;
   EXPECT_EQ(other->put_UpdaterName(Bstr(L"LwEarlier")), updara_test::Err(30003));
   ASSERT_EQ(other->Update(), S_OK);
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !second.Of(kUpdateDone).empty(); }, 5000));
-  EXPECT_EQ(second.Of(kUpdateDone)[0].numbers, std::vector<long>{30003});
+  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !second.Of(EventUpdateDone).empty(); }, 5000));
+  EXPECT_EQ(second.Of(EventUpdateDone)[0].numbers, std::vector<long>{30003});
   EXPECT_TRUE(Exists(temp + "LwEarlier.uda"));
 
   // Reset clears the list and its download; a list whose files are gone is no earlier run.
@@ -700,7 +698,7 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
   sink.events.clear();
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
   lw::fixtures::PumpFor(300);
-  EXPECT_TRUE(sink.Of(kPrevDetected).empty());
+  EXPECT_TRUE(sink.Of(EventPrevDetected).empty());
 }
 
 TEST_F(UpdaraLeftovers, TheProcessesUsingAFileAreListedAskedToCloseOrEnded) {

@@ -7,11 +7,12 @@
 #include "app/datafiles/check_data_reports.h"
 #include "app/discovery/installation.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/state/app_state.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "tests/fixtures/data_files.h"
+#include "tests/fixtures/main_window_win.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -19,32 +20,21 @@
 namespace lw {
 namespace {
 
-class CheckDataMenus : public ::testing::Test {
+class CheckDataMenus : public fixtures::MainWindowTest {
  protected:
   void SetUp() override {
-    fixtures::ResetProgramState();
-    spec.dataVersion = 18;
-    spec.programFolder = dir.Win("Sage\\Accounts");
-    spec.sageExeVersion = "18.0.10.208";
-    fixtures::WriteSageInstallation(spec);
-    fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
-    form = std::make_unique<frmMain>();
-    form->Load();
-    form->txtPath->SetText(dir.Win("Wickham\\ACCDATA"));
+    MainWindowTest::SetUp();
+    answer = IDNO;
+    Open();
+    Analyse();
     reports = form->lblRepPath->Caption();
     ASSERT_FALSE(reports.empty());
     CreateDirectoryA(reports.c_str(), nullptr);
     watermark = NormaliseFolder(dir.Win("Wickham")) + "watermark.xml";
-    previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
-      asked.push_back(title + "|" + std::to_string(style) + "|" + text);
-      return answer;
-    });
   }
   void TearDown() override {
-    form.reset();
-    forms::SetMsgBoxHandler(previous_);
     for (const char* name : {"errors.rpt", "warnings.rpt", "comments.rpt"}) DeleteFileA((reports + name).c_str());
-    fixtures::ResetProgramState();
+    MainWindowTest::TearDown();
   }
   void Report(const char* name, size_t bytes) const { fixtures::WriteFile(reports + name, std::string(bytes, 'x')); }
   // An item as "caption" or "caption (off)".
@@ -58,13 +48,7 @@ class CheckDataMenus : public ::testing::Test {
     SendMessageA(form->cmdMenu->Hwnd(), BM_CLICK, 0, 0);
   }
 
-  fixtures::ScratchFolder dir;
-  fixtures::SageInstallation spec;
-  std::unique_ptr<frmMain> form;
   std::string reports, watermark;
-  forms::MsgBoxHandler previous_;
-  std::vector<std::string> asked;  // "title|style|text"
-  int answer = IDNO;
 };
 
 TEST_F(CheckDataMenus, EntriesCountTheReportsAndFollowTheFilesEachTimeTheMenuOpens) {
@@ -108,13 +92,13 @@ TEST_F(CheckDataMenus, WatermarkIsDeletedOnlyWhenTheUserSaysYes) {
   ASSERT_EQ(Entry("mnuWatermark"), "Delete Watermark <watermark/>");
   answer = IDNO;
   EXPECT_TRUE(form->mnuMenu->Click("mnuWatermark"));
-  EXPECT_EQ(asked,
+  EXPECT_EQ(messages,
             std::vector<std::string>{"Delete Watermark|52|Are you sure that you want to delete " + watermark + " ?"});
   EXPECT_TRUE(FileExists(watermark));
 
   answer = IDYES;
   EXPECT_TRUE(form->mnuMenu->Click("mnuWatermark"));
-  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(messages.size(), 2u);
   EXPECT_FALSE(FileExists(watermark));
   EXPECT_EQ(Entry("mnuWatermark"), "Delete Watermark <watermark/>") << "brought up to date when the menu opens";
   PressMenuButton();
@@ -125,7 +109,7 @@ TEST_F(CheckDataMenus, WatermarkIsDeletedOnlyWhenTheUserSaysYes) {
   PressMenuButton();
   DeleteFileA(watermark.c_str());
   form->mnuMenu->Find("mnuWatermark")->onClick();
-  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(messages.size(), 2u);
 }
 
 TEST_F(CheckDataMenus, UnknownFoldersNameNoFileNotEvenInTheCurrentFolder) {
@@ -146,7 +130,7 @@ TEST_F(CheckDataMenus, UnknownFoldersNameNoFileNotEvenInTheCurrentFolder) {
   EXPECT_EQ(Entry("mnuWatermark"), "Watermark file not found (off)");
   answer = IDYES;
   form->mnuMenu->Find("mnuWatermark")->onClick();
-  EXPECT_TRUE(asked.empty());
+  EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(FileExists(dir.Win("watermark.xml")));
 }
 

@@ -9,7 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/shell/app_state.h"
+#include "app/shell/startup_win.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
@@ -20,10 +21,9 @@ namespace {
 class DataFiles_ : public ::testing::Test {
  protected:
   void SetUp() override {
-    App = AppState{};
-    DataFiles = DataFilesState{};
+    ResetApplicationState();
   }
-  void TearDown() override { App = AppState{}; }
+  void TearDown() override { ResetApplicationState(); }
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) const { fixtures::WriteFile(dir.Path(name), bytes); }
   fixtures::ScratchFolder dir;
 };

@@ -6,14 +6,15 @@
 
 #include "app/diagnostics/workstation_win.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/shell/startup_win.h"
+#include "app/state/app_state.h"
+#include "tests/fixtures/main_window_win.h"
 #include "tests/fixtures/registry_win.h"
 
 namespace lw {
 namespace {
 
-constexpr uint32_t kBlue = 0xFF0000, kMagenta = 0xFF00FF;
 const std::string kServices = "SYSTEM\\CurrentControlSet\\Services\\";
 const std::string kMRXSmb = kServices + "MRXSmb\\Parameters";
 const std::string kServer = kServices + "LanManServer\\Parameters";
@@ -28,27 +29,13 @@ const Value kOplocksDisabled{kMRXSmb, "OplocksDisabled"}, kEnableOplocks{kServer
     kServerEnable{kServer, "EnableSecuritySignature"}, kServerRequire{kServer, "RequireSecuritySignature"};
 const Value kSigning[] = {kClientEnable, kClientRequire, kServerEnable, kServerRequire};
 
-class SharingFrames : public ::testing::Test {
+class SharingFrames : public fixtures::MainWindowTest {
  protected:
   void SetUp() override {
-    App = AppState{};
+    MainWindowTest::SetUp();
     for (const Value& v :
          {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire})
       fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
-    previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
-      messages.push_back(title + "|" + std::to_string(style) + "|" + text);
-      return IDOK;
-    });
-  }
-  void TearDown() override {
-    form.reset();
-    forms::SetMsgBoxHandler(previous_);
-    App = AppState{};
-    Workstation = WorkstationState{};
-  }
-  void Open() {
-    form = std::make_unique<frmMain>();
-    form->Load();
   }
   static void Set(const Value& v, uint32_t value) {
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, v.key, v.name, REG_DWORD,
@@ -64,14 +51,10 @@ class SharingFrames : public ::testing::Test {
     return n;
   }
   // Caption and colour of a value label, as "1 - Enabled/magenta".
-  std::string Shown(forms::Label* label) const {
-    uint32_t c = label->ForeColor();
-    return label->Caption() + "/" + (c == kBlue ? "blue" : c == kMagenta ? "magenta" : std::to_string(c));
-  }
+  std::string Shown(forms::Label* label) const { return label->Caption() + "/" + ColourName(label->ForeColor()); }
   std::vector<std::string> Signing() const {
     return {Shown(form->lblSMBwe), Shown(form->lblSMBwr), Shown(form->lblSMBse), Shown(form->lblSMBsr)};
   }
-  static void Click(forms::CommandButton* button) { SendMessageA(button->Hwnd(), BM_CLICK, 0, 0); }
 
   // The six values as they were in the prefix come back afterwards; keys made here go again.
   fixtures::RestoredValues restore_{HKEY_LOCAL_MACHINE,
@@ -81,9 +64,6 @@ class SharingFrames : public ::testing::Test {
                                      {kWorkstation, "RequireSecuritySignature"},
                                      {kServer, "EnableSecuritySignature"},
                                      {kServer, "RequireSecuritySignature"}}};
-  forms::MsgBoxHandler previous_;
-  std::unique_ptr<frmMain> form;
-  std::vector<std::string> messages;  // "title|style|text"
 };
 
 TEST_F(SharingFrames, FramesNameEachValueAndItsRegistryPath) {

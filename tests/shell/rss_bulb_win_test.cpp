@@ -4,11 +4,12 @@
 #include <windows.h>
 
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_rules.h"
 #include "app/shell/startup_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/registry_win.h"
@@ -46,14 +47,14 @@ class RssBulb : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
     App.ProgramCode = "LL";
     App.RssServer = server.BaseUrl();
   }
   void TearDown() override {
     form.reset();
     fixtures::ClearSettings();
-    App = AppState{};
+    ResetApplicationState();
   }
   void Open() {
     form = std::make_unique<frmMain>();

@@ -1,13 +1,14 @@
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "app/shell/product.h"
-#include "app/shell/runtime_error.h"
 #include "app/tools/text.h"
+#include "common/product.h"
+#include "common/runtime_error.h"
 #include "tests/fixtures/registry_win.h"
+#include "tests/fixtures/sage_install_win.h"
 
 namespace lw {
 namespace {
@@ -25,8 +26,8 @@ const std::string kMachineGlobal = std::string("SOFTWARE\\") + kCompanyName + "\
 
 class SettingsStore : public ::testing::Test {
  protected:
-  void SetUp() override { ClearSettings(); }
-  void TearDown() override { ClearSettings(); }
+  void SetUp() override { fixtures::ResetProgramState(); }
+  void TearDown() override { fixtures::ResetProgramState(); }
 };
 
 TEST_F(SettingsStore, MissingEverywhereGivesTheDefaultAndWritesNothing) {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/shell/app_state.h"
+#include "app/shell/startup_win.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -150,17 +150,13 @@ class CaptionLog {
 
 class WaitingOpen : public ::testing::Test {
  protected:
-  void TearDown() override {
-    App = AppState{};
-    SetWaitProgressWindow(nullptr);
-  }
+  void TearDown() override { ResetApplicationState(); }
   ScratchFolder dir;
   CaptionLog log;
 };
 
 TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdownShown) {
   fixtures::WriteFile(dir.Path("queue.dta"), std::string(100, 'q'));
-  App.MainWindowReady = true;
   SetWaitProgressWindow(log.Hwnd());
   fixtures::LockedFile lock(dir.Win("queue.dta"), 2000);
   SharedFile f;
@@ -178,7 +174,6 @@ TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdown
 
 TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaption) {
   fixtures::WriteFile(dir.Path("setup.dta"), std::string(10, 's'));
-  App.MainWindowReady = true;
   SetWaitProgressWindow(log.Hwnd());
   fixtures::LockedFile lock(dir.Win("setup.dta"), 6000);
   SharedFile f;
@@ -190,9 +185,10 @@ TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaptio
   EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
 }
 
-TEST_F(WaitingOpen, BeforeTheMainWindowIsReadyNothingIsShown) {
+TEST_F(WaitingOpen, WithoutAProgressWindowNothingIsShown) {
   fixtures::WriteFile(dir.Path("access.dta"), std::string(10, 'a'));
   SetWaitProgressWindow(log.Hwnd());
+  SetWaitProgressWindow(nullptr);  // as before the main window is shown, and after it has gone
   fixtures::LockedFile lock(dir.Win("access.dta"), 1000);
   SharedFile f;
   EXPECT_TRUE(OpenFileInput(dir.Win("access.dta"), f));

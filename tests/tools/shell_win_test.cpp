@@ -12,12 +12,8 @@
 namespace lw {
 namespace {
 
-// What a thread timer saw of the please-wait notice while it was up, before it pressed a key.
-struct Seen {
-  std::string text;
-  bool visible = false;
-};
-Seen gSeen;
+// Whether a thread timer saw the please-wait notice up, before it pressed a key on it.
+bool gNoticeSeen = false;
 
 BOOL CALLBACK FindNotice(HWND w, LPARAM found) {
   if (forms::ControlNameOf(w) == "frmPleaseWait" && IsWindowVisible(w)) {
@@ -32,21 +28,17 @@ void CALLBACK PressKeyOnNotice(HWND, UINT, UINT_PTR id, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), FindNotice, reinterpret_cast<LPARAM>(&notice));
   if (!notice) return;
   KillTimer(nullptr, id);
-  gSeen.visible = true;
-  char text[64] = {};
-  GetWindowTextA(forms::FindControl(notice, "lblText"), text, sizeof text);
-  gSeen.text = text;
+  gNoticeSeen = true;
   PostMessageA(notice, WM_CHAR, 'x', 0);
 }
 
 TEST(Shell, ShellOpenShowsThePleaseWaitNoticeFirstAndAKeyClosesIt) {
-  gSeen = {};
+  gNoticeSeen = false;
   SetTimer(nullptr, 0, 200, PressKeyOnNotice);
   ULONGLONG start = GetTickCount64();
   // A target the shell cannot open: nothing is reported, ShellOpen just returns.
   ShellOpen("Z:\\no\\such\\file.lwtest", nullptr);
-  EXPECT_TRUE(gSeen.visible);
-  EXPECT_EQ(gSeen.text, ">> Please Wait <<");
+  EXPECT_TRUE(gNoticeSeen);
   EXPECT_LT(GetTickCount64() - start, 2500u) << "the key press, not the 3-second timer, closed it";
 }
 
@@ -54,7 +46,6 @@ TEST(Shell, PleaseWaitClosesItselfWhenNoKeyIsPressed) {
   frmPleaseWait wait;
   wait.ShowModal();
   EXPECT_FALSE(wait.Loaded());
-  EXPECT_EQ(wait.Timer1->Interval(), 3000u);
 }
 
 TEST(Shell, ExplorerIsStartedOnTheNormalisedFolderOnly) {

@@ -15,15 +15,16 @@
 
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
-#include "app/shell/app_state.h"
 #include "app/shell/frm_main_window_win.h"
-#include "app/shell/product.h"
-#include "app/shell/settings_win.h"
 #include "app/shell/startup_win.h"
-#include "app/tools/com_text_win.h"
+#include "app/state/app_state.h"
+#include "app/state/program_win.h"
+#include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "common/com_text_win.h"
+#include "common/product.h"
 #include "component/file_replacement_win.h"
 #include "tests/component/com_client_win.h"
 #include "tests/fixtures/peers_win.h"
@@ -154,7 +155,6 @@ VARIANT String(const wchar_t* text) {
   V_BSTR(&v) = SysAllocString(text);
   return v;
 }
-constexpr DISPID kCloseApp = 0, kCheckDone = 1, kUpdateDone = 3, kDownloadDone = 7;
 
 // ---- entries of the component, as a check would have left them ----
 
@@ -215,8 +215,7 @@ class AboutWindow : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     fixtures::ClearSettings();
-    App = AppState{};
-    lw::Setup = SetupState{};
+    ResetApplicationState();
     App.CountryName = "United Kingdom";
     App.CountryCode = "44";
     App.RegionWebSite = "https://www.brenkgroup.co.uk";
@@ -236,7 +235,7 @@ class AboutWindow : public ::testing::Test {
     forms::SetMsgBoxHandler(previous);
     fixtures::ClearSettings();
     fixtures::RemoveSdoStandIns();
-    App = AppState{};
+    ResetApplicationState();
     CoUninitialize();
   }
   void Open() {
@@ -420,7 +419,7 @@ TEST_F(AboutWindow, ACheckWithOnlyCurrentProgramsFindsNothingAndStoresTheTime) {
   AddEntry(about->oKiv.Object(),
            {L"Ledgerwell.exe", false, L"c:\\elsewhere\\Ledgerwell.exe", L"18.0.21.0", L"18.0.21.0"});
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kCheckDone, {Long(0), Long(0), String(L"")});
+  FireEvent(about->oKiv.Object(), EventCheckDone, {Long(0), Long(0), String(L"")});
   EXPECT_EQ(Text("lblUpdate"), "No New Updates Found");
   EXPECT_TRUE(Enabled("cmdOK"));
   EXPECT_TRUE(std::regex_match(GetAppSetting("UpdateChk", ""), kCheckTime)) << GetAppSetting("UpdateChk", "");
@@ -452,7 +451,7 @@ TEST_F(AboutWindow, TheReviewJudgesEachEntryRedirectsItAndStartsTheDownload) {
   AddEntry(o, {L"Updara.dll", true, L"c:\\windows\\system32\\Updara.dll", L"1.2.4.59", L"1.2.4.60"});
   AddEntry(o, {L"Other.exe", true, L"c:\\elsewhere\\Other.exe", L"1.0", L"1.1"});
   // The component marked four of them.
-  FireEvent(o, kCheckDone, {Long(4), Long(0), String(L"")});
+  FireEvent(o, EventCheckDone, {Long(4), Long(0), String(L"")});
   DeleteFileA(doc.c_str());
   DeleteFileA(data.c_str());
 
@@ -546,7 +545,7 @@ TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeA
   Open();
   about->cmdOK->SetEnabled(false);
   // Nothing waits to be put in place, so the component's update finishes at once.
-  FireEvent(about->oKiv.Object(), kDownloadDone, {Long(0), String(L"")});
+  FireEvent(about->oKiv.Object(), EventDownloadDone, {Long(0), String(L"")});
   EXPECT_EQ(Text("lblUpdate"), "Update Downloaded - Installing");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == "Update Completed"; }));
   EXPECT_TRUE(Enabled("cmdOK"));
@@ -555,14 +554,14 @@ TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeA
 
   SaveAppSetting("UpdateChk", "03/02/2026 14:25");
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kUpdateDone, {Long(30008), String(L"Failed to register COM server.")});
+  FireEvent(about->oKiv.Object(), EventUpdateDone, {Long(30008), String(L"Failed to register COM server.")});
   EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Failed to register COM server.");
   EXPECT_EQ(boxes[0].style, unsigned(MB_ICONHAND));
   EXPECT_TRUE(Enabled("cmdOK"));
   about->cmdOK->SetEnabled(false);
-  FireEvent(about->oKiv.Object(), kDownloadDone, {Long(30011), String(L"Invalid MD5 checksum after download.")});
+  FireEvent(about->oKiv.Object(), EventDownloadDone, {Long(30011), String(L"Invalid MD5 checksum after download.")});
   EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1].text, "Invalid MD5 checksum after download.");
@@ -576,7 +575,7 @@ TEST_F(AboutWindow, CloseAppAsksForTheEndAndTheAboutWindowAfterTheRestart) {
   updara_test::Ref<IUpdaraCom> component;
   component.p = about->oKiv.Object();
   component.p->AddRef();
-  FireEvent(component.p, kCloseApp, {});
+  FireEvent(component.p, EventCloseApp, {});
   EXPECT_FALSE(about->Loaded());
   EXPECT_FALSE(about->oKiv);
   EXPECT_TRUE(App.EndRequested);
@@ -722,7 +721,7 @@ TEST_F(AboutWindow, TheMainWindowsAboutButtonOpensItModallyAndEndsTheProgramWhen
   EXPECT_TRUE(IsWindowEnabled(main.Hwnd()));
 
   // The component asks to close the program for its updater: the main window goes with it.
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), kCloseApp, {}); });
+  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
   Click(main.Hwnd(), "cmdAbout");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return !main.Loaded(); }, 10000));
   EXPECT_TRUE(gPending.done);
@@ -751,7 +750,7 @@ TEST_F(AboutWindow, AfterASelfUpdateTheStartUpShowsItOnceAndEndsWhenAsked) {
 
   // Shown again after an update, which this time needs the program to end at once.
   SaveAppSetting("NewUpdate", "Y");
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), kCloseApp, {}); });
+  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
   EXPECT_TRUE(ShowAboutAfterUpdate());
   EXPECT_TRUE(gPending.done);
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "Y") << "the next start shows it again";

@@ -42,50 +42,6 @@ TEST(StandInData, ReadsEveryItemWithLfOrCrLfLines) {
   EXPECT_TRUE(d.users.empty());
 }
 
-TEST(StandInData, MalformedFilesAreRefusedNamingTheLine) {
-  const struct {
-    const char* text;
-    const char* line;
-  } kBad[] = {
-      {"", "line 1"},
-      {"SDO STAND-IN DATA 2\r\n", "line 1"},
-      {"user|MANAGER|\r\n", "line 1"},
-      {"SDO STAND-IN DATA 1\r\nuser|MANAGER\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nuser||pw\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nuser|A|b|c\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\n\r\nlatency|-1\r\n", "line 3"},
-      {"SDO STAND-IN DATA 1\r\nlatency|60001\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nlatency|12ms\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nlatency|\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nconnect-error|x|text\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nconnect-error|99999999999|text\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nconnect-error|23\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrefuse-edit|1\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|PurchaseRecord|NAME=x\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|salesrecord|NAME=x\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|SalesRecord|AUDIT_REF=x\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|SalesRecord|name=x\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|SalesRecord|NAME=x|NAME=y\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord|SalesRecord|NAME\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nrecord\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nusers|A|b\r\n", "line 2"},
-      {"SDO STAND-IN DATA 1\r\nuser|A|b\rc\r\n", "line 2"},
-  };
-  for (const auto& bad : kBad) {
-    Data d;
-    d.latencyMs = 5;
-    std::string error;
-    EXPECT_FALSE(ParseData(bad.text, d, error)) << bad.text;
-    EXPECT_EQ(error.rfind(bad.line, 0), 0u) << bad.text << " -> " << error;
-    EXPECT_EQ(d.latencyMs, 0) << bad.text;  // nothing half-read is left behind
-  }
-  Data d;
-  std::string error;
-  std::string withNul = "SDO STAND-IN DATA 1\r\nuser|A_B|x\r\n";
-  withNul[withNul.find('_')] = '\0';
-  EXPECT_FALSE(ParseData(withNul, d, error));
-}
-
 TEST(StandInData, OneWrittenFormThatReadsBackTheSame) {
   Data d;
   d.users = {{"MANAGER", ""}, {"Clerk", "pw with spaces "}};

@@ -1,4 +1,4 @@
-#include "app/shell/app_state.h"
+#include "app/state/app_state.h"
 
 namespace lw {
 

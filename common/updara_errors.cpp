@@ -1,4 +1,4 @@
-#include "component/updara_errors.h"
+#include "common/updara_errors.h"
 
 #include <iterator>
 

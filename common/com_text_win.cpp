@@ -1,6 +1,6 @@
-#include "app/tools/com_text_win.h"
+#include "common/com_text_win.h"
 
-#include "app/tools/text.h"
+#include <cstdio>
 
 namespace lw {
 
@@ -37,8 +37,9 @@ std::string HresultText(HRESULT hr) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
       text.pop_back();
   }
-  std::string code = Format("0x%08lX", static_cast<unsigned long>(hr));
-  return text.empty() ? code : text + " (" + code + ")";
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+  return text.empty() ? std::string(code) : text + " (" + code + ")";
 }
 
 }  // namespace lw

@@ -1,4 +1,4 @@
-#include "app/shell/settings_win.h"
+#include "app/state/settings_win.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/shell/product.h"
-#include "app/shell/runtime_error.h"
 #include "app/tools/text.h"
+#include "common/product.h"
+#include "common/runtime_error.h"
 
 namespace lw {
 
