@@ -53,6 +53,13 @@ bool RestoreAll(const Journal& journal, int tries) {
     if (!IsPlainFullPath(e->path)) continue;
     DeleteFileA(StagedPathOf(e->path).c_str());
     const std::string backup = BackupPathOf(e->path);
+    if (e->created) {
+      // Nothing was there: the new file goes, its registration with it.
+      if (!Exists(e->path)) continue;
+      if (e->server) CallServerEntry(e->path, "DllUnregisterServer");
+      if (!DeleteFileA(e->path.c_str())) all = false;
+      continue;
+    }
     if (!Exists(backup)) continue;  // never switched, or already put back
     if (e->server) CallServerEntry(e->path, "DllUnregisterServer");
     if (!MoveOver(backup, e->path, tries)) {
@@ -171,7 +178,7 @@ ReplacementRun::Outcome ReplacementRun::Replace(const ReplacementFile& file, boo
   // A file another program holds is left as it is, with nothing made beside it.
   if (existed && !WaitUntilReplaceable(destination, tries)) return Outcome::Failed;
   // Recorded first: whatever is made beside the destination from here on, an undo finds.
-  if (!Append(JournalLine({file.registerServer, destination}))) return Outcome::Failed;
+  if (!Append(JournalLine({file.registerServer, destination, !existed}))) return Outcome::Failed;
   const std::string staged = StagedPathOf(destination), backup = BackupPathOf(destination);
   if (!CopyFileA(file.newPath.c_str(), staged.c_str(), FALSE) || !SetFileTimes(staged, file.created, file.modified) ||
       (existed && !KeepBackup(destination))) {

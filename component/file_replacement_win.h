@@ -38,7 +38,8 @@ class ReplacementRun {
   // another program holds is waited for, and the switch tried, `tries` times 500 ms apart. A
   // registered server has its old file's registration removed before and the new file registered
   // after the switch. Failed leaves the destination as it was; RegisterFailed leaves the new file
-  // in place, recorded, for RollBack. A new file stays where it is when the run is undone.
+  // in place, recorded, for RollBack. The downloaded file is copied, never moved: it is still there
+  // when the run is undone.
   Outcome Replace(const ReplacementFile& file, bool createMissing, int tries);
 
   // The rest of the run goes to the updater; the journal is closed for it.
@@ -46,7 +47,8 @@ class ReplacementRun {
   // Every file is in place: the backups and the journal go. False when the journal could not be
   // marked; nothing is deleted then.
   bool Commit();
-  // Puts back every old file of the run, last first; the journal goes when all are back.
+  // Puts back every old file of the run, last first, and deletes the files it created; the journal
+  // goes when all is undone.
   bool RollBack();
 
  private:

@@ -4,7 +4,9 @@ namespace updara {
 
 std::string JournalStart() { return std::string(kJournalSignature) + "\r\n"; }
 
-std::string JournalLine(const JournalEntry& entry) { return (entry.server ? "S|" : "R|") + entry.path + "\r\n"; }
+std::string JournalLine(const JournalEntry& entry) {
+  return std::string(entry.server ? "S" : "R") + (entry.created ? "+|" : "|") + entry.path + "\r\n";
+}
 
 std::optional<Journal> ParseJournal(std::string_view text) {
   if (!text.starts_with(std::string(kJournalSignature) + "\r\n")) return std::nullopt;
@@ -15,8 +17,10 @@ std::optional<Journal> ParseJournal(std::string_view text) {
     if (end == std::string_view::npos) break;  // nothing, or a line cut off while being written
     const std::string_view line = text.substr(0, end);
     text.remove_prefix(end + 2);
-    if (line.size() > 2 && (line.starts_with("R|") || line.starts_with("S|"))) {
-      journal.entries.push_back({line[0] == 'S', std::string(line.substr(2))});
+    const bool created = line.size() > 1 && line[1] == '+';
+    const size_t bar = created ? 2 : 1;
+    if (line.size() > bar + 1 && (line[0] == 'R' || line[0] == 'S') && line[bar] == '|') {
+      journal.entries.push_back({line[0] == 'S', std::string(line.substr(bar + 1)), created});
     } else if (std::string(line) + "\r\n" == kJournalHandOver) {
       journal.handedOver = true;
     } else if (std::string(line) + "\r\n" == kJournalUpdater) {

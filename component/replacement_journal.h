@@ -15,8 +15,9 @@ namespace updara {
 inline constexpr std::string_view kJournalSignature = "#UDJ Journal";
 
 struct JournalEntry {
-  bool server = false;  // a registered COM server: undoing it unregisters the new one, registers the old
-  std::string path;     // the destination
+  bool server = false;   // a registered COM server: undoing it unregisters the new one, registers the old
+  std::string path;      // the destination
+  bool created = false;  // there was no file there before: undoing it deletes the new one
 };
 
 struct Journal {
@@ -26,8 +27,9 @@ struct Journal {
   bool committed = false;       // every file is in place: only the backups are left to delete
 };
 
-// The journal's lines, each ending in CR LF: the signature first, then per destination "S|" (a
-// server) or "R|" and its path, and the markers "HANDOVER", "UPDATER" and "COMMIT".
+// The journal's lines, each ending in CR LF: the signature first, then per destination "S" (a
+// server) or "R", "+" when it is created, "|" and its path, and the markers "HANDOVER", "UPDATER"
+// and "COMMIT".
 std::string JournalStart();
 std::string JournalLine(const JournalEntry& entry);
 inline constexpr std::string_view kJournalHandOver = "HANDOVER\r\n";

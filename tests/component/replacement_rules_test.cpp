@@ -154,20 +154,24 @@ TEST(ReplacementJournal, RecordsEachSwitchAndTheRunsMarkers) {
   std::string text = JournalStart();
   text += JournalLine({false, "C:\\App\\a.exe"});
   text += JournalLine({true, "C:\\App\\b.dll"});
-  EXPECT_EQ(text, "#UDJ Journal\r\nR|C:\\App\\a.exe\r\nS|C:\\App\\b.dll\r\n");
+  text += JournalLine({true, "C:\\App\\new.dll", true});
+  EXPECT_EQ(text, "#UDJ Journal\r\nR|C:\\App\\a.exe\r\nS|C:\\App\\b.dll\r\nS+|C:\\App\\new.dll\r\n");
   std::optional<Journal> j = ParseJournal(text);
   ASSERT_TRUE(j);
-  ASSERT_EQ(j->entries.size(), 2u);
-  EXPECT_FALSE(j->entries[0].server);
+  ASSERT_EQ(j->entries.size(), 3u);
+  EXPECT_FALSE(j->entries[0].server || j->entries[0].created);
   EXPECT_EQ(j->entries[0].path, "C:\\App\\a.exe");
-  EXPECT_TRUE(j->entries[1].server);
+  EXPECT_TRUE(j->entries[1].server && !j->entries[1].created);
+  EXPECT_TRUE(j->entries[2].server && j->entries[2].created);
+  EXPECT_EQ(j->entries[2].path, "C:\\App\\new.dll");
   EXPECT_FALSE(j->handedOver || j->updaterStarted || j->committed);
 
   // A line cut off while it was written does not count; a foreign line makes it no journal.
   j = ParseJournal(text + "R|C:\\App\\c.e");
   ASSERT_TRUE(j);
-  EXPECT_EQ(j->entries.size(), 2u);
-  EXPECT_FALSE(ParseJournal(text + "X|C:\\App\\c.exe\r\n"));
+  EXPECT_EQ(j->entries.size(), 3u);
+  for (const char* foreign : {"X|C:\\App\\c.exe\r\n", "R+C:\\App\\c.exe\r\n", "R|\r\n", "R+|\r\n"})
+    EXPECT_FALSE(ParseJournal(text + foreign)) << foreign;
   EXPECT_FALSE(ParseJournal("#UDJ Journa\r\n"));
   EXPECT_FALSE(ParseJournal(""));
 

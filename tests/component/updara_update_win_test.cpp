@@ -264,15 +264,19 @@ TEST_F(UpdaraUpdate, AServerThatWillNotRegisterUndoesTheRunAndFailsUpdateWith300
   WriteStampedCopy(ServerDll(), app + "refuse.dll", "1.0.0.0");
   Register(app + "refuse.dll");
   WriteStampedCopy(ServerDll(), fresh + "refuse.dll", "3.0.0.0", "refuse");
+  Write(fresh + "added.txt", "a file new to the program");
   Document({{"data.txt", app, fresh + "data.txt"},
+            {"added.txt", app, fresh + "added.txt"},
             {"refuse.dll", app, fresh + "refuse.dll", "version=3.0.0.0\r\nregister=1\r\n"}});
   RunHost({{"name", "LwRefused"}});
   const std::vector<std::string> log = Log();
   EXPECT_TRUE(Has(log, "Update 800A7538")) << Read(this->log);  // 30008 as the method's failure
   EXPECT_TRUE(Has(log, "State 3")) << "the object stays in StateUpdating";
   for (const std::string& line : log) EXPECT_FALSE(line.starts_with("UpdateDone")) << line;
-  // Every file of the run is the old one again, the old server registered as before.
+  // Every file of the run is the old one again, the old server registered as before, and the file
+  // that was not there before is gone.
   EXPECT_EQ(Read(app + "data.txt"), "old data");
+  EXPECT_FALSE(Exists(app + "added.txt"));
   EXPECT_EQ(FileVersionOf(app + "refuse.dll"), "1.0.0.0");
   EXPECT_EQ(RegisteredVersion("refuse.dll"), "1.0.0.0");
   for (const std::string& name : Leftovers()) EXPECT_EQ(name.find(".updara-"), std::string::npos) << name;
