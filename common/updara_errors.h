@@ -25,7 +25,17 @@ inline constexpr long kUpdateInfoTooLarge = 30013;  // the update-information fi
 inline constexpr long kHttpErrorStatus = 30014;     // an HTTP status other than 2xx (404 is 30009)
 inline constexpr long kStoreFailed = 30015;         // the downloaded file could not be written
 inline constexpr long kInvalidUpdaterName = 30016;  // an UpdaterName that is no plain file name
-inline constexpr long kListRefused = 30026;         // a replacement the component may not act on
+// A component that carries the publisher's keys takes only documents the publisher signed.
+inline constexpr long kUnsignedDocument = 30017;     // no signature line
+inline constexpr long kUnknownSigningKey = 30018;    // signed with a key the ring does not hold
+inline constexpr long kBadDocumentSignature = 30019; // a signature that does not verify, or is malformed
+inline constexpr long kDocumentExpired = 30020;      // past its "expires" time
+inline constexpr long kDocumentReplayed = 30021;     // a lower sequence than one accepted before
+inline constexpr long kInvalidSha256 = 30022;        // a file whose SHA-256 differs from its entry's
+inline constexpr long kDocumentUndated = 30023;      // a signed document without expiry or sequence
+inline constexpr long kFileWithoutSha256 = 30024;    // a signed document's file entry without SHA-256
+inline constexpr long kFileNotHttps = 30025;         // a signed document's file to fetch without HTTPS
+inline constexpr long kListRefused = 30026;          // a replacement the component may not act on
 
 // The text of an error number; "Unrecognized Error." for a number the table does not hold.
 const char* ErrorText(long code);

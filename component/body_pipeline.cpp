@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace updara {
 
@@ -51,8 +52,8 @@ struct BodyPipeline::Inflater {
   State state = State::Running;
 };
 
-BodyPipeline::BodyPipeline(bool compressed, Digest* digest, ByteStore& store)
-    : digest_(digest), store_(store), inflater_(compressed ? std::make_unique<Inflater>() : nullptr) {}
+BodyPipeline::BodyPipeline(bool compressed, std::vector<Digest*> digests, ByteStore& store)
+    : digests_(std::move(digests)), store_(store), inflater_(compressed ? std::make_unique<Inflater>() : nullptr) {}
 
 BodyPipeline::~BodyPipeline() = default;
 
@@ -68,7 +69,7 @@ void BodyPipeline::Add(const char* data, size_t size) {
 bool BodyPipeline::Damaged() const { return inflater_ && inflater_->state != Inflater::State::Ended; }
 
 void BodyPipeline::Emit(const char* data, size_t size) {
-  if (digest_) digest_->Update(data, size);
+  for (Digest* digest : digests_) digest->Update(data, size);
   if (!storeFailed_ && !store_.Write(data, size)) storeFailed_ = true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace updara {
 
@@ -26,8 +27,8 @@ class Digest {
 
 class BodyPipeline {
  public:
-  // `digest` may be null when no digest is wanted.
-  BodyPipeline(bool compressed, Digest* digest, ByteStore& store);
+  // Every digest wanted sees the file's bytes (none: no digest).
+  BodyPipeline(bool compressed, std::vector<Digest*> digests, ByteStore& store);
   ~BodyPipeline();
   BodyPipeline(const BodyPipeline&) = delete;
   BodyPipeline& operator=(const BodyPipeline&) = delete;
@@ -44,7 +45,7 @@ class BodyPipeline {
   struct Inflater;
   void Emit(const char* data, size_t size);
 
-  Digest* digest_;
+  std::vector<Digest*> digests_;
   ByteStore& store_;
   std::unique_ptr<Inflater> inflater_;  // null for a body that is not compressed
   long long received_ = 0;

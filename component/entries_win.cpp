@@ -3,8 +3,8 @@
 #include <climits>
 
 #include "common/updara_errors.h"
+#include "component/digest_win.h"
 #include "component/local_machine_win.h"
-#include "component/md5_win.h"
 #include "component/processes_win.h"
 #include "component/updara_text.h"
 
@@ -182,6 +182,7 @@ ComRef<UpdFileObject> UpdFileObject::FromEntry(const FileEntry& entry, const Com
   f->newDate_ = entry.newDate;
   f->newModificationDate_ = entry.newModificationDate;
   f->newMd5_ = entry.newMd5;
+  f->newSha256_ = entry.newSha256;
   f->register_ = entry.registerServer;
   f->compressed_ = entry.compressed;
   f->pathGiven_ = entry.pathGiven;
@@ -207,7 +208,7 @@ bool UpdFileObject::PathGiven() const {
 }
 UpdFileObject::Download UpdFileObject::DownloadSpec() const {
   Guard g(lock_);
-  return {url_, newMd5_, size_, compressed_};
+  return {url_, newMd5_, newSha256_, size_, compressed_};
 }
 std::optional<ReplacementFile> UpdFileObject::ListedFile() const {
   Guard g(lock_);

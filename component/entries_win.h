@@ -65,7 +65,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   bool NeedReplace() const;
   // What fetching the entry needs.
   struct Download {
-    std::string url, md5;
+    std::string url, md5, sha256;
     long size;
     bool compressed;
   };
@@ -92,6 +92,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
 
   mutable std::mutex lock_;
   std::string name_, myVersion_, newVersion_, url_, path_, newPath_, newMd5_;
+  std::string newSha256_;  // from the update-information file only: no property sets it
   bool needReplace_ = false, register_ = false, compressed_ = false, pathGiven_ = false;
   long size_ = 0;
   DATE newDate_ = 0, newModificationDate_ = 0;  // 0: not set

@@ -41,7 +41,9 @@ struct FetchResult {
 
 // `expectedTotal` is the size the caller expects (0 when not known); without one the server's
 // Content-Length is passed on as the total. Empty user names and passwords are passed as absent.
-// Certificate errors are errors: nothing is ignored. The observer, when given, hears how it goes.
+// Certificate errors are errors: nothing is ignored. Redirects are followed up to ten times, never
+// from HTTPS to plain HTTP (12040) nor to another scheme (12048), and the credentials go only to
+// the server they were given for. The observer, when given, hears how it goes.
 FetchResult Fetch(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink,
                   FetchObserver* observer = nullptr);
 

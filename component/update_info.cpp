@@ -83,6 +83,10 @@ class Reader {
         g.cmdAfter = value;
       } else if (key == "cmdline") {
         if (auto expanded = ExpandPathMacros(value, macros_, kMaxLineLength)) g.cmdLine = std::move(*expanded);
+      } else if (key == "expires") {
+        g.expires = ReadUtcStamp(value);
+      } else if (key == "sequence") {
+        g.sequence = ReadSequence(value);
       }
     }
   }
@@ -106,6 +110,8 @@ class Reader {
         f.size = ReadDecimal(value);
       } else if (key == "md5") {
         f.newMd5 = LowerAscii(value);
+      } else if (key == "sha256") {
+        f.newSha256 = LowerAscii(value);
       } else if (key == "date" || key == "creationdate") {
         f.newDate = ReadTimestamp(value);
       } else if (key == "modificationdate") {
@@ -210,6 +216,28 @@ double ReadTimestamp(std::string_view value) {
   }
   const auto date = AutomationDate(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
   return date ? *date : 0;
+}
+
+std::optional<std::uint64_t> ReadUtcStamp(std::string_view value) {
+  if (value.size() != 14) return std::nullopt;
+  std::uint64_t stamp = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return std::nullopt;
+    stamp = stamp * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  const auto field = [&](size_t start, size_t width) { return static_cast<int>(LeadingNumber(value.substr(start, width))); };
+  if (!AutomationDate(field(0, 4), field(4, 2), field(6, 2), field(8, 2), field(10, 2), field(12, 2))) return std::nullopt;
+  return stamp;
+}
+
+std::optional<std::uint64_t> ReadSequence(std::string_view value) {
+  if (value.empty() || value.size() > 18) return std::nullopt;
+  std::uint64_t n = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return n;
 }
 
 std::string EntryUrl(std::string_view value, std::string_view documentUrl, bool& compressed) {

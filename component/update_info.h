@@ -3,6 +3,7 @@
 // machine (folders, the user's shell folders, the environment) reach it through MacroSource.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,13 @@ std::optional<double> AutomationDate(int year, int month, int day, int hour, int
 // of an 8-digit date). 0 ("not set") when the fields read do not make a date.
 double ReadTimestamp(std::string_view value);
 
+// A UTC time written "YYYYMMDDhhmmss" (exactly 14 digits of a date and time that exist), as the
+// number those digits make, so that later times are larger; nullopt for anything else.
+std::optional<std::uint64_t> ReadUtcStamp(std::string_view value);
+
+// A sequence number: 1 to 18 decimal digits and nothing else; nullopt otherwise.
+std::optional<std::uint64_t> ReadSequence(std::string_view value);
+
 // A file entry's URL value: stored as it is, except that a bare file name (longer than 3
 // characters, with neither "/" nor "\") is taken relative to the document's own URL (cut at its
 // first "?" and after its last "/" or "\"). `compressed` is set when the value ends in ".gz".
@@ -63,6 +71,10 @@ std::string EntryUrl(std::string_view value, std::string_view documentUrl, bool&
 struct GlobalSettings {
   std::optional<bool> requireAdmin;
   std::optional<std::string> cmdBefore, cmdAfter, cmdLine;
+  // What a signed document says of itself: until when it may be used (a UTC stamp as
+  // ReadUtcStamp reads it) and its place among the publisher's documents. A value that does not
+  // read is no value.
+  std::optional<std::uint64_t> expires, sequence;
 };
 
 struct MessageEntry {
@@ -71,7 +83,7 @@ struct MessageEntry {
 };
 
 struct FileEntry {
-  std::string name, path, newVersion, url, newMd5;
+  std::string name, path, newVersion, url, newMd5, newSha256;
   long size = 0;
   double newDate = 0, newModificationDate = 0;  // 0: not set
   bool registerServer = false, compressed = false;

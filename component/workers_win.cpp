@@ -4,11 +4,12 @@
 
 #include <optional>
 
+#include "common/updara_errors.h"
 #include "component/body_pipeline.h"
+#include "component/digest_win.h"
 #include "component/fetch_win.h"
 #include "component/local_machine_win.h"
-#include "component/md5_win.h"
-#include "common/updara_errors.h"
+#include "component/signature_win.h"
 
 namespace updara {
 namespace {
@@ -108,9 +109,11 @@ long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const st
                    DownloadEvents& events, FetchObserver* observer) {
   const UpdFileObject::Download spec = entry.DownloadSpec();
   TempFileStore store(tempFolder);
-  std::optional<Md5> md5;
-  if (!spec.md5.empty()) md5.emplace();
-  BodyPipeline pipeline(spec.compressed, md5 ? &*md5 : nullptr, store);
+  std::optional<CngDigest> md5, sha256;
+  std::vector<Digest*> digests;
+  if (!spec.md5.empty()) digests.push_back(&md5.emplace(BCRYPT_MD5_ALGORITHM));
+  if (!spec.sha256.empty()) digests.push_back(&sha256.emplace(BCRYPT_SHA256_ALGORITHM));
+  BodyPipeline pipeline(spec.compressed, std::move(digests), store);
   EntrySink sink(pipeline, events);
   const FetchResult fetched = Fetch(ParseFetchUrl(spec.url), spec.size, cancel, sink, observer);
   if (fetched.error != 0) return fetched.error;
@@ -121,6 +124,7 @@ long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const st
     return kInvalidSize;
   if (pipeline.Damaged()) return kDamagedCompressed;
   if (md5 && md5->Hex() != spec.md5) return kInvalidMd5;
+  if (sha256 && sha256->Hex() != spec.sha256) return kInvalidSha256;
   if (pipeline.StoreFailed()) return kStoreFailed;
   std::string path = store.Keep();
   if (path.empty()) return kStoreFailed;
@@ -150,13 +154,35 @@ CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMess
     result.code = fetched.error;
     return result;
   }
-  // A document cut short by Cancel is no document: it fails the signature test.
-  if (fetched.cancelled) sink.body.clear();
+  const std::optional<std::vector<PublisherKey>> ring = CarriedKeyRing();
+  // A document cut short by Cancel is no document: without keys it fails the signature test, with
+  // them the check ends as cancelled rather than as unsigned.
+  if (fetched.cancelled) {
+    if (ring) {
+      result.code = kCancelled;
+      return result;
+    }
+    sink.body.clear();
+  }
+  // With the publisher's keys only what the publisher signed is read, and only if it is current.
+  std::string_view document = sink.body;
+  if (ring) {
+    if (const long code = VerifyDocument(document, *ring, document); code != kNoError) {
+      result.code = code;
+      return result;
+    }
+  }
   const SystemMacros macros;
-  std::optional<UpdateInfo> info = ParseUpdateInfo(sink.body, request.signature, request.url, macros);
+  std::optional<UpdateInfo> info = ParseUpdateInfo(document, request.signature, request.url, macros);
   if (!info) {
     result.code = kInvalidSignature;
     return result;
+  }
+  if (ring) {
+    if (const long code = SignedDocumentProblem(*info, UtcNowStamp(), HighestAcceptedSequence()); code != kNoError) {
+      result.code = code;
+      return result;
+    }
   }
   SystemMachine machine;
   for (const FileEntry& entry : info->files) {
@@ -168,6 +194,7 @@ CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMess
     return result;
   }
   for (const MessageEntry& m : info->messages) messages.Append(UpdMessageObject::FromEntry(m));
+  if (ring) RecordAcceptedSequence(*info->global.sequence);
   result.global = std::move(info->global);
   return result;
 }

@@ -31,7 +31,11 @@ struct CheckResult {
 // The update-information file is held in memory; more than this is refused.
 inline constexpr size_t kMaxUpdateInfoBytes = 1024 * 1024;
 
-// The observer, when given, is shown each fetch (the progress window).
+// Fetches and reads the document. A DLL that carries the publisher's keys takes it only when it is
+// signed by one of them, current and not older than one accepted before (whose sequence it then
+// keeps), and when every file entry has a SHA-256 and an HTTPS or file URL; otherwise the result
+// is the rule's error and the collections stay empty. The observer, when given, is shown each fetch
+// (the progress window).
 CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMessagesObject& messages,
                      const std::atomic<bool>& cancel, FetchObserver* observer = nullptr);
 

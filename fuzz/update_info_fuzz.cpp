@@ -1,11 +1,13 @@
 // libFuzzer target of the update-information file's reader, with the path macros and the replace
-// decision behind it (see docs/DEVELOPING.md).
+// decision behind it, and of what a signed document is made of: the signature line, the bytes it
+// covers, the rules of a signed document and the key ring (see docs/DEVELOPING.md).
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "common/file_names.h"
 #include "component/local_entry.h"
+#include "component/signed_document.h"
 #include "component/update_info.h"
 
 namespace {
@@ -42,9 +44,26 @@ class Machine final : public updara::LocalMachine {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (const auto ring = updara::ParseKeyRing(text)) {
+    for (const updara::PublisherKey& key : *ring)
+      if (key.point.size() != 64 || !updara::IsKeyId(key.id)) __builtin_trap();
+  }
+  // What is signed is the document's start up to a line's start; the signature line is all the rest.
+  const updara::DocumentSignature signature = updara::FindSignature(text);
+  std::string_view document = text;
+  if (signature.state == updara::DocumentSignature::State::Signed) {
+    const std::string_view covered = signature.signedBytes;
+    if (covered.data() != text.data() || covered.size() > text.size()) __builtin_trap();
+    if (!covered.empty() && covered.back() != '\n') __builtin_trap();
+    if (!text.substr(covered.size()).starts_with(updara::kSignatureLinePrefix)) __builtin_trap();
+    if (signature.signature.size() != 64 || !updara::IsKeyId(signature.keyId)) __builtin_trap();
+    document = covered;
+  }
   const Macros macros;
-  const auto info = updara::ParseUpdateInfo(text, "#Update file signature", "http://host/dir/upd.txt?x=1", macros);
+  const auto info = updara::ParseUpdateInfo(document, "#Update file signature", "https://host/dir/upd.txt?x=1", macros);
   if (!info) return 0;
+  const long problem = updara::SignedDocumentProblem(*info, 20250101000000ULL, 5);
+  if (problem == 0 && (!info->global.expires || !info->global.sequence)) __builtin_trap();
   Machine machine;
   for (const updara::FileEntry& entry : info->files) {
     if (entry.name.empty() || entry.path.size() > updara::kMaxPathLength) __builtin_trap();

@@ -5,8 +5,10 @@ packages=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev zlib1g-dev
   wine wine64 libwine-dev
+  wixl msitools  # the installer package (installer/)
   xvfb xauth x11-apps imagemagick
   clang
+  pandoc  # turns the documentation's Markdown into help.rtf
   python3 python3-pyftpdlib openssl pigz
   debootstrap  # makes the root of the 32-bit Wine (scripts/wine32-lib.sh)
 )

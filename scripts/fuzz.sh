@@ -10,7 +10,7 @@ out=build/fuzz
 mkdir -p "$out"
 declare -A sources=(
   [rss_feed]="app/updates/rss_feed.cpp app/updates/rss_check.cpp app/tools/text.cpp"
-  [update_info]="component/update_info.cpp component/local_entry.cpp component/updara_text.cpp common/file_names.cpp"
+  [update_info]="component/update_info.cpp component/local_entry.cpp component/signed_document.cpp component/fetch_url.cpp component/updara_text.cpp common/file_names.cpp"
   [fetch_url]="component/fetch_url.cpp component/updara_text.cpp"
   [timestamp]="component/update_info.cpp component/updara_text.cpp common/file_names.cpp"
 )

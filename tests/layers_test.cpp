@@ -25,9 +25,10 @@ const std::map<std::string, std::vector<std::string>> kMayInclude = {
     {"app/datafiles", {"common", "app/tools", "app/forms", "app/state", "app/sdo", "app/discovery"}},
     {"app/diagnostics", {"common", "app/tools", "app/forms", "app/state"}},
     {"app/updates", {"common", "app/tools", "app/forms", "app/state", "app/sdo", "app/discovery"}},
+    {"app/viewers", {"common", "app/tools", "app/forms", "app/state"}},
     {"app/shell",
      {"common", "app/tools", "app/forms", "app/state", "app/sdo", "app/discovery", "app/datafiles", "app/diagnostics",
-      "app/updates"}},
+      "app/updates", "app/viewers"}},
     {"component", {"common"}},
     {"standins", {}},
 };

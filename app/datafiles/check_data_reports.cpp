@@ -38,6 +38,13 @@ std::string CheckDataReportFile(const std::string& reportsFolder, CheckDataRepor
 
 std::string WatermarkFile(const std::string& companyFolder) { return FileIn(companyFolder, "watermark.xml"); }
 
+std::string CompanyFile(const std::string& setupFolder, const std::string& programFolder,
+                        const std::string& dataVersion) {
+  return FileIn(Val(dataVersion) >= 14 ? setupFolder : programFolder, "company");
+}
+
+std::string SageIniFile(const std::string& settingsFolder) { return FileIn(settingsFolder, "sage.ini"); }
+
 uint64_t ReportEntryCount(uint64_t sizeBytes) {
   constexpr uint64_t kEntry = 260;
   const uint64_t whole = sizeBytes / kEntry, twiceRest = sizeBytes % kEntry * 2;

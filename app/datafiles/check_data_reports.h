@@ -15,6 +15,11 @@ enum class CheckDataReport { Errors, Warnings, Comments };
 // nothing is looked for, or deleted, in whatever the current folder happens to be.
 std::string CheckDataReportFile(const std::string& reportsFolder, CheckDataReport report);
 std::string WatermarkFile(const std::string& companyFolder);
+// The package's company file: in the year's settings folder from data version 14 on, before that
+// in the program folder. sage.ini in the package's settings folder.
+std::string CompanyFile(const std::string& setupFolder, const std::string& programFolder,
+                        const std::string& dataVersion);
+std::string SageIniFile(const std::string& settingsFolder);
 
 // A report holds one entry per 260 bytes, rounded to the nearest with ties to even.
 uint64_t ReportEntryCount(uint64_t sizeBytes);

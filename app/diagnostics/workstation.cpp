@@ -27,14 +27,6 @@ constexpr KnownWindows kKnownWindows[] = {
 
 }  // namespace
 
-std::string CollapseBlanks(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  for (char c : name)
-    if (c != ' ' || out.empty() || out.back() != ' ') out += c;
-  return out;
-}
-
 std::string CpuWidthText(std::string_view addressWidth) {
   std::string width = Trim(addressWidth);
   return width.empty() ? std::string() : width + "bit";

@@ -13,8 +13,6 @@
 namespace lw {
 
 
-// The processor's name with every run of blanks made one blank.
-std::string CollapseBlanks(std::string_view name);
 // "64bit" from an address width of "64"; empty when the width is unknown.
 std::string CpuWidthText(std::string_view addressWidth);
 

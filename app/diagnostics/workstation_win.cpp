@@ -134,7 +134,7 @@ std::string GetProcessor(std::string& cpuWidth) {
       width = TextProperty(cpu, L"AddressWidth");
     });
     cpuWidth = CpuWidthText(width);
-    name = CollapseBlanks(name);
+    name = CollapseSpaces(name);
   });
   return name;
 }

@@ -3,7 +3,11 @@
 #include "app/forms/forms_win.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 #include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace lw::forms {
 
@@ -120,6 +124,138 @@ bool TextBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   result = CallClassProc(msg, wp, lp);  // the box selects the word first
   if (onDblClick) onDblClick();
   return true;
+}
+
+// ---- RichTextBox ----
+
+namespace {
+
+// Hands the bytes to EM_STREAMIN a piece at a time.
+struct StreamSource {
+  const std::string& bytes;
+  size_t offset = 0;
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
+  auto* source = reinterpret_cast<StreamSource*>(cookie);
+  const size_t n = std::min(source->bytes.size() - source->offset, static_cast<size_t>(std::max(0L, wanted)));
+  memcpy(buffer, source->bytes.data() + source->offset, n);
+  source->offset += n;
+  *given = static_cast<LONG>(n);
+  return 0;
+}
+
+std::wstring WideFromAnsi(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(std::max(n, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string AnsiFromWide(const std::wstring& wide) {
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(size_t(std::max(n, 0)), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+constexpr UINT kCodePageUnicode = 1200;
+
+}  // namespace
+
+RichTextBox& Form::AddRichTextBox(const std::string& name, Rect r, Control* container, unsigned options) {
+  RichTextBox& c = Adopt(Make(new RichTextBox(*this, name, kColorWindowText, kColorWindow)));
+  // The rich edit control of every Windows since XP; its library stays loaded for the run.
+  static const bool loaded = LoadLibraryA("msftedit.dll") != nullptr;
+  if (!loaded) return c;
+  DWORD style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
+  if (options & RichTextBox::ReadOnly) style |= ES_READONLY;
+  if (c.CreateChild(container, "RICHEDIT50W", style, WS_EX_CLIENTEDGE, r, "")) {
+    // Typing and streaming are otherwise cut at 32,767 characters.
+    SendMessageA(c.Hwnd(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    SendMessageA(c.Hwnd(), EM_SETEVENTMASK, 0, ENM_CHANGE);
+    // Text drawn right against the border is hard to read.
+    SendMessageA(c.Hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
+    c.ApplyColors();
+  }
+  return c;
+}
+
+std::string RichTextBox::Text() const {
+  if (!hwnd_) return {};
+  GETTEXTLENGTHEX length{GTL_PRECISE | GTL_USECRLF | GTL_NUMCHARS, kCodePageUnicode};
+  const auto n = static_cast<long>(SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n) + 1, L'\0');
+  GETTEXTEX get{};
+  get.cb = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+  get.flags = GT_USECRLF;
+  get.codepage = kCodePageUnicode;
+  const auto got = SendMessageW(hwnd_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(wide.data()));
+  wide.resize(static_cast<size_t>(std::clamp<LRESULT>(got, 0, n)));
+  return AnsiFromWide(wide);
+}
+
+bool RichTextBox::StreamIn(const std::string& bytes, unsigned format) {
+  if (!hwnd_) return false;
+  StreamSource source{bytes};
+  EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
+  settingText_ = true;
+  SendMessageW(hwnd_, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+  settingText_ = false;
+  if (onChange) onChange();
+  return stream.dwError == 0;
+}
+
+void RichTextBox::SetText(const std::string& text) {
+  if (!hwnd_ || text == Text()) return;
+  // As plain UTF-16 text: a text starting "{\rtf" stays that text.
+  const std::wstring wide = WideFromAnsi(text);
+  StreamIn(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)), SF_TEXT | SF_UNICODE);
+}
+
+bool RichTextBox::LoadRichText(const std::string& rtf) { return StreamIn(rtf, SF_RTF) && TextLength() > 0; }
+
+bool RichTextBox::Locked() const { return hwnd_ && (GetWindowLongPtrA(hwnd_, GWL_STYLE) & ES_READONLY); }
+
+void RichTextBox::SetLocked(bool locked) {
+  if (hwnd_) SendMessageA(hwnd_, EM_SETREADONLY, locked, 0);
+}
+
+long RichTextBox::TextLength() const {
+  if (!hwnd_) return 0;
+  GETTEXTLENGTHEX length{GTL_PRECISE | GTL_NUMCHARS, kCodePageUnicode};
+  return static_cast<long>(SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+}
+
+long RichTextBox::SelStart() const {
+  CHARRANGE range{};
+  if (hwnd_) SendMessageA(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  return range.cpMin;
+}
+
+long RichTextBox::SelLength() const {
+  CHARRANGE range{};
+  if (hwnd_) SendMessageA(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  return range.cpMax - range.cpMin;
+}
+
+void RichTextBox::Select(long start, long length) {
+  CHARRANGE range{start, start + length};
+  if (hwnd_) SendMessageA(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+void RichTextBox::ApplyColors() {
+  if (!hwnd_) return;
+  SendMessageA(hwnd_, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ResolveColor(BackColor())));
+}
+
+bool RichTextBox::OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (Command(msg, wp, EN_CHANGE)) {
+    if (!settingText_ && onChange) onChange();
+    return true;
+  }
+  return Control::OnReflect(msg, wp, lp, result);
 }
 
 // ---- CommandButton ----

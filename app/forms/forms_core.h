@@ -10,6 +10,12 @@ namespace lw::forms {
 
 inline constexpr int kTwipsPerInch = 1440;
 
+// A rectangle in twips (1440 per inch), relative to the parent's client area.
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
 // Rounded to the nearest pixel or twip, halves away from zero; dpi <= 0 counts as 96.
 int TwipsToPixels(int twips, int dpi);
 int PixelsToTwips(int pixels, int dpi);

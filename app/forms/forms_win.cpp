@@ -209,7 +209,7 @@ bool Control::CreateChild(Control* container, const char* cls, DWORD style, DWOR
   // every message, a round trip to the window server under Wine.
   classProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
   // An edit box changes its text as the user types, without being sent it.
-  keepsText_ = lstrcmpiA(cls, "EDIT") != 0;
+  keepsText_ = lstrcmpiA(cls, "EDIT") != 0 && dynamic_cast<RichTextBox*>(this) == nullptr;
   twips_ = r;
   setPx_ = PixelRect();
   twipsSet_ = true;
@@ -419,8 +419,10 @@ void Control::Move(int left, int top, int width, int height) {
     return;
   twips_ = wanted;
   if (!hwnd_) return;
-  MoveWindow(hwnd_, TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(twips_.width),
-             TwipsToPixelsY(twips_.height), TRUE);
+  // Drawn afresh at its new place, children too: bits copied from the old place can be stale while
+  // the user drags the window's edge, and a panel's buttons were then left unpainted.
+  SetWindowPos(hwnd_, nullptr, TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(twips_.width),
+               TwipsToPixelsY(twips_.height), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   setPx_ = PixelRect();
   twipsSet_ = true;
   ApplyToolTip();  // a label made narrower may now cut its caption
@@ -957,6 +959,10 @@ OpenFileHandler& CurrentOpenFileHandler() {
   static OpenFileHandler handler;
   return handler;
 }
+PrintDialogHandler& CurrentPrintDialogHandler() {
+  static PrintDialogHandler handler;
+  return handler;
+}
 }  // namespace
 
 int MsgBox(const std::string& text, unsigned style, const std::string& title) {
@@ -999,6 +1005,23 @@ std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::
 OpenFileHandler SetOpenFileHandler(OpenFileHandler handler) {
   OpenFileHandler previous = std::move(CurrentOpenFileHandler());
   CurrentOpenFileHandler() = std::move(handler);
+  return previous;
+}
+
+}  // namespace lw::forms
+
+namespace lw::forms {
+
+bool ShowPrintDialog(PRINTDLGA& dialog) {
+  if (!dialog.hwndOwner)
+    if (Form* f = ActiveForm()) dialog.hwndOwner = f->Hwnd();
+  if (PrintDialogHandler handler = CurrentPrintDialogHandler()) return handler(dialog);
+  return PrintDlgA(&dialog) != FALSE;
+}
+
+PrintDialogHandler SetPrintDialogHandler(PrintDialogHandler handler) {
+  PrintDialogHandler previous = std::move(CurrentPrintDialogHandler());
+  CurrentPrintDialogHandler() = std::move(handler);
   return previous;
 }
 

@@ -13,12 +13,16 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "app/forms/forms_core.h"
 
 namespace lw::forms {
 
@@ -30,11 +34,6 @@ constexpr uint32_t kColorWindowText = 0x80000008;  // window text
 constexpr uint32_t kColorButtonFace = 0x8000000F;  // button face
 constexpr uint32_t kColorButtonText = 0x80000012;  // button text
 COLORREF ResolveColor(uint32_t color);
-
-// A rectangle in twips (1440 per inch), relative to the parent's client area.
-struct Rect {
-  int left = 0, top = 0, width = 0, height = 0;
-};
 
 // Twips per pixel of the screen, horizontally and vertically (15 at 96 DPI).
 int TwipsToPixelsX(int twips);
@@ -56,7 +55,7 @@ class Control {
 
   std::string Caption() const { return Text(); }
   void SetCaption(const std::string& caption) { SetText(caption); }
-  std::string Text() const;
+  virtual std::string Text() const;
   virtual void SetText(const std::string& text);
 
   bool Enabled() const;
@@ -192,6 +191,38 @@ class TextBox : public Control {
   friend class Form;
 
  private:
+  bool settingText_ = false;
+};
+
+// A rich edit control. Plain text goes in and comes out as plain text (line breaks as CR LF), never
+// taken for a rich-text document whatever it starts with; LoadRichText loads such a document.
+// The text's length has no limit of the control's own, and positions count a line break as one
+// character, as the control does.
+class RichTextBox : public Control {
+ public:
+  enum Options : unsigned { ReadOnly = 2 };  // ReadOnly: locked
+  // Fires on every change of the text: typing, pasting, SetText and LoadRichText.
+  std::function<void()> onChange;
+  std::string Text() const override;
+  void SetText(const std::string& text) override;
+  // An RTF document; false when the control took nothing of it.
+  bool LoadRichText(const std::string& rtf);
+  bool Locked() const;
+  void SetLocked(bool locked);
+  long TextLength() const;
+  long SelStart() const;
+  long SelLength() const;
+  void Select(long start, long length);
+
+ protected:
+  using Control::Control;
+  bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  // The background; the text keeps the colours the document gives it.
+  void ApplyColors() override;
+  friend class Form;
+
+ private:
+  bool StreamIn(const std::string& bytes, unsigned format);
   bool settingText_ = false;
 };
 
@@ -431,6 +462,7 @@ class Form : public Control {
                   Control* container = nullptr, Align align = Align::Left);
   TextBox& AddTextBox(const std::string& name, Rect r, const std::string& text = "",
                       Control* container = nullptr, unsigned options = 0);
+  RichTextBox& AddRichTextBox(const std::string& name, Rect r, Control* container = nullptr, unsigned options = 0);
   CommandButton& AddButton(const std::string& name, Rect r, const std::string& caption,
                            Control* container = nullptr);
   CheckBox& AddCheckBox(const std::string& name, Rect r, const std::string& caption,
@@ -511,5 +543,12 @@ using OpenFileHandler = std::function<std::string(HWND owner, const std::string&
 std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::string& filter,
                                const std::string& initialDir, unsigned flags = 0x1004);
 OpenFileHandler SetOpenFileHandler(OpenFileHandler handler);
+
+// The print dialog, replaceable the same way. Takes and fills `dialog` as PrintDlgA does (the
+// printer's device context with PD_RETURNDC, the range chosen in Flags) and answers whether the
+// user chose to print; false when cancelled or failed.
+using PrintDialogHandler = std::function<bool(PRINTDLGA& dialog)>;
+bool ShowPrintDialog(PRINTDLGA& dialog);
+PrintDialogHandler SetPrintDialogHandler(PrintDialogHandler handler);
 
 }  // namespace lw::forms

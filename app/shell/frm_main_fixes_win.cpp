@@ -1,5 +1,6 @@
 // The main window's fixes and tools entries: the oplock and SMB signing frames with their fix
-// buttons, the report temporary folder frame, and the check-data entries of the tools menu.
+// buttons, the report temporary folder frame, and the check-data and viewer entries of the tools
+// menu.
 // Nothing read from the registry or the disk is kept: every display and every fix reads afresh.
 #include <functional>
 #include <initializer_list>
@@ -14,9 +15,12 @@
 #include "app/diagnostics/workstation_win.h"
 #include "app/discovery/installation.h"
 #include "app/shell/frm_main_window_win.h"
+#include "app/state/app_state.h"
 #include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/text.h"
+#include "app/viewers/frm_text_edit_win.h"
+#include "app/viewers/text_viewer.h"
 #include "common/runtime_error.h"
 
 namespace lw {
@@ -261,6 +265,28 @@ void frmMain::mnuWatermark_Click() {
   if (forms::MsgBox("Are you sure that you want to delete " + file + " ?", MB_YESNO | MB_ICONEXCLAMATION,
                     "Delete Watermark") == IDYES)
     DeleteFileA(file.c_str());
+}
+
+void frmMain::ShowInViewer(const std::string& file) {
+  Viewer.ViewerFile = file;
+  frmTextEdit viewer;
+  viewer.ShowModal(this);
+}
+
+void frmMain::mnuCompany_Click() {
+  ShowInViewer(CompanyFile(Install.SetupFolder, Install.ProgramFolder, App.DataVersion));
+}
+
+void frmMain::mnuSetupIni_Click() { ShowInViewer(SageIniFile(Install.SageSettingsFolder)); }
+
+void frmMain::mnuErrors_Click() { ShowInViewer(CheckDataReportFile(Install.ReportsFolder, CheckDataReport::Errors)); }
+
+void frmMain::mnuWarnings_Click() {
+  ShowInViewer(CheckDataReportFile(Install.ReportsFolder, CheckDataReport::Warnings));
+}
+
+void frmMain::mnuComments_Click() {
+  ShowInViewer(CheckDataReportFile(Install.ReportsFolder, CheckDataReport::Comments));
 }
 
 }  // namespace lw

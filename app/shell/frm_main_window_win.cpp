@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/datafiles/data_files_win.h"
+#include "app/diagnostics/frm_smb2_win.h"
 #include "app/diagnostics/workstation.h"
 #include "app/diagnostics/workstation_win.h"
 #include "app/discovery/data_path_texts.h"
@@ -292,6 +293,12 @@ void frmMain::Layout() {
   txtTemp->onChange = [this] { txtTemp_Change(); };
   cmdTempFix->onClick = [this] { cmdTempFix_Click(); };
   mnuMenu->Find("mnuWatermark")->onClick = [this] { mnuWatermark_Click(); };
+  mnuMenu->Find("mnuSMB2")->onClick = [this] { mnuSMB2_Click(); };
+  mnuMenu->Find("mnuCompany")->onClick = [this] { mnuCompany_Click(); };
+  mnuMenu->Find("mnuSetupIni")->onClick = [this] { mnuSetupIni_Click(); };
+  mnuMenu->Find("mnuErrors")->onClick = [this] { mnuErrors_Click(); };
+  mnuMenu->Find("mnuWarnings")->onClick = [this] { mnuWarnings_Click(); };
+  mnuMenu->Find("mnuComments")->onClick = [this] { mnuComments_Click(); };
   picBulbY->onClick = [this] { picBulbY_Click(); };
   for (int i = 0; i < 6; ++i) optTest[i]->onClick = [this, i] { optTest_Click(i); };
   onUnload = [this](bool& cancel) { Form_Unload(cancel); };
@@ -424,6 +431,11 @@ void frmMain::cmdMenu_Click() {
   if (App.Busy) return;
   RefreshCheckDataMenus();
   forms::PopupMenu(*this, *mnuMenu);
+}
+
+void frmMain::mnuSMB2_Click() {
+  frmSMB2 smb2;
+  smb2.ShowModal(this);
 }
 
 void frmMain::optTest_Click(int index) {

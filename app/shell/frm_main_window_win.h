@@ -97,6 +97,14 @@ class frmMain : public forms::Form {
   void txtTemp_Change();
   void cmdTempFix_Click();
   void mnuWatermark_Click();
+  void mnuSMB2_Click();
+  void mnuCompany_Click();
+  void mnuSetupIni_Click();
+  void mnuErrors_Click();
+  void mnuWarnings_Click();
+  void mnuComments_Click();
+  // Shows the file in the text viewer, modally, and returns once it is closed.
+  void ShowInViewer(const std::string& file);
   void picBulbY_Click();
   // A new RSS check window, or null while the last one is still open.
   frmGetRss* NewRssWindow();

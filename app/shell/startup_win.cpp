@@ -20,6 +20,8 @@
 #include "app/tools/text.h"
 #include "app/updates/frm_about_win.h"
 #include "app/updates/rss_reader_win.h"
+#include "app/viewers/frm_help_win.h"
+#include "app/viewers/text_viewer.h"
 #include "common/product.h"
 
 namespace lw {
@@ -93,6 +95,7 @@ void ResetApplicationState() {
   Workstation = WorkstationState{};
   DataFiles = DataFilesState{};
   ForgetFileCaches();
+  Viewer = ViewerState{};
   SetWaitProgressWindow(nullptr);
   forms::ClearProgramEnded();
 }
@@ -114,8 +117,15 @@ int Main(const std::string& commandLine) {
   DecideRssCheck();
   PickRegion();
 
-  // First run: the help document is shown by the help viewer once it is part of the program.
-  if (GetAppSetting("FirstRun", "Y") == "Y") SaveAppSetting("FirstRun", "N");
+  // The first run shows the documentation, when it is there.
+  if (GetAppSetting("FirstRun", "Y") == "Y") {
+    if (HelpFileExists()) {
+      frmHelp help;
+      help.ShowModal();
+    }
+    SaveAppSetting("FirstRun", "N");
+    if (forms::ProgramEnded()) return 0;  // the session ended while the help was up
+  }
 
   ChooseDataPath(commandLine);
   App.DataVersion = GetDataVersion(App.DataPath);

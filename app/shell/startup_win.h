@@ -10,7 +10,8 @@ int Main(const std::string& commandLine);
 
 // Every application-wide value and every cache of the program back at its start: the state of
 // the start-up, the installation, setup.dta, the SDO session, the workstation and the data files,
-// what the tools keep of files, and whether the program has ended. Settings are not touched.
+// the file the text viewer shows, what the tools keep of files, and whether the program has
+// ended. Settings are not touched.
 void ResetApplicationState();
 
 // What the tools below ask of the program: window events to run while a wait goes on, and the

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -11,6 +12,7 @@
 
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
+#include "common/com_text_win.h"
 
 namespace lw {
 
@@ -369,6 +371,67 @@ std::string AnsiFromFileText(const std::string& bytes) {
 }
 
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) { return ReadBytes(path, maxBytes).value_or(""); }
+
+std::optional<std::string> ReadWholeFileIfReadable(const std::string& path, uint64_t maxBytes) {
+  return ReadBytes(path, maxBytes);
+}
+
+namespace {
+std::string LastErrorText() { return HresultText(HRESULT_FROM_WIN32(GetLastError())); }
+
+// The bytes in a new file; false with the error set when they are not all on the disk.
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    ok = WriteFile(h, bytes.data() + done, piece, &written, nullptr) && written == piece;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(h);
+  const DWORD error = GetLastError();
+  CloseHandle(h);
+  SetLastError(error);
+  return ok;
+}
+}  // namespace
+
+std::string ReplaceFileContents(const std::string& path, const std::string& bytes) {
+  DWORD attributes;
+  if (!HasAttributes(path, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return "The file is not there any more.";
+  if (attributes & FILE_ATTRIBUTE_READONLY) return "The file is read-only.";
+  // The file is replaced under its own name as the disk has it, in its letter case.
+  const std::string folder = SplitPath(path, PathPart::Folder);
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "The file is not there any more.";
+  FindClose(search);
+  const std::string target = folder + "\\" + found.cFileName;
+  // Replacing needs the file to be free for deleting; a program that holds it open without
+  // allowing that (Sage while it runs) is found before anything is written.
+  HANDLE probe = CreateFileA(target.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return "Another program has it open (is Sage running?): " + LastErrorText() + ".";
+  CloseHandle(probe);
+  // Beside the file, so that putting it in place is a rename on the same disk.
+  char temp[MAX_PATH] = {};
+  if (!GetTempFileNameA(folder.c_str(), "lw", 0, temp))
+    return "No temporary file could be made beside it: " + LastErrorText() + ".";
+  std::string failure;
+  if (!WriteNewFile(temp, bytes))
+    failure = "It could not be written: " + LastErrorText() + ".";
+  else if (ReadBytes(temp, bytes.size()) != bytes)
+    failure = "What was written did not read back the same.";
+  else if (!ReplaceFileA(target.c_str(), temp, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
+    failure = "It could not take the place of the file: " + LastErrorText() + ".";
+  else if (ReadBytes(target, bytes.size()) != bytes)
+    return "The file did not read back as saved.";
+  DeleteFileA(temp);  // only still there when something failed
+  return failure;
+}
 
 std::string ReadTextFile(const std::string& path, uint64_t maxBytes) {
   return AnsiFromFileText(ReadWholeFile(path, maxBytes));

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/tools/byte_source.h"
@@ -103,6 +104,8 @@ bool OpenFileInput(const std::string& path, SharedFile& file);
 // unreadable or larger than maxBytes. Every file from outside read whole has a limit that fits
 // what it is, so a damaged or hostile file of any size is never taken into memory.
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes);
+// As ReadWholeFile, telling a file that could not be read (nullopt) from an empty one.
+std::optional<std::string> ReadWholeFileIfReadable(const std::string& path, uint64_t maxBytes);
 // As ReadWholeFile, but a file starting FF FE is UTF-16 LE text, converted to ANSI.
 std::string ReadTextFile(const std::string& path, uint64_t maxBytes);
 // The last count bytes of a file (all of a shorter one), under the same conditions.
@@ -113,6 +116,13 @@ std::string AnsiFromFileText(const std::string& bytes);
 // on every keystroke: read again only when the file's write time or size has changed (a read
 // that failed is tried again the next time).
 std::string ReadUnchangedFile(const std::string& path, uint64_t maxBytes);
+
+// Gives an existing file new contents without ever leaving it half-written: the bytes go to a
+// temporary file beside it, are read back, and that file then takes the place of the old one,
+// which keeps its name, attributes and permissions. Empty when the file now holds exactly the bytes;
+// else why not (a read-only file, one another program holds, a full disk), the file as it was and
+// no temporary file left behind.
+std::string ReplaceFileContents(const std::string& path, const std::string& bytes);
 
 // Forgets the file versions, settings files and special folders kept between calls.
 void ForgetFileCaches();

@@ -24,6 +24,14 @@ std::string RTrim(std::string_view s) {
 
 std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
 
+std::string CollapseSpaces(std::string_view s) {
+  std::string r;
+  r.reserve(s.size());
+  for (char c : s)
+    if (c != ' ' || r.empty() || r.back() != ' ') r += c;
+  return Trim(r);
+}
+
 std::string LCase(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = LowerAscii(c);

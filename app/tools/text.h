@@ -19,6 +19,9 @@ std::string UCase(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 bool EndsWithNoCase(std::string_view s, std::string_view suffix);
+// Every run of blanks made one blank, then trimmed: "  STATE   :  4  RUNNING " is
+// "STATE : 4 RUNNING". Line breaks and tabs stay as they are.
+std::string CollapseSpaces(std::string_view s);
 
 // printf-style formatting into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "component/signature_win.h"
 #include "updara_idl.h"
 
 namespace updara_test {
@@ -26,6 +27,8 @@ inline std::wstring WinPath(const char* unixPath) {
   return p;
 }
 inline const std::wstring kDll = WinPath(LW_UPDARA_DLL);
+// The same component built without a key ring: it takes update-information files as they come.
+inline const std::wstring kDllWithoutKeys = WinPath(LW_UPDARA_DLL_WITHOUT_KEYS);
 
 // Runs a command line and returns its exit code; a program that cannot start or never ends fails.
 inline DWORD RunProgram(std::wstring commandLine) {
@@ -48,8 +51,22 @@ inline DWORD RunProgram(std::wstring commandLine) {
   return code;
 }
 
-inline DWORD Regsvr32(const wchar_t* switches) {
-  return RunProgram(std::wstring(L"regsvr32.exe ") + switches + L" \"" + kDll + L"\"");
+inline DWORD Regsvr32(const wchar_t* switches, const std::wstring& dll = kDll) {
+  return RunProgram(std::wstring(L"regsvr32.exe ") + switches + L" \"" + dll + L"\"");
+}
+
+// The highest update-information sequence accepted, as the component keeps it for the machine or
+// the user; forgetting it lets every test start from none.
+inline std::optional<std::uint64_t> AcceptedSequence(HKEY root) {
+  std::uint64_t value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueA(root, updara::kSequenceKey, updara::kSequenceValue, RRF_RT_QWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return value;
+}
+inline void ForgetAcceptedSequences() {
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyValueA(root, updara::kSequenceKey, updara::kSequenceValue);
 }
 
 template <typename T>

@@ -281,17 +281,18 @@ TEST(BodyPipeline, CompressedBodiesAreInflatedWhateverTheChunksAndPlainOnesPassU
     const std::string z = Deflate(*original);
     for (size_t chunk : {size_t(1), size_t(4095), size_t(4096), size_t(32768), z.size()}) {
       MemoryStore store;
-      EchoDigest digest;
-      BodyPipeline p(true, &digest, store);
+      EchoDigest md5, sha256;  // every digest sees every byte
+      BodyPipeline p(true, {&md5, &sha256}, store);
       FeedInChunks(p, z, chunk);
       EXPECT_FALSE(p.Damaged()) << chunk;
       EXPECT_EQ(p.Received(), static_cast<long long>(z.size()));
       EXPECT_TRUE(store.bytes == *original) << chunk;
-      EXPECT_TRUE(digest.seen == *original) << chunk;
+      EXPECT_TRUE(md5.seen == *original) << chunk;
+      EXPECT_TRUE(sha256.seen == *original) << chunk;
     }
   }
   MemoryStore store;
-  BodyPipeline plain(false, nullptr, store);
+  BodyPipeline plain(false, {}, store);
   FeedInChunks(plain, mixed, 32768);
   EXPECT_FALSE(plain.Damaged());
   EXPECT_TRUE(store.bytes == mixed);
@@ -315,14 +316,14 @@ TEST(BodyPipeline, ABodyThatIsNoWholeZlibStreamIsDamaged) {
   };
   for (const auto& [what, body] : damaged) {
     MemoryStore store;
-    BodyPipeline p(true, nullptr, store);
+    BodyPipeline p(true, {}, store);
     FeedInChunks(p, body, 32768);
     EXPECT_TRUE(p.Damaged()) << what;
     EXPECT_EQ(p.Received(), static_cast<long long>(body.size())) << what;  // every byte is still counted
   }
   // Bytes after the end of the stream are left alone.
   MemoryStore store;
-  BodyPipeline trailing(true, nullptr, store);
+  BodyPipeline trailing(true, {}, store);
   FeedInChunks(trailing, z + "trailing bytes", 1000);
   EXPECT_FALSE(trailing.Damaged());
   EXPECT_TRUE(store.bytes == original);
@@ -332,7 +333,7 @@ TEST(BodyPipeline, AStoreThatRefusesIsReportedAndTheDigestGoesOn) {
   MemoryStore store;
   store.refuseAfter = 1000;
   EchoDigest digest;
-  BodyPipeline p(false, &digest, store);
+  BodyPipeline p(false, {&digest}, store);
   const std::string body(5000, 'b');
   FeedInChunks(p, body, 700);
   EXPECT_TRUE(p.StoreFailed());

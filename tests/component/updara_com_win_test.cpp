@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/updara_errors.h"
 #include "component/classes_win.h"
 #include "tests/component/com_client_win.h"
 #include "tests/fixtures/test_env_win.h"
@@ -852,6 +853,39 @@ TEST_F(UpdaraCom, FilesCollectionFindsEntriesByIndexAndNameAndEnumerates) {
 }
 
 // ---- the type library and its registration ----
+
+// A host finds each error number of the component, with the text its events and errors carry, in
+// the type library: each member of UpdaraErrors has a number for its ID and that text for its help.
+TEST_F(UpdaraCom, TheTypeLibraryDocumentsEveryErrorNumberWithItsText) {
+  Ref<ITypeLib> lib;
+  ASSERT_EQ(LoadRegTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, lib.put()), S_OK);
+  Ref<ITypeInfo> errors;
+  wchar_t name[] = L"UpdaraErrors";
+  MEMBERID member = 0;
+  USHORT found = 1;
+  ASSERT_EQ(lib->FindName(name, 0, errors.put(), &member, &found), S_OK);
+  ASSERT_EQ(found, 1);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(errors->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+  const WORD count = attr->cFuncs;
+  errors->ReleaseTypeAttr(attr);
+  std::vector<long> documented;
+  for (WORD i = 0; i < count; ++i) {
+    FUNCDESC* f = nullptr;
+    ASSERT_EQ(errors->GetFuncDesc(i, &f), S_OK);
+    BSTR help = nullptr;
+    ASSERT_EQ(errors->GetDocumentation(f->memid, nullptr, &help, nullptr, nullptr), S_OK);
+    const std::wstring text = Text(help);
+    EXPECT_EQ(std::string(text.begin(), text.end()), updara::ErrorText(f->memid)) << f->memid;
+    documented.push_back(f->memid);
+    errors->ReleaseFuncDesc(f);
+  }
+  // Every number of the component's own part of the table, and nothing else.
+  std::vector<long> table;
+  for (long n = updara::kInvalidProtocol; std::string(updara::ErrorText(n)) != "Unrecognized Error."; ++n) table.push_back(n);
+  EXPECT_EQ(documented, table);
+}
 
 TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregister) {
   Ref<ITypeLib> lib;

@@ -1,23 +1,19 @@
-// The check and the download for real: the registered Updara.dll against servers on 127.0.0.1
-// (the test HTTP server, Python's HTTP, HTTPS and FTP peers) and local files; what arrives, what
-// is refused with which error, and what is left in the temporary folder afterwards.
+// The check and the download for real, as designed: Updara.dll built without a key ring, registered,
+// against servers on 127.0.0.1 (the test HTTP server, Python's HTTP, HTTPS and FTP peers) and
+// local files; what arrives, what is refused with which error, and what is left in the temporary
+// folder afterwards.
 #include <windows.h>
-#include <objbase.h>
-#include <oleauto.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "component/replacement_list.h"
-#include "tests/component/com_client_win.h"
+#include "tests/component/update_client_win.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/sage_install_win.h"
@@ -25,29 +21,12 @@
 
 namespace {
 
+using namespace updara_test;
 using lw::fixtures::HttpResponse;
 using lw::fixtures::HttpServer;
 using lw::fixtures::PythonPeer;
 using lw::fixtures::ScratchFolder;
-using updara_test::Bstr;
-using updara_test::Event;
-using updara_test::Ref;
-using updara_test::Sink;
 
-constexpr char kSignature[] = "#Update file signature\r\n";
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void WriteAll(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string Random(size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string s(size, '\0');
-  for (char& c : s) c = static_cast<char>(random());
-  return s;
-}
 // Compressible, so that a compressed body really is shorter.
 std::string Text(size_t lines) {
   std::string s;
@@ -75,27 +54,6 @@ std::string Gzip(const std::string& data) {
   return out;
 }
 
-std::string Ansi(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-// Check's arguments. The text argument is the component's to read and the call's to free: a
-// temporary that lives until the end of the full expression.
-struct TextArg {
-  VARIANT v;
-  explicit TextArg(const std::string& text) {
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(Wide(text).c_str());
-  }
-  ~TextArg() { VariantClear(&v); }
-  operator VARIANT() const { return v; }
-};
-VARIANT Missing() {
-  VARIANT v;
-  VariantInit(&v);
-  return v;
-}
-
 DATE Date(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
   SYSTEMTIME t{};
   t.wYear = year;
@@ -108,117 +66,14 @@ DATE Date(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
   return d;
 }
 
-std::string TextOf(IUpdFile* f, HRESULT (STDMETHODCALLTYPE IUpdFile::*get)(BSTR*)) {
-  BSTR b = nullptr;
-  EXPECT_EQ((f->*get)(&b), S_OK);
-  return Ansi(updara_test::Text(b));
-}
-
-HttpResponse Answer(int status, std::string body) {
-  HttpResponse r;
-  r.status = status;
-  r.reason = status == 200 ? "OK" : "Error";
-  r.contentType = "application/octet-stream";
-  r.body = std::move(body);
-  return r;
-}
-
-class UpdaraDownload : public ::testing::Test {
+// The component as designed, which is what a build without a key ring makes: these tests register
+// such a build of the DLL and give it unsigned documents. (updara_signed_win_test.cpp: the DLL with
+// its keys.)
+class UpdaraDownload : public UpdateClient {
  protected:
-  static void SetUpTestSuite() { ASSERT_EQ(updara_test::Regsvr32(L"/s"), 0u); }
-  static void TearDownTestSuite() { updara_test::Regsvr32(L"/u /s"); }
-
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    // The component takes the temporary folder when it is made: this test's own, so that every
-    // file it leaves there can be counted.
-    char previous[MAX_PATH] = {};
-    hadTmp = GetEnvironmentVariableA("TMP", previous, sizeof previous) > 0;
-    savedTmp = previous;
-    SetEnvironmentVariableA("TMP", temp.Win().c_str());
-    char directory[MAX_PATH] = {};
-    GetCurrentDirectoryA(sizeof directory, directory);
-    savedDirectory = directory;
-    CLSID clsid{};
-    ASSERT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
-    ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwDownloadTest")), S_OK);
-    ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-    updara_test::Ref<IConnectionPointContainer> container;
-    ASSERT_EQ(o->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
-    updara_test::Ref<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
-  }
-  void TearDown() override {
-    o.reset();
-    SetCurrentDirectoryA(savedDirectory.c_str());
-    SetEnvironmentVariableA("TMP", hadTmp ? savedTmp.c_str() : nullptr);
-    CoUninitialize();
-  }
-
-  // An entry as a host leaves it for the download.
-  void Add(const std::string& name, const std::string& url, long size = 0, const std::string& md5 = "",
-           bool compressed = false) {
-    Ref<IUpdFiles> files;
-    ASSERT_EQ(o->get_Files(files.put()), S_OK);
-    Ref<IUpdFile> f;
-    ASSERT_EQ(files->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
-    f->put_URL(Bstr(Wide(url).c_str()));
-    f->put_Size(size);
-    f->put_NewMD5(Bstr(Wide(md5).c_str()));
-    f->put_Compressed(compressed ? VARIANT_TRUE : VARIANT_FALSE);
-  }
-  Ref<IUpdFile> Entry(short index) {
-    Ref<IUpdFiles> files;
-    EXPECT_EQ(o->get_Files(files.put()), S_OK);
-    VARIANT i;
-    VariantInit(&i);
-    V_VT(&i) = VT_I2;
-    V_I2(&i) = index;
-    Ref<IUpdFile> f;
-    EXPECT_EQ(files->get_Item(i, f.put()), S_OK);
-    return f;
-  }
-  short Count() {
-    Ref<IUpdFiles> files;
-    EXPECT_EQ(o->get_Files(files.put()), S_OK);
-    short n = -1;
-    files->get_Count(&n);
-    return n;
-  }
-  // The files the component left in its temporary folder.
-  std::set<std::string> Leftovers() const {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(temp.Path()))
-      if (e.is_regular_file()) names.insert(e.path().filename().string());
-    return names;
-  }
-  // The code of each FileDone, in order.
-  std::vector<long> FileCodes() const {
-    std::vector<long> codes;
-    for (const Event& e : sink.Of(EventFileDone)) codes.push_back(e.numbers.at(0));
-    return codes;
-  }
-  long DownloadResult() const {
-    const std::vector<Event> done = sink.Of(EventDownloadDone);
-    EXPECT_EQ(done.size(), 1u);
-    return done.empty() ? -1 : done.back().numbers.at(0);
-  }
-
-  ScratchFolder temp;
-  bool hadTmp = false;
-  std::string savedTmp, savedDirectory;
-  Sink sink;
-  Ref<IUpdaraCom> o;
+  static void SetUpTestSuite() { ASSERT_EQ(Regsvr32(L"/s", kDllWithoutKeys), 0u); }
+  static void TearDownTestSuite() { Regsvr32(L"/u /s", kDllWithoutKeys); }
 };
-
-bool Marked(IUpdFile* f) {
-  VARIANT_BOOL v = VARIANT_FALSE;
-  EXPECT_EQ(f->get_NeedReplace(&v), S_OK);
-  return v != VARIANT_FALSE;
-}
 
 TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
   ScratchFolder here;
@@ -359,6 +214,9 @@ TEST_F(UpdaraDownload, ACheckedDownloadStoresGoodFilesAndRefusesEveryBadBodyWith
                                "[File]\nname=gzip.dat\nurl=gzip.dat.gz\nmd5=" + peer.Md5Of("gzip.dat.gz") + "\n\n"
                                "[File]\nname=badmd5.bin\nurl=badmd5.bin\nmd5=0123456789ABCDEF0123456789abcdef\n\n"
                                "[File]\nname=missing.bin\nurl=missing.bin\n\n"
+                               "[File]\nname=sha.bin\nurl=plain.bin\nsha256=" + Sha256Hex(plain) + "\n\n"
+                               // The SHA-256 decides where the MD5 is satisfied.
+                               "[File]\nname=badsha.bin\nurl=plain.bin\nmd5=" + md5 + "\nsha256=" + Sha256Hex(text) + "\n\n"
                                "[File]\nname=last.bin\nurl=plain.bin\n";
   WriteAll(peer.File("www\\upd.txt"), document);  // served as it is when asked for
   // Missing local copies: every entry is marked.
@@ -366,27 +224,28 @@ TEST_F(UpdaraDownload, ACheckedDownloadStoresGoodFilesAndRefusesEveryBadBodyWith
   ASSERT_TRUE(SetCurrentDirectoryA(here.Win().c_str()));
   ASSERT_EQ(o->Check(TextArg(peer.Url("upd.txt?x=1")), Missing()), S_OK);
   ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
-  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{11, 0}));
-  ASSERT_EQ(Count(), 11);
+  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{13, 0}));
+  ASSERT_EQ(Count(), 13);
   EXPECT_EQ(TextOf(Entry(1).p, &IUpdFile::get_URL), peer.Url("packed.exe.gz")) << "beside the document";
   VARIANT_BOOL compressed = VARIANT_FALSE;
   Entry(1)->get_Compressed(&compressed);
   EXPECT_EQ(compressed, VARIANT_TRUE) << "a URL ending in .gz marks the file compressed";
 
   sink.events.clear();
-  const long expected[] = {0, 0, 0, 30010, 0, 30012, 30012, 30012, 30011, 30009, 0};
+  const long expected[] = {0, 0, 0, 30010, 0, 30012, 30012, 30012, 30011, 30009, 0, 30022, 0};
   EXPECT_EQ(o->Download(), static_cast<HRESULT>(0x800A0000u + 30010)) << "the first failure is the download's";
   EXPECT_EQ(FileCodes(), std::vector<long>(std::begin(expected), std::end(expected)));
   EXPECT_EQ(DownloadResult(), 30010);
   EXPECT_EQ(sink.Of(EventDownloadDone)[0].text, L"Invalid file size after download.");
-  EXPECT_EQ(sink.Of(EventFileStart).size(), 11u);
+  EXPECT_EQ(sink.Of(EventFileStart).size(), 13u);
   for (const Event& e : sink.Of(EventFileDone)) EXPECT_TRUE(e.withFile);
   EXPECT_EQ(sink.Of(EventFileDone)[5].text, L"The compressed file is damaged and could not be expanded.");
+  EXPECT_EQ(sink.Of(EventFileDone)[11].text, L"Invalid SHA-256 checksum after download.");
 
   // The files that arrived, exactly; nothing of the others.
-  const std::string contents[] = {plain, text, data, "", plain.substr(0, 1200), "", "", "", "", "", plain};
+  const std::string contents[] = {plain, text, data, "", plain.substr(0, 1200), "", "", "", "", "", plain, "", plain};
   std::set<std::string> stored;
-  for (short i = 0; i < 11; ++i) {
+  for (short i = 0; i < 13; ++i) {
     const std::string path = TextOf(Entry(i).p, &IUpdFile::get_NewPath);
     if (expected[i] != 0) {
       EXPECT_EQ(path, "") << i;

@@ -162,10 +162,11 @@ class Started {
   PROCESS_INFORMATION process_{};
 };
 
+// The component as a build without a key ring makes it: it takes the tests' unsigned documents.
 class UpdaraUpdate : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_EQ(updara_test::Regsvr32(L"/s"), 0u); }
-  static void TearDownTestSuite() { updara_test::Regsvr32(L"/u /s"); }
+  static void SetUpTestSuite() { ASSERT_EQ(updara_test::Regsvr32(L"/s", updara_test::kDllWithoutKeys), 0u); }
+  static void TearDownTestSuite() { updara_test::Regsvr32(L"/u /s", updara_test::kDllWithoutKeys); }
   void SetUp() override {
     for (const char* folder : {"app", "new", "tmp", "victim"}) std::filesystem::create_directories(dir.Path(folder));
     app = dir.Win("app") + "\\";

@@ -29,6 +29,14 @@ TEST(CheckDataReports, FilesLieInTheirNormalisedFoldersAndNowhereWithoutOne) {
   // Not the current folder's files: an unknown folder names none.
   EXPECT_EQ(CheckDataReportFile("", CheckDataReport::Errors), "");
   EXPECT_EQ(WatermarkFile("  "), "");
+  EXPECT_EQ(CompanyFile("", "C:\\Sage\\Accounts", "18"), "");
+  EXPECT_EQ(SageIniFile(""), "");
+  // The company file moved to the year's settings folder with data version 14.
+  const std::string setup = "C:\\ProgramData\\Sage\\Accounts\\2012", program = "C:\\Sage\\Accounts";
+  EXPECT_EQ(CompanyFile(setup, program, "14"), "c:\\programdata\\sage\\accounts\\2012\\company");
+  EXPECT_EQ(CompanyFile(setup, program, "13"), "c:\\sage\\accounts\\company");
+  EXPECT_EQ(CompanyFile(setup, program, "9"), "c:\\sage\\accounts\\company") << "compared as numbers";
+  EXPECT_EQ(SageIniFile("C:\\ProgramData\\Sage\\Accounts\\"), "c:\\programdata\\sage\\accounts\\sage.ini");
 }
 
 TEST(CheckDataReports, TheWatermarkShowsOnOneShortLineWithItsAmpersands) {

@@ -51,8 +51,10 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ResetProgramState();
-    // Unset, "NewUpdate" reads "Y" and the About window would come first; it has its own test.
+    // Unset, "NewUpdate" and "FirstRun" read "Y" and the About window or the documentation would
+    // come first; they have their own tests.
     SaveAppSetting("NewUpdate", "N");
+    SaveAppSetting("FirstRun", "N");
     // A real run checks the maker's feed 5 seconds after it starts: no test goes out to it.
     SaveGlobalSetting("NoInternet", "Y");
     // A demo-like data folder that Sage itself used last.
@@ -85,7 +87,6 @@ TEST_F(Startup, FirstStartTakesSagesLastFolderAndRemembersIt) {
   EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath);
   EXPECT_EQ(ReadMachineString(kCompanyName, "Ledgerwell", "DataPath", "?"), lastDataPath);
-  EXPECT_EQ(GetAppSetting("FirstRun", "?"), "N");
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
 }
 
@@ -118,6 +119,7 @@ TEST_F(Startup, TheAboutWindowOfTheFirstStartLeadsOnToTheMainWindowHoweverItIsLe
   for (const WayOut& way : ways) {
     SCOPED_TRACE(way.name);
     fixtures::ClearSettings();  // "NewUpdate" unset reads "Y"
+    SaveAppSetting("FirstRun", "N");
     SaveGlobalSetting("NoInternet", "Y");
     RunningProgram program;
     HWND about = program.WaitForWindow("About Ledgerwell");
@@ -139,6 +141,45 @@ TEST_F(Startup, TheAboutWindowOfTheFirstStartLeadsOnToTheMainWindowHoweverItIsLe
     program.Close();
     EXPECT_EQ(program.WaitForExit(5000), 0);
   }
+}
+
+TEST_F(Startup, TheFirstRunShowsTheDocumentationOnceBeforeTheMainWindowHoweverItIsLeft) {
+  const std::string mainTitle = "Ledgerwell - " + Env("USERNAME") + " on ";
+  const WayOut ways[] = {
+      {"Esc", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_ESCAPE}); }},
+      {"the close box", [](HWND w, HWND) { fixtures::SendFromOutside(w, WM_SYSCOMMAND, SC_CLOSE); }},
+      {"Alt+F4", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_MENU, VK_F4}); }},
+  };
+  for (const WayOut& way : ways) {
+    SCOPED_TRACE(way.name);
+    fixtures::ClearSettings();  // "FirstRun" unset reads "Y"
+    SaveAppSetting("NewUpdate", "N");
+    SaveGlobalSetting("NoInternet", "Y");
+    RunningProgram program;
+    HWND help = program.WaitForWindow("Ledgerwell - Documentation");
+    ASSERT_TRUE(help);
+    EXPECT_FALSE(program.WaitForWindow(mainTitle, 0)) << "the main window waits for it";
+    // The document built with the program, beside it.
+    const std::string text = Control(help, "rtbHelp");
+    EXPECT_NE(text.find("Clearing a locked user"), std::string::npos) << text.substr(0, 200);
+    EXPECT_NE(text.find(Format("End of document v%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision)),
+              std::string::npos);
+    EXPECT_TRUE(program.WaitUntilIdle());
+    way.leave(help, nullptr);
+    HWND main = program.WaitForWindow(mainTitle, 10000);
+    EXPECT_TRUE(main);
+    EXPECT_FALSE(IsWindow(help));
+    EXPECT_EQ(GetAppSetting("FirstRun", "?"), "N");
+    program.Close();
+    EXPECT_EQ(program.WaitForExit(5000), 0);
+  }
+  // Once only.
+  RunningProgram again;
+  HWND first = again.WaitForWindow("Ledgerwell - ");
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(WindowText(first).starts_with(mainTitle)) << WindowText(first);
+  again.Close();
+  EXPECT_EQ(again.WaitForExit(), 0);
 }
 
 TEST_F(Startup, TheMainWindowEndsTheProgramHoweverItIsLeft) {
@@ -163,6 +204,7 @@ TEST_F(Startup, TheMainWindowEndsTheProgramHoweverItIsLeft) {
 
 TEST_F(Startup, TheSessionEndingAtTheFirstStartsAboutWindowEndsTheProgramThere) {
   fixtures::ClearSettings();
+  SaveAppSetting("FirstRun", "N");
   SaveGlobalSetting("NoInternet", "Y");
   RunningProgram program;
   HWND about = program.WaitForWindow("About Ledgerwell");

@@ -15,6 +15,17 @@ TEST(Text, TrimRemovesBlanksOnly) {
   EXPECT_EQ(LTrim("  pw "), "pw ");
 }
 
+TEST(Text, CollapseSpacesLeavesSingleBlanksBetweenWordsAndNoneAtTheEnds) {
+  EXPECT_EQ(CollapseSpaces("Intel(R)  Core(TM)2     CPU 6400  @ 2.13GHz"), "Intel(R) Core(TM)2 CPU 6400 @ 2.13GHz");
+  EXPECT_EQ(CollapseSpaces("AMD Athlon 64"), "AMD Athlon 64");
+  // The service-control tool's columns; line breaks and tabs are not blanks.
+  EXPECT_EQ(CollapseSpaces("SERVICE_NAME: mrxsmb20 \r\n        STATE              : 4  RUNNING \r\n"),
+            "SERVICE_NAME: mrxsmb20 \r\n STATE : 4 RUNNING \r\n");
+  EXPECT_EQ(CollapseSpaces("   a\t \t  b   "), "a\t \t b");
+  EXPECT_EQ(CollapseSpaces("     "), "");
+  EXPECT_EQ(CollapseSpaces(""), "");
+}
+
 TEST(Text, GetFieldCountsFromOneAndTakesWhatFollowsTheLastDelimiter) {
   EXPECT_EQ(GetField("18.0.20", 1, "."), "18");
   EXPECT_EQ(GetField("18.0.20", 3, "."), "20");

@@ -34,6 +34,7 @@
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/sdo_standin_win.h"
 #include "tests/fixtures/test_env_win.h"
+#include "tests/fixtures/update_signer_win.h"
 
 namespace lw {
 namespace {
@@ -214,6 +215,7 @@ class AboutWindow : public ::testing::Test {
   static void TearDownTestSuite() { updara_test::Regsvr32(L"/u /s"); }
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    updara_test::ForgetAcceptedSequences();
     fixtures::ClearSettings();
     ResetApplicationState();
     App.CountryName = "United Kingdom";
@@ -232,6 +234,7 @@ class AboutWindow : public ::testing::Test {
   void TearDown() override {
     CancelPending();
     about.reset();
+    updara_test::ForgetAcceptedSequences();
     forms::SetMsgBoxHandler(previous);
     fixtures::ClearSettings();
     fixtures::RemoveSdoStandIns();
@@ -500,8 +503,8 @@ TEST_F(AboutWindow, TheReviewJudgesEachEntryRedirectsItAndStartsTheDownload) {
 }
 
 // The whole way from the click to the installed file against a server of the publisher's kind:
-// HTTPS with a certificate this prefix trusts, the update-information file where the check URL
-// points.
+// HTTPS with a certificate this prefix trusts, the update-information file signed by the
+// publisher's tool where the check URL points.
 TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndInstallsVerifiedFiles) {
   std::string data;
   for (int i = 0; i < 3000; ++i) data += "record " + std::to_string(i) + "\r\n";
@@ -515,10 +518,14 @@ TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndInstallsVerif
   fixtures::TrustedAuthority trust(server.File("ca.pem"));
   const std::string md5 = server.Md5Of("lw_e2e.dat.gz.topigz");
   CreateDirectoryA(server.File("www\\updates").c_str(), nullptr);
-  std::ofstream(server.File("www\\updates\\l50upd.asp"), std::ios::binary)
-      << "#Update file signature\r\n"
-         "[File]\r\nname=lw_e2e.dat\r\nurl=" << server.Url("lw_e2e.dat.gz") << "\r\nsize=100\r\ndate=20240315102530\r\nmd5=" << md5 << "\r\n\r\n"
-         "[File]\r\nname=lw_e2e_tool.exe\r\nversion=1.0\r\nurl=lw_e2e_tool.exe\r\n";
+  fixtures::Signing signing;
+  signing.files = {{"lw_e2e.dat", data}, {"lw_e2e_tool.exe", "the server's tool"}};
+  std::ofstream(server.File("www\\updates\\l50upd.asp"), std::ios::binary) << fixtures::SignUpdateInfo(
+      "#Update file signature\r\n"
+      "[File]\r\nname=lw_e2e.dat\r\nurl=" + server.Url("lw_e2e.dat.gz") + "\r\nsize=100\r\ndate=20240315102530\r\nmd5=" +
+          md5 + "\r\n\r\n"
+          "[File]\r\nname=lw_e2e_tool.exe\r\nversion=1.0\r\nurl=lw_e2e_tool.exe\r\n",
+      signing);
   App.UpdateHost = "127.0.0.1:" + std::to_string(server.Port());
   Open();
   SendMessageA(about->cmdWebUpdate->Hwnd(), BM_CLICK, 0, 0);
@@ -539,6 +546,36 @@ TEST_F(AboutWindow, TheCheckFindsTheNewFilesOverHttpsReportsThemAndInstallsVerif
   EXPECT_EQ(Ansi(path), "") << "put in place, and its download gone";
   DeleteFileA(tool.c_str());
   DeleteFileA(installed.c_str());
+}
+
+// The same document changed after it was signed, on the way or on the server: the window says why
+// the check failed, and nothing of the document is fetched, listed or kept to run.
+TEST_F(AboutWindow, ADocumentChangedAfterSigningIsRefusedAndNothingOfItIsFetched) {
+  fixtures::PythonPeer server(fixtures::PythonPeer::Kind::Https, [&](const std::string& www) {
+    std::ofstream(www + "\\lw_e2e.dat", std::ios::binary) << "new data";
+  });
+  fixtures::TrustedAuthority trust(server.File("ca.pem"));
+  CreateDirectoryA(server.File("www\\updates").c_str(), nullptr);
+  fixtures::Signing signing;
+  signing.files = {{"lw_e2e.dat", "new data"}};
+  std::string document = fixtures::SignUpdateInfo(
+      "#Update file signature\r\n[Global]\r\ncmdafter=after.cmd\r\n\r\n[File]\r\nname=lw_e2e.dat\r\nurl=lw_e2e.dat\r\n",
+      signing);
+  document.replace(document.find("after.cmd"), 9, "evil1.cmd");
+  std::ofstream(server.File("www\\updates\\l50upd.asp"), std::ios::binary) << document;
+  App.UpdateHost = "127.0.0.1:" + std::to_string(server.Port());
+  SaveAppSetting("UpdateLog", "the last report");
+  Open();
+  SendMessageA(about->cmdWebUpdate->Hwnd(), BM_CLICK, 0, 0);
+  ASSERT_TRUE(fixtures::PumpUntil([&] { return !boxes.empty(); }, 30000)) << Text("lblUpdate");
+  EXPECT_EQ(boxes[0].text, "The signature of the update information file is not valid.");
+  EXPECT_EQ(boxes[0].title, "Check for Updates");
+  EXPECT_EQ(Text("lblUpdate"), "Update Check Failed");
+  EXPECT_TRUE(about->oKiv.Files().empty());
+  EXPECT_EQ(GetAppSetting("UpdateLog", ""), "the last report");
+  BSTR after = nullptr;
+  ASSERT_EQ(about->oKiv.Object()->get_CmdAfter(&after), S_OK);
+  EXPECT_EQ(Ansi(after), "");
 }
 
 TEST_F(AboutWindow, ADownloadThatArrivedIsInstalledAndFailuresLeaveTheCheckTimeAlone) {
