@@ -24,7 +24,11 @@ struct RegionContacts {
   const char* updateHost;  // the server that answers the About window's update check
 };
 
-inline constexpr RegionContacts kRegionGB{"GB", "VAT", "https://www.brenkgroup.co.uk", "support@brenkgroup.co.uk",
+// The publisher's page: the British region's web site, and where the update component's progress
+// window links to unless its host names another page.
+inline constexpr const char* kPublisherPage = "https://www.brenkgroup.co.uk";
+
+inline constexpr RegionContacts kRegionGB{"GB", "VAT", kPublisherPage, "support@brenkgroup.co.uk",
                                           "www.brenkgroup.co.uk"};
 inline constexpr RegionContacts kRegionAU{"AU", "GST", "https://www.brenkgroup.com.au", "support@brenkgroup.com.au",
                                           "www.brenkgroup.com.au"};

@@ -124,6 +124,8 @@ constexpr ErrorRow kErrors[] = {
     {kDocumentUndated, "The signed update information file has no valid expiry time or sequence number."},
     {kFileWithoutSha256, "The signed update information file names a file without a valid SHA-256 checksum."},
     {kFileNotHttps, "The signed update information file names a file that is not fetched over HTTPS."},
+    {kListRefused,
+     "The replacement names a file this component did not download or may not replace; nothing was replaced."},
 };
 
 }  // namespace

@@ -35,6 +35,7 @@ inline constexpr long kInvalidSha256 = 30022;        // a file whose SHA-256 dif
 inline constexpr long kDocumentUndated = 30023;      // a signed document without expiry or sequence
 inline constexpr long kFileWithoutSha256 = 30024;    // a signed document's file entry without SHA-256
 inline constexpr long kFileNotHttps = 30025;         // a signed document's file to fetch without HTTPS
+inline constexpr long kListRefused = 30026;          // a replacement the component may not act on
 
 // The text of an error number; "Unrecognized Error." for a number the table does not hold.
 const char* ErrorText(long code);

@@ -5,6 +5,7 @@
 #include "common/updara_errors.h"
 #include "component/digest_win.h"
 #include "component/local_machine_win.h"
+#include "component/processes_win.h"
 #include "component/updara_text.h"
 
 namespace updara {
@@ -156,7 +157,17 @@ HRESULT UpdFileObject::get_MD5(BSTR* v) {
 
 HRESULT UpdFileObject::get_Processes(IUpdProcesses** v) {
   if (!v) return E_POINTER;
-  return UpdProcessesObject::Create().CopyTo(v);
+  *v = nullptr;
+  ComRef<UpdProcessesObject> list = UpdProcessesObject::Create();
+  const std::string path = LocalPath();
+  if (!path.empty()) {
+    for (const RunningProcess& p : ProcessesUsing(path)) {
+      ComRef<UpdProcessObject> process = UpdProcessObject::Create();
+      process->Fill(p.mainModule, p.exeName, static_cast<long>(p.id));
+      list->Append(std::move(process));
+    }
+  }
+  return list.CopyTo(v);
 }
 
 ComRef<UpdFileObject> UpdFileObject::FromEntry(const FileEntry& entry, const CompletedEntry& local) {
@@ -174,6 +185,7 @@ ComRef<UpdFileObject> UpdFileObject::FromEntry(const FileEntry& entry, const Com
   f->newSha256_ = entry.newSha256;
   f->register_ = entry.registerServer;
   f->compressed_ = entry.compressed;
+  f->pathGiven_ = entry.pathGiven;
   return f;
 }
 
@@ -188,6 +200,11 @@ std::string UpdFileObject::NewPath() const {
 void UpdFileObject::SetNewPath(std::string path) {
   Guard g(lock_);
   newPath_ = std::move(path);
+}
+std::string UpdFileObject::Path() const { return LocalPath(); }
+bool UpdFileObject::PathGiven() const {
+  Guard g(lock_);
+  return pathGiven_;
 }
 UpdFileObject::Download UpdFileObject::DownloadSpec() const {
   Guard g(lock_);
@@ -280,6 +297,12 @@ HRESULT UpdMessageObject::put_Caption(BSTR v) { std::string t = FromBstr(v); Gua
 
 ComRef<UpdProcessObject> UpdProcessObject::Create() {
   return ComRef<UpdProcessObject>::Adopt(new UpdProcessObject());
+}
+void UpdProcessObject::Fill(std::string filename, std::string exeName, long id) {
+  Guard g(lock_);
+  filename_ = std::move(filename);
+  exeName_ = std::move(exeName);
+  id_ = id;
 }
 HRESULT UpdProcessObject::get_Filename(BSTR* v) { Guard g(lock_); return ReturnText(filename_, v); }
 HRESULT UpdProcessObject::put_Filename(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); filename_ = std::move(t); return S_OK; }

@@ -59,6 +59,9 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   std::string Name() const;
   std::string NewPath() const;
   void SetNewPath(std::string path);
+  std::string Path() const;
+  // Whether the update-information file named the entry's path (its folders may be created).
+  bool PathGiven() const;
   bool NeedReplace() const;
   // What fetching the entry needs.
   struct Download {
@@ -90,7 +93,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
   mutable std::mutex lock_;
   std::string name_, myVersion_, newVersion_, url_, path_, newPath_, newMd5_;
   std::string newSha256_;  // from the update-information file only: no property sets it
-  bool needReplace_ = false, register_ = false, compressed_ = false;
+  bool needReplace_ = false, register_ = false, compressed_ = false, pathGiven_ = false;
   long size_ = 0;
   DATE newDate_ = 0, newModificationDate_ = 0;  // 0: not set
 };
@@ -143,6 +146,8 @@ class UpdProcessObject final : public DispatchObject<IUpdProcess, &IID_IUpdProce
   STDMETHODIMP put_ID(long v) override;
   STDMETHODIMP get_ExeName(BSTR* v) override;
   STDMETHODIMP put_ExeName(BSTR v) override;
+  // A process found using an entry's file: its program, its name in the process list, its ID.
+  void Fill(std::string filename, std::string exeName, long id);
 
  private:
   UpdProcessObject() = default;

@@ -8,6 +8,7 @@
 
 #include "common/internet_handle_win.h"
 #include "common/updara_errors.h"
+#include "component/progress_view.h"
 #include "component/updara_text.h"
 
 namespace updara {
@@ -24,8 +25,10 @@ const char* OrNull(const std::string& text) { return text.empty() ? nullptr : te
 
 // Reads chunks until the end, a failure, the cancel flag or the sink says stop.
 template <typename Read>
-void ReadLoop(Read&& read, long long total, const std::atomic<bool>& cancel, FetchSink& sink, FetchResult& result) {
+void ReadLoop(Read&& read, long long total, const std::atomic<bool>& cancel, FetchSink& sink, FetchResult& result,
+              FetchObserver* observer) {
   std::vector<char> buffer(kFetchChunk);
+  long long received = 0;
   for (;;) {
     SetLastError(ERROR_SUCCESS);
     if (cancel.load()) {
@@ -43,7 +46,18 @@ void ReadLoop(Read&& read, long long total, const std::atomic<bool>& cancel, Fet
       result.stopped = true;
       return;
     }
+    received += got;
+    if (observer) observer->Received(received, total);
   }
+}
+
+// The body's reading, told to the observer from its start to its end.
+template <typename Read>
+void ReadBody(Read&& read, const std::string& label, long long total, const std::atomic<bool>& cancel, FetchSink& sink,
+              FetchResult& result, FetchObserver* observer) {
+  if (observer) observer->Receiving(label, total);
+  ReadLoop(read, total, cancel, sink, result, observer);
+  if (observer) observer->Ended();
 }
 
 long long ContentLength(HINTERNET request) {
@@ -96,7 +110,8 @@ long RedirectTarget(HINTERNET request, FetchUrl& url) {
   return 0;
 }
 
-FetchResult FetchNetwork(FetchUrl url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink) {
+FetchResult FetchNetwork(FetchUrl url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink,
+                         FetchObserver* observer) {
   FetchResult result;
   auto failed = [&result] {
     result.error = static_cast<long>(GetLastError());
@@ -105,6 +120,7 @@ FetchResult FetchNetwork(FetchUrl url, long long expectedTotal, const std::atomi
   };
   InternetHandle net(InternetOpenA("Updara", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!net) return failed();
+  if (observer) observer->Entered(FetchObserver::Stage::Connecting);
   DWORD timeout = kTimeoutMs;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
     InternetSetOptionA(net.get(), option, &timeout, sizeof timeout);
@@ -119,6 +135,7 @@ FetchResult FetchNetwork(FetchUrl url, long long expectedTotal, const std::atomi
                                                ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP,
                                                INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!connection) return failed();
+    if (observer) observer->Entered(FetchObserver::Stage::Requesting);
     long long total = expectedTotal;
     HINTERNET opened = nullptr;
     if (ftp) {
@@ -148,33 +165,38 @@ FetchResult FetchNetwork(FetchUrl url, long long expectedTotal, const std::atomi
       result.announced = ContentLength(request.get());
       if (total == 0 && result.announced > 0) total = result.announced;
     }
-    ReadLoop([&](char* b, DWORD n, DWORD* got) { return InternetReadFile(request.get(), b, n, got); }, total, cancel,
-             sink, result);
+    ReadBody([&](char* b, DWORD n, DWORD* got) { return InternetReadFile(request.get(), b, n, got); },
+             FileLabelOf(url.objectPath), total, cancel, sink, result, observer);
     return result;
   }
 }
 
-FetchResult FetchFile(const std::string& path, const std::atomic<bool>& cancel, FetchSink& sink) {
+FetchResult FetchFile(const std::string& path, const std::atomic<bool>& cancel, FetchSink& sink,
+                      FetchObserver* observer) {
   FetchResult result;
+  // A local file has no connection, but its fetch shows the same stages.
+  if (observer) observer->Entered(FetchObserver::Stage::Connecting);
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     result.error = static_cast<long>(GetLastError());
     return result;
   }
+  if (observer) observer->Entered(FetchObserver::Stage::Requesting);
   LARGE_INTEGER size{};
   GetFileSizeEx(h, &size);
-  ReadLoop([h](char* b, DWORD n, DWORD* got) { return ReadFile(h, b, n, got, nullptr); }, size.QuadPart, cancel, sink,
-           result);
+  ReadBody([h](char* b, DWORD n, DWORD* got) { return ReadFile(h, b, n, got, nullptr); }, FileLabelOf(path),
+           size.QuadPart, cancel, sink, result, observer);
   CloseHandle(h);
   return result;
 }
 
 }  // namespace
 
-FetchResult Fetch(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink) {
-  if (url.protocol == Protocol::File) return FetchFile(url.objectPath, cancel, sink);
-  return FetchNetwork(url, expectedTotal, cancel, sink);
+FetchResult Fetch(const FetchUrl& url, long long expectedTotal, const std::atomic<bool>& cancel, FetchSink& sink,
+                  FetchObserver* observer) {
+  if (url.protocol == Protocol::File) return FetchFile(url.objectPath, cancel, sink, observer);
+  return FetchNetwork(url, expectedTotal, cancel, sink, observer);
 }
 
 }  // namespace updara

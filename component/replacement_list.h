@@ -1,5 +1,6 @@
-// The replacement list that hands files over to the updater: written when a download ends, and
-// read to clear an earlier run's leftovers and to notice files still waiting from one.
+// The replacement list that hands files over to the updater, and the rules every list is held to
+// before any of it is acted on. Written when a download ends and again by Update; read by the
+// updater, by the look for an earlier run's files and by the clearing calls.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +12,8 @@
 namespace updara {
 
 inline constexpr std::string_view kReplacementListSignature = "#UDA Signature";
-
-struct ListedItem {
-  bool process = false;  // a "?" line: a process to end, no file
-  std::string source;    // the downloaded file, without a leading "#", up to ">"
-};
+// A list is read whole into memory; a larger file is no list of ours.
+inline constexpr size_t kMaxReplacementListBytes = 1024 * 1024;
 
 struct ReplacementFile {
   bool registerServer = false;
@@ -39,8 +37,42 @@ struct ReplacementList {
 // CR LF.
 std::string FormatReplacementList(const ReplacementList& list);
 
-// The items after the four header lines; nullopt when the text lacks the signature. Lines end in
-// CR LF (a lone LF is taken too); empty lines are skipped.
-std::optional<std::vector<ListedItem>> ReplacementListItems(std::string_view text);
+// The list read back; nullopt when the text does not start with the signature or holds a line that
+// is neither a process line nor a whole file line (source, ">", destination and four numbers), so
+// that a damaged list is never acted on in part. Lines may end in a lone LF; empty lines after the
+// header are skipped. Line 2 other than "0" counts as visible.
+std::optional<ReplacementList> ParseReplacementList(std::string_view text);
+
+// Whether the path is one of this component's own downloads: a "UDX" temporary file as
+// GetTempFileName names it ("UDX", one to four hexadecimal digits, ".tmp") directly inside the
+// temporary folder (which ends in "\"). Letter case does not count, as for any Windows file name.
+bool IsOwnDownload(std::string_view path, std::string_view tempFolder);
+
+// A full path of a file on a drive ("C:\...") or a share ("\\server\share\..."), whose parts are
+// plain names: no "." or "..", no empty part, no wildcard or other character Windows refuses in a
+// name, no device name, no device path ("\\.\", "\\?\"). "/" counts as a separator.
+bool IsPlainFullPath(std::string_view path);
+
+// The folder of a path: everything up to its last "\" or "/", that separator included.
+std::string_view FolderOf(std::string_view path);
+// Whether the path lies in the folder or below it (letter case does not count); the folder ends
+// in a separator.
+bool IsInsideFolder(std::string_view path, std::string_view folder);
+
+// Why a list may not be acted on; the first line at fault decides.
+enum class ListFault {
+  SourceNotOurs,             // a file line's source is not one of this component's downloads
+  DestinationNotPlain,       // a destination is not a plain full path
+  DestinationInTemporary,    // a destination lies in the temporary folder itself
+  OutsideTheEntriesFolders,  // a destination lies outside every folder of the update's entries
+};
+struct ListFaultAt {
+  ListFault fault;
+  std::string path;  // the path at fault
+};
+// Checks every file line: sources must be this component's downloads in the temporary folder,
+// destinations plain full paths outside it and, when `entryFolders` is given, inside one of them.
+std::optional<ListFaultAt> FindListFault(const ReplacementList& list, std::string_view tempFolder,
+                                         const std::vector<std::string>* entryFolders);
 
 }  // namespace updara

@@ -2,12 +2,12 @@
 
 #include <olectl.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "common/file_names.h"
 #include "common/updara_errors.h"
+#include "component/processes_win.h"
 #include "component/replacement_list.h"
+#include "component/update_info.h"
+#include "component/updater_start_win.h"
 
 namespace updara {
 namespace {
@@ -28,26 +28,6 @@ VARIANT LongArg(long value) {
   return v;
 }
 
-// All of a write to or a read from a pipe opened for overlapped use, by the deadline; a transfer
-// still pending then is cancelled.
-bool PipeTransferWithin(HANDLE pipe, bool write, void* buffer, DWORD size, ULONGLONG deadline) {
-  OVERLAPPED io{};
-  io.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!io.hEvent) return false;
-  DWORD done = 0;
-  BOOL ok = write ? WriteFile(pipe, buffer, size, &done, &io) : ReadFile(pipe, buffer, size, &done, &io);
-  if (!ok && GetLastError() == ERROR_IO_PENDING) {
-    const ULONGLONG now = GetTickCount64();
-    if (WaitForSingleObject(io.hEvent, now < deadline ? DWORD(deadline - now) : 0) != WAIT_OBJECT_0) {
-      CancelIo(pipe);
-      WaitForSingleObject(io.hEvent, INFINITE);  // the cancelled transfer no longer touches the buffer
-    }
-    ok = GetOverlappedResult(pipe, &io, &done, FALSE);
-  }
-  CloseHandle(io.hEvent);
-  return ok && done == size;
-}
-
 bool RegisterNotifyClass(WNDPROC proc) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
@@ -57,13 +37,20 @@ bool RegisterNotifyClass(WNDPROC proc) {
   return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<ReplacementList> ReadReplacementList(const std::string& path) {
+  const std::optional<std::string> text = ReadSmallFile(path, kMaxReplacementListBytes);
+  return text ? ParseReplacementList(*text) : std::nullopt;
+}
+
+// Creates the folder and every missing one above it.
+void CreateFolders(std::string_view folder) {
+  for (size_t at = folder.find_first_of("\\/", 3); at != std::string_view::npos;
+       at = folder.find_first_of("\\/", at + 1))
+    CreateDirectoryA(std::string(folder.substr(0, at)).c_str(), nullptr);
 }
 
 // A failing HRESULT from the last error; a call that failed without setting one is still a failure.
@@ -111,16 +98,19 @@ HRESULT UpdaraComObject::Create(REFIID iid, void** out) {
 
 HRESULT UpdaraComObject::Construct() {
   if (HRESULT hr = CreateNotifyWindow(); FAILED(hr)) return hr;
+  LoadProgressPictures();
   userIsAdmin_ = ProcessIsAdmin();
   char temp[MAX_PATH + 1] = {};
   const DWORD n = GetTempPathA(sizeof temp, temp);
-  tempFolder_ = n > 0 && n < sizeof temp ? std::string(temp, n) : std::string();
+  tempFolder_ = n > 0 && n < sizeof temp ? LongPathOf(std::string(temp, n)) : std::string();
   if (!tempFolder_.empty() && tempFolder_.back() != '\\') tempFolder_ += '\\';
   // A second object in the process finds the default name taken; it works on without the lock.
   TakeName("Updara");
   cmdLine_ = GetCommandLineA();
-  DeleteFileA(names_.updaterExe.c_str());
-  DeleteFileA(names_.restarterExe.c_str());
+  if (HoldsName()) {
+    DeleteFileA(names_.updaterExe.c_str());
+    DeleteFileA(names_.restarterExe.c_str());
+  }
   return S_OK;
 }
 
@@ -132,7 +122,8 @@ UpdaraComObject::~UpdaraComObject() {
   // A class registered by a DLL outlives it; unregister it once no window of it is left, so a later
   // load of the DLL at another address does not inherit a stale procedure.
   UnregisterClassA(kNotifyClass, ModuleInstance());
-  if (mutex_) {
+  // After a hand-over the updater waits for the lock: it goes only with the process.
+  if (mutex_ && !handedOver_) {
     ReleaseMutex(mutex_);
     CloseHandle(mutex_);
   }
@@ -183,11 +174,11 @@ HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
 bool UpdaraComObject::TakeName(const std::string& name) {
   updaterName_ = name;
   names_ = NamesFor(tempFolder_, name);
-  if (mutex_) {
+  if (mutex_ && !handedOver_) {
     ReleaseMutex(mutex_);
     CloseHandle(mutex_);
-    mutex_ = nullptr;
   }
+  mutex_ = nullptr;
   HANDLE m = CreateMutexA(nullptr, TRUE, name.c_str());
   if (m && GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(m);
@@ -196,7 +187,8 @@ bool UpdaraComObject::TakeName(const std::string& name) {
   if (!m) return false;
   mutex_ = m;
   ++nameTaken_;
-  if (FileExists(names_.replacementList)) PostMessageA(window_, kMsgPrevDetected, nameTaken_, 0);
+  if (FileExists(names_.replacementList) || FileExists(names_.journal))
+    PostMessageA(window_, kMsgPrevDetected, nameTaken_, 0);
   return true;
 }
 
@@ -290,25 +282,8 @@ HRESULT UpdaraComObject::get_WinVersion(BSTR* v) {
 
 HRESULT UpdaraComObject::get_ServiceIsRunning(VARIANT_BOOL* v) {
   if (!v) return E_POINTER;
-  *v = VARIANT_FALSE;
-  // Whoever created the pipe first answers it: it may identify the caller, never act as it. A
-  // service that does not answer in time counts as none, so the host is never held up by it.
-  constexpr char kPipe[] = "\\\\.\\Pipe\\UpdaraPipe";
-  constexpr DWORD kAnswerMs = 2000;
-  const DWORD flags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
-  HANDLE pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY && WaitNamedPipeA(kPipe, kAnswerMs))
-    pipe = CreateFileA(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE) return S_OK;  // no service: a supported case
-  // One text item: its length as 4 bytes, most significant first, then the text.
-  const char request[] = {0, 0, 0, 6, '#', 'T', 'E', 'S', 'T', '#'};
-  unsigned char reply[4] = {};
-  const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
-  if (PipeTransferWithin(pipe, true, const_cast<char*>(request), sizeof request, deadline) &&
-      PipeTransferWithin(pipe, false, reply, sizeof reply, deadline)) {
-    *v = (reply[0] | reply[1] | reply[2] | reply[3]) ? VARIANT_TRUE : VARIANT_FALSE;
-  }
-  CloseHandle(pipe);
+  const std::optional<std::uint32_t> reply = AskUpdaterService({"#TEST#"});
+  *v = reply && *reply != 0 ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }
 
@@ -340,12 +315,13 @@ HRESULT UpdaraComObject::Check(VARIANT url, VARIANT visible) {
   ComRef<IUpdaraCom> self(this);  // a StateChange handler may let go of the object
   if (!SetState(StateCheckingUpdates)) return S_OK;
   CheckRequest request{url_, target_, login_, password_, signature_, replaceRule_};
-  StartWorker(kMsgCheckDone, [this, request = std::move(request), files = files_, messages = messages_] {
-    CheckResult result = RunCheck(request, *files.get(), *messages.get(), cancel_);
-    std::lock_guard<std::mutex> lock(currentLock_);
-    checkGlobals_ = std::move(result.global);
-    return result.code;
-  });
+  StartWorker(kMsgCheckDone, false,
+              [this, request = std::move(request), files = files_, messages = messages_](FetchObserver* window) {
+                CheckResult result = RunCheck(request, *files.get(), *messages.get(), cancel_, window);
+                std::lock_guard<std::mutex> lock(currentLock_);
+                checkGlobals_ = std::move(result.global);
+                return result.code;
+              });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
@@ -358,24 +334,116 @@ HRESULT UpdaraComObject::Download() {
   std::vector<ComRef<UpdFileObject>> marked;
   for (const ComRef<UpdFileObject>& f : files_->Snapshot())
     if (f->NeedReplace()) marked.push_back(f);
-  StartWorker(kMsgDownloadDone, [this, marked = std::move(marked)] {
-    return RunDownload(marked, tempFolder_, cancel_, *this);
+  StartWorker(kMsgDownloadDone, true, [this, marked = std::move(marked)](FetchObserver* window) {
+    return RunDownload(marked, tempFolder_, cancel_, *this, window);
   });
   return blocking_ ? BlockingWait() : S_OK;
 }
 
 HRESULT UpdaraComObject::Update() {
-  // Moving files in place and handing them to the updater is not built yet: refuse honestly
-  // rather than report a replacement that did not happen.
-  if (pending_) return E_NOTIMPL;
-  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
-    if (!f->NewPath().empty()) return E_NOTIMPL;
-  }
-  ComRef<IUpdaraCom> self(this);
+  ComRef<IUpdaraCom> self(this);  // a handler may let go of the object
   if (!SetState(StateUpdating)) return S_OK;
-  PostMessageA(window_, kMsgUpdateDone, 0, kNoError);
+  // The list and the journal of a name whose lock another holds are not this object's to write.
+  if (!HoldsName()) {
+    FinishUpdate(kNameNotUnique);
+    return S_OK;
+  }
+  if (pending_) {
+    HandOver(nullptr);
+    return S_OK;
+  }
+  const std::vector<ComRef<UpdFileObject>> entries = files_->Snapshot();
+  if (globalTerminate_) {
+    for (const ComRef<UpdFileObject>& f : entries)
+      for (const RunningProcess& p : ProcessesUsing(f->Path())) EndProcess(p.id, static_cast<UINT>(-1));
+  }
+  std::vector<ComRef<UpdFileObject>> waiting;
+  for (const ComRef<UpdFileObject>& f : entries) {
+    if (f->NewPath().empty()) continue;
+    if (f->Path().empty()) {
+      f->SetNewPath({});  // nowhere to go
+      continue;
+    }
+    // Nothing is put anywhere unless every destination is a plain full path.
+    if (!IsPlainFullPath(f->Path())) {
+      FinishUpdate(kListRefused);
+      return S_OK;
+    }
+    waiting.push_back(f);
+  }
+  // The run's journal; an earlier run that could not be undone keeps its own, and then nothing is
+  // moved here: the updater undoes that run first.
+  std::optional<ReplacementRun> run;
+  if (RecoverEarlierRun(names_.journal, false) != Recovery::Incomplete) {
+    run.emplace(ReplacementRun::Begin(names_.journal));
+    if (!run->Ok()) run.reset();
+  }
+  if (run && userIsAdmin_) {
+    if (HRESULT hr = ReplaceInPlace(waiting, *run); FAILED(hr)) return hr;
+  }
+  if (waiting.empty()) {
+    if (run) run->Commit();
+    DeleteFileA(names_.replacementList.c_str());  // nothing is left for an updater
+    FinishUpdate(kNoError);
+    return S_OK;
+  }
+  HandOver(run ? &*run : nullptr);
   return S_OK;
 }
+
+// Each file the host may replace itself is replaced now; a file that is in use (a running
+// program, a loaded library) stays in `waiting` for the updater. A server that will not register
+// undoes the whole run and fails the call; the state stays at 3.
+HRESULT UpdaraComObject::ReplaceInPlace(std::vector<ComRef<UpdFileObject>>& waiting, ReplacementRun& run) {
+  std::vector<ComRef<UpdFileObject>> left;
+  for (const ComRef<UpdFileObject>& f : waiting) {
+    const std::optional<ReplacementFile> file = f->ListedFile();
+    if (f->PathGiven()) CreateFolders(FolderOf(file->path));
+    switch (run.Replace(*file, true, 1)) {
+      case ReplacementRun::Outcome::Replaced:
+        DeleteIfOwnDownload(file->newPath);
+        f->SetNewPath({});
+        break;
+      case ReplacementRun::Outcome::RegisterFailed:
+        run.RollBack();
+        return Fail(kRegisterFailed);
+      default:
+        left.push_back(f);
+        break;
+    }
+  }
+  waiting.swap(left);
+  return S_OK;
+}
+
+// The updater takes over: the list (written now, or the one of an earlier run when that is
+// pending), the updater started, and the host asked to end. A failure undoes what this run
+// replaced and is reported by UpdateDone.
+void UpdaraComObject::HandOver(ReplacementRun* run) {
+  long code = kNoError;
+  if (!run) {
+    // An earlier run's list is acted on only where it stays within the entries' folders.
+    const std::optional<ReplacementList> list = ReadReplacementList(names_.replacementList);
+    const std::vector<std::string> folders = EntryFolders();
+    if (!list || FindListFault(*list, tempFolder_, &folders)) code = kListRefused;
+  } else if (!WriteReplacementList()) {
+    code = kNameNotUnique;
+  }
+  if (code == kNoError && run) run->HandOver();
+  if (code == kNoError) code = StartUpdater(names_, requireAdmin_ && !userIsAdmin_, cmdLine_);
+  if (code != kNoError) {
+    if (run) RecoverEarlierRun(names_.journal, false);
+    FinishUpdate(code);
+    return;
+  }
+  handedOver_ = true;
+  if (!Fire(EventCloseApp, nullptr, 0)) return;  // the host let go of the object in it
+  PostThreadMessageA(GetCurrentThreadId(), WM_CLOSE, 0, 0);
+  PostQuitMessage(0);
+  EndHostWithinASecond();
+}
+
+void UpdaraComObject::FinishUpdate(long code) { PostMessageA(window_, kMsgUpdateDone, 0, code); }
 
 HRESULT UpdaraComObject::Cancel() {
   cancel_ = true;
@@ -397,27 +465,52 @@ HRESULT UpdaraComObject::Clear() {
   return S_OK;
 }
 
-// Downloaded files, the files a replacement list names, the list and the two programs. An entry
-// whose file is gone has no NewPath any more, so nothing can try to install it.
+// What this component itself left in the temporary folder: its downloads ("UDX" files there, also
+// those a list of its name names), that list, the run's journal (a run cut short is undone first)
+// and its two programs. Nothing else is ever deleted, whatever a list names. An entry whose file is
+// gone has no NewPath any more, so nothing can try to install it.
 void UpdaraComObject::DeleteLeftovers() {
   for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
     if (const std::string p = f->NewPath(); !p.empty()) {
-      DeleteFileA(p.c_str());
+      DeleteIfOwnDownload(p);
       f->SetNewPath({});
     }
   }
-  if (const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList))) {
-    for (const ListedItem& item : *items) {
-      if (!item.process && !item.source.empty()) DeleteFileA(item.source.c_str());
-    }
+  pending_ = false;
+  // The list, the journal and the programs of a name whose lock another holds are not ours.
+  if (!HoldsName()) return;
+  RecoverEarlierRun(names_.journal, false);
+  if (const std::optional<ReplacementList> list = ReadReplacementList(names_.replacementList)) {
+    for (const ReplacementFile& f : list->files) DeleteIfOwnDownload(f.newPath);
+    DeleteFileA(names_.replacementList.c_str());
   }
-  DeleteFileA(names_.replacementList.c_str());
   DeleteFileA(names_.updaterExe.c_str());
   DeleteFileA(names_.restarterExe.c_str());
-  pending_ = false;
 }
 
-void UpdaraComObject::StartWorker(UINT doneMessage, std::function<long()> work) {
+void UpdaraComObject::DeleteIfOwnDownload(const std::string& path) const {
+  if (IsOwnDownload(path, tempFolder_)) DeleteFileA(path.c_str());
+}
+
+// An earlier run of this name: one cut short is undone; a list whose every file is one of this
+// component's downloads, still there, is pending and reported by PrevDetected.
+void UpdaraComObject::DetectEarlierRun() {
+  RecoverEarlierRun(names_.journal, false);
+  const std::optional<ReplacementList> list = ReadReplacementList(names_.replacementList);
+  // A process line counts as a file that is not there.
+  if (!list || list->files.empty() || !list->processIds.empty()) return;
+  for (const ReplacementFile& f : list->files) {
+    if (!IsOwnDownload(f.newPath, tempFolder_)) return;
+    HANDLE h = CreateFileA(f.newPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    CloseHandle(h);
+  }
+  pending_ = true;
+  Fire(EventPrevDetected, nullptr, 0);
+}
+
+void UpdaraComObject::StartWorker(UINT doneMessage, bool download, std::function<long(FetchObserver*)> work) {
   JoinWorker();
   running_ = true;
   blockingResult_ = cancel_ ? kCancelled : kNoError;
@@ -426,15 +519,35 @@ void UpdaraComObject::StartWorker(UINT doneMessage, std::function<long()> work) 
     startedFiles_.clear();
   }
   workerWindow_ = window_;
-  worker_ = std::thread([this, doneMessage, work = std::move(work)] {
+  std::optional<ProgressSetup> progress;
+  if (visible_) progress = ProgressSetupFor(download);
+  worker_ = std::thread([this, doneMessage, work = std::move(work), progress = std::move(progress)]() mutable {
     long code;
     try {
-      code = work();
+      // The window is the worker's own and closes before the result goes out.
+      std::optional<ProgressWindow> window;
+      if (progress) window.emplace(std::move(*progress));
+      code = work(window && window->Hwnd() ? &*window : nullptr);
     } catch (...) {
       code = ERROR_NOT_ENOUGH_MEMORY;
     }
     PostSurely(workerWindow_, doneMessage, 0, static_cast<LPARAM>(code));
   });
+}
+
+// What the window shows, copied now: the host may change the texts while the worker runs.
+ProgressSetup UpdaraComObject::ProgressSetupFor(bool download) {
+  ProgressSetup setup;
+  for (int i = 0; i < kDialogTextCount; ++i) setup.texts[i] = dialogTexts_[i];
+  setup.noteText = dialogNoteText_;
+  setup.noteUrl = dialogNoteUrl_;
+  setup.fileFont = download ? fonts_.file() : nullptr;
+  setup.noteFont = fonts_.note();
+  setup.cancel = [this] {
+    cancel_ = true;
+    blockingResult_ = kCancelled;
+  };
+  return setup;
 }
 
 void UpdaraComObject::PostSurely(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -546,7 +659,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       running_ = false;
       if (blockingResult_.load() != kCancelled) blockingResult_ = code;
       if (!SetState(StateNotConnected)) return;
-      WriteReplacementList();
+      if (HoldsName()) WriteReplacementList();
       FireDone(EventDownloadDone, code);
       return;
     case kMsgUpdateDone:
@@ -613,18 +726,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgPrevDetected: {
       // The name changed since the look was asked for: the later name's own look answers.
       if (wParam != nameTaken_ || !SetState(StateNotConnected)) return;
-      // Files of an earlier run are waiting when the list is ours and every file it names is there.
-      const auto items = ReplacementListItems(ReadWholeFile(names_.replacementList));
-      if (!items || items->empty()) return;
-      for (const ListedItem& item : *items) {
-        if (item.process) return;
-        HANDLE f = CreateFileA(item.source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return;
-        CloseHandle(f);
-      }
-      pending_ = true;
-      Fire(EventPrevDetected, nullptr, 0);
+      DetectEarlierRun();
       return;
     }
     default:
@@ -645,19 +747,48 @@ void UpdaraComObject::ApplyGlobals() {
   if (g.cmdLine) cmdLine_ = std::move(*g.cmdLine);
 }
 
-// What the updater needs for the entries that arrived; an entry whose download failed has no
-// NewPath and is not listed. (The processes to end come with the process lists of the entries.)
-void UpdaraComObject::WriteReplacementList() const {
-  ReplacementList list{cmdLine_, visible_, cmdBefore_, cmdAfter_, {}, {}};
-  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
-    if (std::optional<ReplacementFile> listed = f->ListedFile()) list.files.push_back(std::move(*listed));
+// What the updater needs for the entries that have their new file; an entry whose download failed
+// has no NewPath and is not listed. A file the host put there itself is copied to a download of the
+// component's own first, so that the updater takes files from nowhere else.
+bool UpdaraComObject::WriteReplacementList() const {
+  ReplacementList list{cmdLine_, visible_, cmdBefore_, cmdAfter_, ProcessIdsToEnd(), {}};
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot()) {
+    std::optional<ReplacementFile> listed = f->ListedFile();
+    if (!listed) continue;
+    if (!IsOwnDownload(listed->newPath, tempFolder_)) {
+      char copy[MAX_PATH] = {};
+      if (!GetTempFileNameA(tempFolder_.c_str(), "UDX", 0, copy) || !CopyFileA(listed->newPath.c_str(), copy, FALSE))
+        return false;
+      f->SetNewPath(copy);
+      listed->newPath = copy;
+    }
+    list.files.push_back(std::move(*listed));
+  }
   const std::string text = FormatReplacementList(list);
   HANDLE h = CreateFileA(names_.replacementList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;  // Update reports a list it cannot write
+  if (h == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  const bool whole = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                     written == text.size() && FlushFileBuffers(h);
   CloseHandle(h);
+  return whole;
+}
+
+// With GlobalTerminate, the processes that have an entry's file loaded.
+std::vector<long> UpdaraComObject::ProcessIdsToEnd() const {
+  std::vector<long> ids;
+  if (!globalTerminate_) return ids;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    for (const RunningProcess& p : ProcessesUsing(f->Path())) ids.push_back(static_cast<long>(p.id));
+  return ids;
+}
+
+std::vector<std::string> UpdaraComObject::EntryFolders() const {
+  std::vector<std::string> folders;
+  for (const ComRef<UpdFileObject>& f : files_->Snapshot())
+    if (const std::string path = f->Path(); IsPlainFullPath(path)) folders.emplace_back(FolderOf(path));
+  return folders;
 }
 
 ComRef<IUpdFile> UpdaraComObject::CurrentFile() {

@@ -10,9 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "common/product.h"
 #include "component/com_base_win.h"
 #include "component/entries_win.h"
 #include "component/fetch_url.h"
+#include "component/file_replacement_win.h"
+#include "component/progress_window_win.h"
 #include "component/updara_text.h"
 #include "component/workers_win.h"
 
@@ -151,8 +154,10 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   bool Fire(DISPID id, VARIANT* argsReversed, UINT count);
   bool FireDone(DISPID id, long code);
 
-  // Runs the work on the worker thread and posts its result with the done message.
-  void StartWorker(UINT doneMessage, std::function<long()> work);
+  // Runs the work on the worker thread, with the progress window there when Visible, and posts its
+  // result with the done message.
+  void StartWorker(UINT doneMessage, bool download, std::function<long(FetchObserver*)> work);
+  ProgressSetup ProgressSetupFor(bool download);
   HRESULT BlockingWait();
   void JoinWorker();
   // Posts until the queue takes it (a full queue must not lose a file's start, its end or the
@@ -165,10 +170,24 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   void FileDone(long code) override;
 
   void ApplyGlobals();
-  void WriteReplacementList() const;
+  // The list of the entries that have a downloaded file; false when it could not be written.
+  bool WriteReplacementList() const;
+  std::vector<long> ProcessIdsToEnd() const;
+  std::vector<std::string> EntryFolders() const;
+
+  // Update's steps: the moves the host may make itself, then the hand-over of the rest (`run` is
+  // the journal of this run, when there is one) and the host's end.
+  HRESULT ReplaceInPlace(std::vector<ComRef<UpdFileObject>>& waiting, ReplacementRun& run);
+  void HandOver(ReplacementRun* run);
+  void FinishUpdate(long code);
 
   bool TakeName(const std::string& name);
+  // Whether this object holds its name's lock: only then are the list, the journal and the
+  // programs of that name its own to touch.
+  bool HoldsName() const { return mutex_ != nullptr; }
   void DeleteLeftovers();
+  void DeleteIfOwnDownload(const std::string& path) const;
+  void DetectEarlierRun();
   ComRef<IUpdFile> CurrentFile();
 
   EventsConnectionPoint events_{*this};
@@ -180,10 +199,12 @@ class UpdaraComObject final : public DispatchObject<IUpdaraCom, &IID_IUpdaraCom>
   std::string updaterName_, tempFolder_;
   UpdaterNames names_;
   HANDLE mutex_ = nullptr;
-  WPARAM nameTaken_ = 0;  // counts the names taken, so a look for a list of an earlier name is dropped
+  bool handedOver_ = false;  // the updater waits for the lock: it is held until the process ends
+  WPARAM nameTaken_ = 0;     // counts the names taken, so a look for a list of an earlier name is dropped
   std::string dialogTexts_[kDialogTextCount];
   std::string dialogNoteText_ = "Powered by Updara";
-  std::string dialogNoteUrl_ = "https://www.brenkgroup.example/updara";
+  std::string dialogNoteUrl_ = lw::kPublisherPage;
+  ProgressFonts fonts_;
   std::string cmdBefore_, cmdAfter_, cmdLine_, winVersion_;
   bool visible_ = true, blocking_ = false, requireAdmin_ = false, userIsAdmin_ = false,
        globalTerminate_ = false, pending_ = false;

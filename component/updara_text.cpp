@@ -50,8 +50,8 @@ std::string FormatWinVersion(unsigned long major, unsigned long minor, unsigned 
 
 UpdaterNames NamesFor(std::string_view tempFolder, std::string_view updaterName) {
   const std::string base = std::string(tempFolder) + std::string(updaterName);
-  return {base + ".uda", base + "Upd.exe", base + "Str.exe", std::string(updaterName),
-          "Global\\" + std::string(updaterName) + "__ev"};
+  return {base + ".uda", base + "Upd.exe",         base + "Str.exe",
+          base + ".udj", std::string(updaterName), "Global\\" + std::string(updaterName) + "__ev"};
 }
 
 std::string SizeText(long long bytes) {

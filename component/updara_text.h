@@ -28,6 +28,7 @@ struct UpdaterNames {
   std::string replacementList;  // T + N + ".uda"
   std::string updaterExe;       // T + N + "Upd.exe"
   std::string restarterExe;     // T + N + "Str.exe"
+  std::string journal;          // T + N + ".udj", the record of a run of replacements
   std::string mutex;            // N itself
   std::string handOverEvent;    // "Global\" + N + "__ev"
 };

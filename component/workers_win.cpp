@@ -106,7 +106,7 @@ class EntrySink final : public FetchSink {
 };
 
 long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const std::atomic<bool>& cancel,
-                   DownloadEvents& events) {
+                   DownloadEvents& events, FetchObserver* observer) {
   const UpdFileObject::Download spec = entry.DownloadSpec();
   TempFileStore store(tempFolder);
   std::optional<CngDigest> md5, sha256;
@@ -115,7 +115,7 @@ long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const st
   if (!spec.sha256.empty()) digests.push_back(&sha256.emplace(BCRYPT_SHA256_ALGORITHM));
   BodyPipeline pipeline(spec.compressed, std::move(digests), store);
   EntrySink sink(pipeline, events);
-  const FetchResult fetched = Fetch(ParseFetchUrl(spec.url), spec.size, cancel, sink);
+  const FetchResult fetched = Fetch(ParseFetchUrl(spec.url), spec.size, cancel, sink, observer);
   if (fetched.error != 0) return fetched.error;
   if (fetched.cancelled) return kCancelled;
   // Fewer bytes than the entry's size, or than the server announced (a connection cut short).
@@ -135,7 +135,7 @@ long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const st
 }  // namespace
 
 CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMessagesObject& messages,
-                     const std::atomic<bool>& cancel) {
+                     const std::atomic<bool>& cancel, FetchObserver* observer) {
   CheckResult result;
   if (request.url.empty()) {  // nothing to check
     result.code = cancel.load() ? kCancelled : kNoError;
@@ -145,7 +145,7 @@ CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMess
   target.user = request.login;
   target.password = request.password;
   DocumentSink sink;
-  const FetchResult fetched = Fetch(target, 0, cancel, sink);
+  const FetchResult fetched = Fetch(target, 0, cancel, sink, observer);
   if (sink.tooLarge) {
     result.code = kUpdateInfoTooLarge;
     return result;
@@ -200,12 +200,12 @@ CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMess
 }
 
 long RunDownload(const std::vector<ComRef<UpdFileObject>>& marked, const std::string& tempFolder,
-                 const std::atomic<bool>& cancel, DownloadEvents& events) {
+                 const std::atomic<bool>& cancel, DownloadEvents& events, FetchObserver* observer) {
   long firstFailure = kNoError;
   for (const ComRef<UpdFileObject>& entry : marked) {
     if (cancel.load()) break;
     events.FileStarted(entry);
-    const long code = DownloadEntry(*entry.get(), tempFolder, cancel, events);
+    const long code = DownloadEntry(*entry.get(), tempFolder, cancel, events, observer);
     events.FileDone(code);
     if (firstFailure == kNoError) firstFailure = code;
   }

@@ -10,6 +10,7 @@
 
 #include "component/entries_win.h"
 #include "component/fetch_url.h"
+#include "component/fetch_win.h"
 #include "component/update_info.h"
 
 namespace updara {
@@ -33,9 +34,10 @@ inline constexpr size_t kMaxUpdateInfoBytes = 1024 * 1024;
 // Fetches and reads the document. A DLL that carries the publisher's keys takes it only when it is
 // signed by one of them, current and not older than one accepted before (whose sequence it then
 // keeps), and when every file entry has a SHA-256 and an HTTPS or file URL; otherwise the result
-// is the rule's error and the collections stay empty.
+// is the rule's error and the collections stay empty. The observer, when given, is shown each fetch
+// (the progress window).
 CheckResult RunCheck(const CheckRequest& request, UpdFilesObject& files, UpdMessagesObject& messages,
-                     const std::atomic<bool>& cancel);
+                     const std::atomic<bool>& cancel, FetchObserver* observer = nullptr);
 
 // What the download tells the host about each file, in this order.
 class DownloadEvents {
@@ -50,6 +52,6 @@ class DownloadEvents {
 // it arrived whole and checked; a failed entry leaves no file. The result is the first failure,
 // 30004 after Cancel (the entries after the one cancelled are not fetched), else 0.
 long RunDownload(const std::vector<ComRef<UpdFileObject>>& marked, const std::string& tempFolder,
-                 const std::atomic<bool>& cancel, DownloadEvents& events);
+                 const std::atomic<bool>& cancel, DownloadEvents& events, FetchObserver* observer = nullptr);
 
 }  // namespace updara

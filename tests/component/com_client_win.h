@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "component/signature_win.h"
@@ -166,6 +167,108 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
     for (const Event& e : Of(2)) out.push_back(e.numbers.at(0));
     return out;
   }
+};
+
+// Connects the sink to the object's events; the connection ends with the object.
+inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
+  IConnectionPointContainer* container = nullptr;
+  IConnectionPoint* point = nullptr;
+  DWORD cookie = 0;
+  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
+    if (SUCCEEDED(container->FindConnectionPoint(DIID__IUpdaraComEvents, &point))) {
+      EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
+      point->Release();
+    }
+    container->Release();
+  }
+  EXPECT_NE(cookie, 0u);
+  return cookie;
+}
+
+inline UpdateStates StateOf(IUpdaraCom* object) {
+  UpdateStates s = static_cast<UpdateStates>(-1);
+  EXPECT_EQ(object->get_State(&s), S_OK);
+  return s;
+}
+
+// An optional argument left out, as a late-bound caller passes it.
+inline VARIANT MissingArg() {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_ERROR;
+  V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+  return v;
+}
+
+// The failure an automation client reads the component's error number from.
+constexpr HRESULT Err(long code) { return static_cast<HRESULT>(0x800A0000u + static_cast<unsigned>(code)); }
+
+// Text in the system code page and back.
+inline std::wstring Wide(const std::string& text) {
+  std::wstring out(text.size(), L'\0');
+  out.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()))));
+  return out;
+}
+inline std::string Ansi(const std::wstring& text) {
+  std::string out(text.size() * 2, '\0');
+  out.resize(size_t(
+      WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr)));
+  return out;
+}
+
+// The updater service on its pipe, played by a thread of the test: it reads one request and answers
+// it with the given number, or not at all, and keeps the pipe until the test has its answer (at most
+// a minute).
+class PipeService {
+ public:
+  // `items`: the number of text items the request holds.
+  explicit PipeService(std::optional<uint32_t> reply, int items = 1) : reply_(reply) {
+    pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
+                             0, nullptr);
+    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
+    answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this, items] {
+      ConnectNamedPipe(pipe_, nullptr);
+      for (int i = 0; i < items; ++i) {
+        const std::string length = Read(4);
+        if (length.size() < 4) break;
+        request += length + Read(uint32_t(uint8_t(length[0])) << 24 | uint32_t(uint8_t(length[1])) << 16 |
+                                 uint32_t(uint8_t(length[2])) << 8 | uint8_t(length[3]));
+      }
+      DWORD n = 0;
+      if (reply_) {
+        WriteFile(pipe_, &*reply_, sizeof *reply_, &n, nullptr);
+        FlushFileBuffers(pipe_);
+      }
+      callerStillWaiting = WaitForSingleObject(answered_, 60000) != WAIT_OBJECT_0;
+      DisconnectNamedPipe(pipe_);
+    });
+  }
+  ~PipeService() {
+    SetEvent(answered_);
+    thread_.join();
+    CloseHandle(pipe_);
+    CloseHandle(answered_);
+  }
+  void Answered() { SetEvent(answered_); }
+  std::string request;  // as it arrived
+  bool callerStillWaiting = false;
+
+ private:
+  std::string Read(uint32_t count) {
+    std::string bytes(count, '\0');
+    DWORD total = 0;
+    while (total < count) {
+      DWORD n = 0;
+      if (!ReadFile(pipe_, bytes.data() + total, count - total, &n, nullptr) || n == 0) break;
+      total += n;
+    }
+    bytes.resize(total);
+    return bytes;
+  }
+  std::optional<uint32_t> reply_;
+  HANDLE pipe_, answered_;
+  std::thread thread_;
 };
 
 }  // namespace updara_test

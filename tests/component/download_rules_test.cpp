@@ -1,6 +1,5 @@
 // The download engine's pure rules: URLs taken apart, size texts, version comparison, completing
-// an entry and the replace decision, the body's way through inflate and digest, and the
-// replacement list written when a download ends.
+// an entry and the replace decision, and the body's way through inflate and digest.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -11,7 +10,6 @@
 #include "component/body_pipeline.h"
 #include "component/fetch_url.h"
 #include "component/local_entry.h"
-#include "component/replacement_list.h"
 #include "component/updara_text.h"
 
 namespace {
@@ -340,29 +338,6 @@ TEST(BodyPipeline, AStoreThatRefusesIsReportedAndTheDigestGoesOn) {
   FeedInChunks(p, body, 700);
   EXPECT_TRUE(p.StoreFailed());
   EXPECT_EQ(digest.seen, body);
-}
-
-TEST(UpdaraReplacementList, WrittenAsTheUpdaterReadsIt) {
-  ReplacementList list;
-  list.cmdLine = "\"C:\\App\\app.exe\" /x";
-  list.visible = true;
-  list.cmdBefore = "before.cmd";
-  list.processIds = {1234, 77};
-  list.files.push_back({true, "C:\\T\\UDX1.tmp", "C:\\App\\a.dll", 0x01D9F0A1B2C3D4E5ULL, 0});
-  list.files.push_back({false, "C:\\T\\UDX2.tmp", "C:\\App\\b.exe", 0x00000001FFFFFFFFULL, 0x8000000000000001ULL});
-  const std::string text = FormatReplacementList(list);
-  EXPECT_EQ(text,
-            "#UDA Signature\"C:\\App\\app.exe\" /x\r\n1\r\nbefore.cmd\r\n\r\n?1234\r\n?77\r\n"
-            "#C:\\T\\UDX1.tmp>C:\\App\\a.dll|31060129|-1295788827|0|0\r\n"
-            "C:\\T\\UDX2.tmp>C:\\App\\b.exe|1|-1|-2147483648|1\r\n");
-  // What the component reads back from its own list.
-  const auto items = ReplacementListItems(text);
-  ASSERT_TRUE(items);
-  ASSERT_EQ(items->size(), 4u);
-  EXPECT_TRUE((*items)[1].process);
-  EXPECT_EQ((*items)[2].source, "C:\\T\\UDX1.tmp");
-  EXPECT_EQ((*items)[3].source, "C:\\T\\UDX2.tmp");
-  EXPECT_EQ(FormatReplacementList({}), "#UDA Signature\r\n0\r\n\r\n\r\n");
 }
 
 }  // namespace

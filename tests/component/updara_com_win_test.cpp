@@ -41,6 +41,11 @@ std::wstring Get(IUpdaraCom* o, TextGetter get) {
   EXPECT_EQ((o->*get)(&b), S_OK);
   return Text(b);
 }
+std::wstring Get(IUpdFile* f, HRESULT (STDMETHODCALLTYPE IUpdFile::*get)(BSTR*)) {
+  BSTR b = nullptr;
+  EXPECT_EQ((f->*get)(&b), S_OK);
+  return Text(b);
+}
 UpdateStates State(IUpdaraCom* o) {
   UpdateStates s = static_cast<UpdateStates>(-1);
   EXPECT_EQ(o->get_State(&s), S_OK);
@@ -223,7 +228,7 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
     EXPECT_EQ(Get(o.p, get), expected);
     EXPECT_EQ((o.p->*get)(nullptr), E_POINTER) << "no place for the answer";
   }
-  EXPECT_NE(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"");  // the note line is a link
+  EXPECT_EQ(Get(o.p, &IUpdaraCom::get_DialogNoteURL), L"https://www.brenkgroup.co.uk");  // the publisher's page
 
   using FlagGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(VARIANT_BOOL*);
   const std::pair<FlagGetter, VARIANT_BOOL> flags[] = {
@@ -533,7 +538,7 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
 }
 
-TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {
+TEST_F(UpdaraCom, UpdateWithNothingToPutInPlaceFinishesAndAnEntryWithoutAPlainPathMovesNothing) {
   Connect(o.p, sink);
   ASSERT_EQ(o->Update(), S_OK);
   Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
@@ -541,17 +546,32 @@ TEST_F(UpdaraCom, UpdateWithNothingDownloadedFinishesAndAWaitingFileIsRefused) {
   ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
   EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
 
-  // A file waiting in NewPath would need the replacement step; it is refused, not reported done.
+  // A file waiting with nowhere to go is forgotten.
   Ref<IUpdFiles> files;
   ASSERT_EQ(o->get_Files(files.put()), S_OK);
   Ref<IUpdFile> file;
-  Bstr name(L"a.dll");
-  ASSERT_EQ(files->Add(name, file.put()), S_OK);
-  ASSERT_EQ(file->put_NewPath(name), S_OK);
+  ASSERT_EQ(files->Add(Bstr(L"a.dll"), file.put()), S_OK);
+  ASSERT_EQ(file->put_NewPath(Bstr(L"a.dll")), S_OK);
   sink.events.clear();
-  EXPECT_HRESULT_FAILED(o->Update());
-  Pump({}, 200);
-  EXPECT_TRUE(sink.events.empty());
+  ASSERT_EQ(o->Update(), S_OK);
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{0});
+  EXPECT_EQ(Get(file.p, &IUpdFile::get_NewPath), L"");
+
+  // One whose path is no plain full path: nothing is put anywhere, and Update says so.
+  lw::fixtures::ScratchFolder dir;
+  const std::string fresh = dir.Win("new.dll");
+  std::ofstream(fresh, std::ios::binary) << "new";
+  ASSERT_EQ(file->put_NewPath(Bstr(std::wstring(fresh.begin(), fresh.end()).c_str())), S_OK);
+  ASSERT_EQ(file->put_Path(Bstr(L"..\\a.dll")), S_OK);
+  sink.events.clear();
+  ASSERT_EQ(o->Update(), S_OK);
+  Pump([&] { return !sink.Of(EventUpdateDone).empty(); });
+  ASSERT_EQ(sink.Of(EventUpdateDone).size(), 1u);
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].numbers, std::vector<long>{30026});
+  EXPECT_EQ(sink.Of(EventUpdateDone)[0].text,
+            L"The replacement names a file this component did not download or may not replace; nothing was replaced.");
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("new.dll")));
 }
 
 TEST_F(UpdaraCom, FileNotificationsAndABurstOfProgressBecomeSingleEvents) {
@@ -767,90 +787,19 @@ TEST_F(UpdaraCom, AnUpdaterNameThatWouldLeaveTheTemporaryFolderIsRefusedAndChang
   if (m) CloseHandle(m);
 }
 
-// An updater service on the pipe, played by a thread of the test: it answers "#TEST#" with the
-// given number, or not at all until the test has its answer (at most a minute).
-class PipeService {
- public:
-  explicit PipeService(std::optional<uint32_t> reply) : reply_(reply) {
-    pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0,
-                             nullptr);
-    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
-    answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = std::thread([this] {
-      ConnectNamedPipe(pipe_, nullptr);
-      DWORD n = 0;
-      ReadFile(pipe_, request, sizeof request, &n, nullptr);
-      requestBytes = n;
-      if (reply_) {
-        WriteFile(pipe_, &*reply_, sizeof *reply_, &n, nullptr);
-        FlushFileBuffers(pipe_);
-      }
-      callerStillWaiting = WaitForSingleObject(answered_, 60000) != WAIT_OBJECT_0;
-      DisconnectNamedPipe(pipe_);
-    });
-  }
-  ~PipeService() {
-    SetEvent(answered_);
-    thread_.join();
-    CloseHandle(pipe_);
-    CloseHandle(answered_);
-  }
-  void Answered() { SetEvent(answered_); }
-  char request[32] = {};
-  DWORD requestBytes = 0;
-  bool callerStillWaiting = false;
-
- private:
-  std::optional<uint32_t> reply_;
-  HANDLE pipe_, answered_;
-  std::thread thread_;
-};
-
 TEST_F(UpdaraCom, TheUpdaterServiceIsAskedOnItsPipeAndOneThatDoesNotAnswerIsNone) {
   const std::pair<std::optional<uint32_t>, VARIANT_BOOL> services[] = {
       {1, VARIANT_TRUE}, {0, VARIANT_FALSE}, {std::nullopt, VARIANT_FALSE}};
   for (const auto& [reply, running] : services) {
     SCOPED_TRACE(reply ? std::to_string(*reply) : "no answer");
-    PipeService service(reply);
+    updara_test::PipeService service(reply);
     VARIANT_BOOL answer = 7;
     EXPECT_EQ(o->get_ServiceIsRunning(&answer), S_OK);
     service.Answered();
     EXPECT_EQ(answer, running);
-    EXPECT_EQ(std::string(service.request, service.requestBytes), std::string("\0\0\0\x06#TEST#", 10));
+    EXPECT_EQ(service.request, std::string("\0\0\0\x06#TEST#", 10));
     EXPECT_FALSE(service.callerStillWaiting) << "the question was not given up on";
   }
-}
-
-TEST_F(UpdaraCom, AReplacementListFromAnEarlierRunIsDetectedAndResetClearsIt) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string list = std::string(temp) + "LwPrevTest.uda";
-  const std::string source = std::string(temp) + "LwPrevTest.new";
-  std::ofstream(source, std::ios::binary) << "new content";
-  std::ofstream(list, std::ios::binary) << "#UDA Signature\"C:\\host.exe\"\r\n1\r\n\r\n\r\n#" << source
-                                         << ">C:\\target.dll|0|0|0|0\r\n";
-  const std::string older = std::string(temp) + "LwPrevOld.uda";
-  CopyFileA(list.c_str(), older.c_str(), FALSE);
-  Connect(o.p, sink);
-  // Named twice before the events run: one event, for the name it has now.
-  ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevOld")), S_OK);
-  ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
-  DeleteFileA(older.c_str());
-  Pump([&] { return !sink.Of(EventPrevDetected).empty(); });
-  Pump({}, 200);
-  EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
-
-  ASSERT_EQ(o->Reset(), S_OK);
-  EXPECT_EQ(GetFileAttributesA(list.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesA(source.c_str()), INVALID_FILE_ATTRIBUTES);
-
-  // A list naming a file that is no longer there is not an earlier run worth reporting.
-  std::ofstream(list, std::ios::binary) << "#UDA Signature\r\n1\r\n\r\n\r\n" << source << ">C:\\t.dll|0|0|0|0\r\n";
-  sink.events.clear();
-  ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwPrevTest")), S_OK);
-  Pump({}, 300);
-  EXPECT_TRUE(sink.Of(EventPrevDetected).empty());
-  DeleteFileA(list.c_str());
 }
 
 // ---- the collections ----

@@ -259,9 +259,9 @@ TEST_F(UpdaraDownload, ACheckedDownloadStoresGoodFilesAndRefusesEveryBadBodyWith
   // The replacement list names the stored files only.
   std::set<std::string> left = Leftovers();
   ASSERT_EQ(left.count("LwDownloadTest.uda"), 1u);
-  const auto listed = updara::ReplacementListItems(ReadAll(temp.Win("LwDownloadTest.uda")));
+  const auto listed = updara::ParseReplacementList(ReadAll(temp.Win("LwDownloadTest.uda")));
   ASSERT_TRUE(listed);
-  EXPECT_EQ(listed->size(), stored.size());
+  EXPECT_EQ(listed->files.size(), stored.size());
   left.erase("LwDownloadTest.uda");
   EXPECT_EQ(left, stored);
 

@@ -1,13 +1,11 @@
 // The component's pure rules: the error table, state and dialog texts, the Windows version text,
-// names derived from UpdaterName, version numbers, progress collapsing and the replacement list's
-// items.
+// names derived from UpdaterName, version numbers and progress collapsing.
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
 
 #include "common/updara_errors.h"
-#include "component/replacement_list.h"
 #include "component/updara_text.h"
 
 namespace {
@@ -27,12 +25,15 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(30014), "The server answered the request with an error status.");
   EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
   EXPECT_STREQ(ErrorText(30016), "Name not valid, it must be a plain file name. Please use different UpdaterName.");
+  EXPECT_STREQ(
+      ErrorText(30026),
+      "The replacement names a file this component did not download or may not replace; nothing was replaced.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
   EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
-  // 30 rows of our own and 82 of the Internet API.
-  EXPECT_EQ(ErrorTableSize(), 112u);
+  // 31 rows of our own and 82 of the Internet API.
+  EXPECT_EQ(ErrorTableSize(), 113u);
 }
 
 TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
@@ -55,7 +56,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
   EXPECT_EQ(found, 82);
   EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
   EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30026), "Unrecognized Error.");
+  EXPECT_STREQ(ErrorText(30027), "Unrecognized Error.");
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
@@ -89,6 +90,7 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   EXPECT_EQ(n.updaterExe, "C:\\Temp\\LedgerwellUpd.exe");
   EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
   EXPECT_EQ(n.mutex, "Ledgerwell");
+  EXPECT_EQ(n.journal, "C:\\Temp\\Ledgerwell.udj");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
 
 }
@@ -117,23 +119,6 @@ TEST(UpdaraText, ProgressBurstKeepsTheLatestAndDrainsTheQueue) {
   const ProgressReport alone = CollapseProgress(ProgressReport{5, 6}, [] { return std::optional<ProgressReport>(); });
   EXPECT_EQ(alone.position, 5);
   EXPECT_EQ(alone.total, 6);
-}
-
-TEST(UpdaraReplacementList, ItemsFollowTheFourHeaderLines) {
-  const auto items = ReplacementListItems(
-      "#UDA Signature\"C:\\App\\app.exe\" /x\r\n1\r\nbefore.cmd\r\nafter.cmd\r\n?1234\r\n"
-      "#C:\\T\\a.tmp>C:\\App\\a.dll|1|2|3|4\r\nC:\\T\\b.tmp>C:\\App\\b.exe|0|0|0|0\r\n\r\n");
-  ASSERT_TRUE(items);
-  ASSERT_EQ(items->size(), 3u);
-  EXPECT_TRUE((*items)[0].process);
-  EXPECT_FALSE((*items)[1].process);
-  EXPECT_EQ((*items)[1].source, "C:\\T\\a.tmp");
-  EXPECT_EQ((*items)[2].source, "C:\\T\\b.tmp");
-
-  EXPECT_FALSE(ReplacementListItems("#UDA Signatur\r\n"));
-  EXPECT_FALSE(ReplacementListItems(""));
-  EXPECT_TRUE(ReplacementListItems("#UDA Signature\n0\n\n\n")->empty());
-  EXPECT_EQ(ReplacementListItems("#UDA Signature\n0\n\n\nx.tmp\n")->at(0).source, "x.tmp");
 }
 
 }  // namespace

@@ -42,9 +42,6 @@ inline std::string Random(size_t size, unsigned seed) {
   return s;
 }
 
-inline std::string Ansi(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
 // Check's arguments. The text argument is the component's to read and the call's to free: a
 // temporary that lives until the end of the full expression.
 struct TextArg {
