@@ -479,13 +479,5 @@ TEST_F(MainWindow, WindowsInfoShowsTheWorkstationAndRefreshesMemoryButNoMissingA
   CoUninitialize();
 }
 
-TEST_F(MainWindow, ToolsMenuHoldsItsSevenItems) {
-  Open();
-  ASSERT_EQ(form->mnuMenu->Count(), 7);
-  EXPECT_EQ(form->mnuMenu->Item(0).caption, "Edit the Sage Company file");
-  EXPECT_EQ(form->mnuMenu->Item(6).name, "mnuSMB2");
-  EXPECT_EQ(form->mnuMenu->Item(6).caption, "Disable or Enable SMB2");
-}
-
 }  // namespace
 }  // namespace lw
