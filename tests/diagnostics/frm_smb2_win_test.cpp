@@ -228,8 +228,6 @@ TEST_F(Smb2Window, TheMenuOpensItModallyOverTheMainWindowAndEveryWayOutLeavesThe
   } ways[] = {
       {"a click sent on Exit", false, [&](HWND, HWND exit) { return send(exit, BM_CLICK, 0); }},
       {"Enter, with Exit the default", false, [&](HWND w, HWND) { return press(w, {VK_RETURN}); }},
-      {"the close box", true, [&](HWND w, HWND) { return send(w, WM_SYSCOMMAND, SC_CLOSE); }},
-      {"Alt+F4", true, [&](HWND w, HWND) { return press(w, {VK_MENU, VK_F4}); }},
       {"Esc", true, [&](HWND w, HWND) { return press(w, {VK_ESCAPE}); }},
   };
   form = std::make_unique<frmMain>();
