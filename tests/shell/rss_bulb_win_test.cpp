@@ -22,20 +22,8 @@ namespace {
 using fixtures::PumpFor;
 using fixtures::PumpUntil;
 
-BOOL CALLBACK FindCheckWindow(HWND w, LPARAM p) {
-  char title[64] = {};
-  GetWindowTextA(w, title, sizeof title);
-  if (std::string(title) != "Brenk RSS Version Check") return TRUE;
-  *reinterpret_cast<HWND*>(p) = w;
-  return FALSE;
-}
-
-// The check window of this thread, if one is open.
-HWND CheckWindow() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindCheckWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+// The check window, if one is open.
+HWND CheckWindow() { return fixtures::ThreadForm("frmGetRss"); }
 
 std::string CheckMessage() {
   char text[4096] = {};

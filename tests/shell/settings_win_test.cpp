@@ -219,12 +219,5 @@ TEST_F(SettingsStore, SystemDwordsRoundTripAndRejectOtherTypes) {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LedgerwellTest");
 }
 
-TEST(Locale, CountryCodeIsADiallingCode) {
-  std::string code = GetLocaleString(LOCALE_ICOUNTRY);
-  ASSERT_FALSE(code.empty());
-  EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos) << code;
-  EXPECT_FALSE(GetLocaleString(LOCALE_SENGCOUNTRY).empty());
-}
-
 }  // namespace
 }  // namespace lw

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/forms/forms_win.h"
 #include "app/shell/frm_please_wait_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
+#include "tests/fixtures/test_env_win.h"
 
 namespace lw {
 namespace {
@@ -15,18 +15,9 @@ namespace {
 // Whether a thread timer saw the please-wait notice up, before it pressed a key on it.
 bool gNoticeSeen = false;
 
-BOOL CALLBACK FindNotice(HWND w, LPARAM found) {
-  if (forms::ControlNameOf(w) == "frmPleaseWait" && IsWindowVisible(w)) {
-    *reinterpret_cast<HWND*>(found) = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK PressKeyOnNotice(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND notice = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindNotice, reinterpret_cast<LPARAM>(&notice));
-  if (!notice) return;
+  HWND notice = fixtures::ThreadForm("frmPleaseWait");
+  if (!notice || !IsWindowVisible(notice)) return;
   KillTimer(nullptr, id);
   gNoticeSeen = true;
   PostMessageA(notice, WM_CHAR, 'x', 0);

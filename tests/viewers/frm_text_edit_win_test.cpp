@@ -138,7 +138,6 @@ TEST_F(TextViewer, AReportShowsItsLinesReadOnlyWithoutSaveAndTheFilterHidesLines
     EXPECT_EQ(v.cmdPrint->Left(), v.cmdSave->Left()) << "Print takes Save's place";
     EXPECT_TRUE(Shown(v, "txtExc"));
     EXPECT_TRUE(Shown(v, "lblExc"));
-    EXPECT_EQ(TextOf(v, "lblExc"), "Exclude");
 
     HWND exclusion = Named(v, "txtExc");
     Type(exclusion, "aB");
@@ -244,10 +243,11 @@ TEST_F(TextViewer, AMissingFileIsReadOnlyWithNothingToSave) {
   EXPECT_FALSE(FileExists(sageIni)) << "nothing was created";
 }
 
+// The modal loop ends however the window goes (FormsLoop's tests); here, the viewer's own ways.
 TEST_F(TextViewer, EveryWayOutClosesWithoutSaving) {
   const std::string original = "[Defaults]\r\n";
-  // Sent from another thread, as UI automation sends them: they arrive inside the viewer's loop
-  // while it waits, without waking it.
+  // Sent from another thread, as UI automation sends it: it arrives inside the viewer's loop while
+  // it waits, without waking it.
   std::thread outside;
   struct WayOut {
     const char* name;
@@ -255,8 +255,6 @@ TEST_F(TextViewer, EveryWayOutClosesWithoutSaving) {
   } ways[] = {
       {"a click sent to Cancel",
        [&](frmTextEdit& v) { outside = std::thread(fixtures::SendFromOutside, v.cmdCancel->Hwnd(), BM_CLICK, 0, 0); }},
-      {"the close box",
-       [&](frmTextEdit& v) { outside = std::thread(fixtures::SendFromOutside, v.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
       {"Esc in the text", [](frmTextEdit& v) { PostMessageA(Named(v, "rtbMain"), WM_KEYDOWN, VK_ESCAPE, 0); }},
   };
   for (const WayOut& way : ways) {
@@ -280,8 +278,6 @@ TEST_F(TextViewer, EveryWayOutClosesWithoutSaving) {
 TEST_F(TextViewer, ThePositionIsKeptAcrossOpeningsButNotFromAMaximisedWindow) {
   fixtures::WriteFile(sageIni, "[Defaults]\r\n");
   ViewFromMenu("mnuSetupIni", [&](frmTextEdit& v) {
-    EXPECT_EQ(v.Width(), kDefaultPlacement.width);
-    EXPECT_EQ(v.Height(), kDefaultPlacement.height);
     v.Move(1500, 1200, 9000, 6000);
     EXPECT_NEAR(v.picButtons->Left(), v.ScaleWidth() - v.picButtons->Width() - 120, 15) << "laid out again";
     Click(v.cmdCancel);
