@@ -20,7 +20,6 @@ SharingLabel ReadSharingLabel(Read read) {
   }
 }
 
-constexpr const char* kSigningValues[] = {"EnableSecuritySignature", "RequireSecuritySignature"};
 }  // namespace
 
 std::array<SharingLabel, 2> ReadOplockLabels() {

@@ -103,8 +103,6 @@ void RunSharingFix(std::initializer_list<FixedValue> values) {
   }
 }
 
-constexpr const char* kSigningValues[] = {"EnableSecuritySignature", "RequireSecuritySignature"};
-
 }  // namespace
 
 void frmMain::ShowOplocks() {
