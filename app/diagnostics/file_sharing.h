@@ -16,7 +16,8 @@ inline constexpr const char* kControlSet = "CurrentControlSet";
 inline constexpr const char* kMRXSmbKey = "Services\\MRXSmb\\Parameters";
 inline constexpr const char* kLanManServerKey = "Services\\LanManServer\\Parameters";
 inline constexpr const char* kLanManWorkstationKey = "Services\\LanManWorkstation\\Parameters";
-
+// The two signing values, under the workstation's key and the server's.
+inline constexpr const char* kSigningValues[] = {"EnableSecuritySignature", "RequireSecuritySignature"};
 
 // A value as its label shows it, and whether it makes the frame's fix available.
 struct SharingValueView {

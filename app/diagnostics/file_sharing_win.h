@@ -3,9 +3,12 @@
 // RuntimeError.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "app/diagnostics/file_sharing.h"
 
 namespace lw {
 
@@ -21,5 +24,17 @@ void SetLanManWorkstationValue(const std::string& name, uint32_t value);
 // value back by removing it.
 std::optional<uint32_t> StoredSharingValue(const std::string& serviceKey, const std::string& name);
 void RemoveSharingValue(const std::string& serviceKey, const std::string& name);
+
+// A value as its label shows it. One that cannot be read says so, with the store's error as its
+// tooltip, so the window still opens, and the other values are still shown, on a registry it
+// cannot read.
+struct SharingLabel {
+  SharingValueView view;
+  std::string tip;
+};
+// The client's "OplocksDisabled" and the server's "EnableOplocks".
+std::array<SharingLabel, 2> ReadOplockLabels();
+// The workstation's and the server's "EnableSecuritySignature" and "RequireSecuritySignature".
+std::array<SharingLabel, 4> ReadSigningLabels();
 
 }  // namespace lw

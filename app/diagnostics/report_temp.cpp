@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/tools/colours.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
 
@@ -26,6 +27,22 @@ std::string ReportTempCaption(const std::string& version, ReportTempState state)
       return base + " v" + version + " (Path Unreadable)";
   }
   return base;
+}
+
+bool ReportTempView::NeedsFix() const { return colour == kWarningColour; }
+
+ReportTempView ReportTempViewOf(const ReportTempFacts& facts) {
+  auto view = [&](ReportTempState state, const std::string& path, uint32_t colour, const std::string& tip) {
+    return ReportTempView{state, ReportTempCaption(facts.version, state), path, colour, tip};
+  };
+  if (!ReportTempApplies(facts.version)) return view(ReportTempState::Inactive, "", kNormalColour, "");
+  const std::string proposal = ReportTempProposal(facts.programFolder, facts.version);
+  // A value the store cannot read (another type, a key refused) is treated as not set up, as the
+  // fix would write it afresh; the frame and the box's tooltip say why.
+  if (!facts.readError.empty()) return view(ReportTempState::Unreadable, proposal, kWarningColour, facts.readError);
+  if (facts.stored.empty()) return view(ReportTempState::NotSetUp, proposal, kWarningColour, "");
+  if (facts.folderExists) return view(ReportTempState::Present, facts.stored, kGoodColour, "");
+  return view(ReportTempState::Missing, facts.stored, kWarningColour, "");
 }
 
 std::string ReportTempProposal(const std::string& programFolder, const std::string& version) {

@@ -4,6 +4,7 @@
 // main window's "Report Temp Folder" frame; the window reads, creates and writes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lw {
@@ -24,6 +25,28 @@ enum class ReportTempState {
   Unreadable,  // the value or its key cannot be read (another type, access refused)
 };
 std::string ReportTempCaption(const std::string& version, ReportTempState state);
+
+// What the registry and the disk say of the folder of a version.
+struct ReportTempFacts {
+  std::string version;       // "0" or empty: no data folder
+  std::string programFolder;  // where the proposal goes when none is set
+  std::string stored;         // "TempPathname" as read
+  std::string readError;      // why it could not be read, or empty
+  bool folderExists = false;  // the stored folder exists
+};
+// The frame as the window shows it: its caption, the box's text, colour and tooltip, and whether
+// the box is in use; the fix is offered while the box is magenta.
+struct ReportTempView {
+  ReportTempState state = ReportTempState::Inactive;
+  std::string caption;
+  std::string path;
+  uint32_t colour = 0;
+  std::string tip;
+  bool NeedsFix() const;
+  bool Active() const { return state != ReportTempState::Inactive; }
+  bool operator==(const ReportTempView&) const = default;
+};
+ReportTempView ReportTempViewOf(const ReportTempFacts& facts);
 
 // The folder offered when none is set: beside the program, unless that lies under Program Files
 // (or is unknown), where users cannot write.

@@ -959,6 +959,10 @@ OpenFileHandler& CurrentOpenFileHandler() {
   static OpenFileHandler handler;
   return handler;
 }
+OpenFileHandler& CurrentSaveFileHandler() {
+  static OpenFileHandler handler;
+  return handler;
+}
 PrintDialogHandler& CurrentPrintDialogHandler() {
   static PrintDialogHandler handler;
   return handler;
@@ -1005,6 +1009,36 @@ std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::
 OpenFileHandler SetOpenFileHandler(OpenFileHandler handler) {
   OpenFileHandler previous = std::move(CurrentOpenFileHandler());
   CurrentOpenFileHandler() = std::move(handler);
+  return previous;
+}
+
+std::string ShowSaveFileDialog(HWND owner, const std::string& title, const std::string& filter,
+                               const std::string& initialFile) {
+  if (!owner)
+    if (Form* f = ActiveForm()) owner = f->Hwnd();
+  const unsigned flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (OpenFileHandler handler = CurrentSaveFileHandler()) return handler(owner, title, filter, initialFile, flags);
+  std::string filters = DialogFilter(filter);
+  std::string file(32768, '\0');
+  initialFile.copy(file.data(), std::min(initialFile.size(), file.size() - 1));
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter.empty() ? nullptr : filters.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ofn.lpstrDefExt = "txt";
+  ofn.Flags = flags;
+  if (!GetSaveFileNameA(&ofn)) return {};
+  file.resize(file.find('\0'));
+  return file;
+}
+
+OpenFileHandler SetSaveFileHandler(OpenFileHandler handler) {
+  OpenFileHandler previous = std::move(CurrentSaveFileHandler());
+  CurrentSaveFileHandler() = std::move(handler);
   return previous;
 }
 

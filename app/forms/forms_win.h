@@ -545,6 +545,11 @@ using OpenFileHandler = std::function<std::string(HWND owner, const std::string&
 std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::string& filter,
                                const std::string& initialDir, unsigned flags = 0x1004);
 OpenFileHandler SetOpenFileHandler(OpenFileHandler handler);
+// The save-file dialog, replaceable the same way: it offers `initialFile`, asks before replacing a
+// file that exists, and returns the chosen path, or "" when cancelled.
+std::string ShowSaveFileDialog(HWND owner, const std::string& title, const std::string& filter,
+                               const std::string& initialFile);
+OpenFileHandler SetSaveFileHandler(OpenFileHandler handler);
 
 // The print dialog, replaceable the same way. Takes and fills `dialog` as PrintDlgA does (the
 // printer's device context with PD_RETURNDC, the range chosen in Flags) and answers whether the

@@ -2,7 +2,7 @@
 // buttons, the report temporary folder frame, and the check-data and viewer entries of the tools
 // menu.
 // Nothing read from the registry or the disk is kept: every display and every fix reads afresh.
-#include <functional>
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "app/diagnostics/file_sharing.h"
 #include "app/diagnostics/file_sharing_win.h"
 #include "app/diagnostics/report_temp.h"
+#include "app/diagnostics/report_temp_win.h"
 #include "app/diagnostics/workstation.h"
 #include "app/diagnostics/workstation_win.h"
 #include "app/discovery/installation.h"
@@ -30,21 +31,10 @@ namespace {
 using Setter = void (*)(const std::string& name, uint32_t value);
 using FixRule = std::optional<uint32_t> (*)(uint32_t value);
 
-// Shows one value. One that cannot be read says so, with the store's error as its tooltip, so
-// the window still opens, and the other values are still shown, on a registry it cannot read.
-bool ShowSharingValue(forms::Label& label, const std::function<SharingValueView()>& read) {
-  SharingValueView view;
-  std::string tip;
-  try {
-    view = read();
-  } catch (const RuntimeError& e) {
-    view = UnreadableView();
-    tip = RegistryErrorText(e.what(), e.Number());
-  }
-  label.SetCaption(view.caption);
-  label.SetForeColor(view.colour);
-  label.SetToolTipText(tip);
-  return view.needsFix;
+void ShowSharingLabel(forms::Label& label, const SharingLabel& shown) {
+  label.SetCaption(shown.view.caption);
+  label.SetForeColor(shown.view.colour);
+  label.SetToolTipText(shown.tip);
 }
 
 // One value a fix may write: where it is, what it reads as when absent, and what the fix makes of it.
@@ -113,25 +103,27 @@ void RunSharingFix(std::initializer_list<FixedValue> values) {
   }
 }
 
-constexpr const char* kSigningValues[] = {"EnableSecuritySignature", "RequireSecuritySignature"};
-
 }  // namespace
 
 void frmMain::ShowOplocks() {
-  bool fix = ShowSharingValue(*lblOpDis, [] { return OplocksDisabledView(GetMRXSmbValue("OplocksDisabled", 0)); });
-  fix |= ShowSharingValue(*lblEnOp, [] { return EnableOplocksView(GetLanManServerValue("EnableOplocks", 1)); });
+  bool fix = false;
+  const std::array<SharingLabel, 2> shown = ReadOplockLabels();
+  forms::Label* labels[] = {lblOpDis, lblEnOp};
+  for (size_t i = 0; i < shown.size(); ++i) {
+    ShowSharingLabel(*labels[i], shown[i]);
+    fix |= shown[i].view.needsFix;
+  }
   cmdOpFix->SetEnabled(fix);
 }
 
 void frmMain::ShowSigning() {
   bool fix = false;
-  forms::Label* workstation[] = {lblSMBwe, lblSMBwr};
-  forms::Label* server[] = {lblSMBse, lblSMBsr};
-  for (int i = 0; i < 2; ++i)
-    fix |=
-        ShowSharingValue(*workstation[i], [i] { return SigningView(GetLanManWorkstationValue(kSigningValues[i], 1)); });
-  for (int i = 0; i < 2; ++i)
-    fix |= ShowSharingValue(*server[i], [i] { return SigningView(GetLanManServerValue(kSigningValues[i], 1)); });
+  const std::array<SharingLabel, 4> shown = ReadSigningLabels();
+  forms::Label* labels[] = {lblSMBwe, lblSMBwr, lblSMBse, lblSMBsr};
+  for (size_t i = 0; i < shown.size(); ++i) {
+    ShowSharingLabel(*labels[i], shown[i]);
+    fix |= shown[i].view.needsFix;
+  }
   cmdSMBfix->SetEnabled(fix);
 }
 
@@ -161,35 +153,17 @@ void frmMain::cmdSMBfix_Click() {
 
 void frmMain::ShowReportTemp(const std::string& version) {
   cmdTempFix->SetTag(version);
+  const ReportTempView view = ReadReportTemp(version, Install.ProgramFolder);
   // The tag is set before the text, so the change event finds them equal and leaves the colour
   // and the button as they are set here.
-  auto show = [&](ReportTempState state, const std::string& path, uint32_t colour, const std::string& tip) {
-    const bool active = state != ReportTempState::Inactive;
-    fraTemp->SetCaption(ReportTempCaption(version, state));
-    txtTemp->SetTag(path);
-    txtTemp->SetText(path);
-    txtTemp->SetForeColor(colour);
-    txtTemp->SetToolTipText(tip);
-    cmdTempFix->SetEnabled(colour == kWarningColour);
-    txtTemp->SetEnabled(active);
-    txtTemp->SetBackColor(active ? forms::kColorWindow : forms::kColorButtonFace);
-  };
-  if (!ReportTempApplies(version)) return show(ReportTempState::Inactive, "", kNormalColour, "");
-  std::string path;
-  try {
-    path = ReadMachineString(kOdbcApp, ReportTempSection(version), kTempPathValue, "");
-  } catch (const RuntimeError& e) {
-    // A value the store cannot read (another type, a key refused) is treated as not set up, as
-    // the fix would write it afresh; the frame and the box's tooltip say why.
-    return show(ReportTempState::Unreadable, ReportTempProposal(Install.ProgramFolder, version), kWarningColour,
-                RegistryErrorText(e.what(), e.Number()));
-  }
-  if (path.empty())
-    show(ReportTempState::NotSetUp, ReportTempProposal(Install.ProgramFolder, version), kWarningColour, "");
-  else if (FolderExists(path))
-    show(ReportTempState::Present, path, kGoodColour, "");
-  else
-    show(ReportTempState::Missing, path, kWarningColour, "");
+  fraTemp->SetCaption(view.caption);
+  txtTemp->SetTag(view.path);
+  txtTemp->SetText(view.path);
+  txtTemp->SetForeColor(view.colour);
+  txtTemp->SetToolTipText(view.tip);
+  cmdTempFix->SetEnabled(view.NeedsFix());
+  txtTemp->SetEnabled(view.Active());
+  txtTemp->SetBackColor(view.Active() ? forms::kColorWindow : forms::kColorButtonFace);
 }
 
 void frmMain::txtTemp_Change() {

@@ -12,6 +12,7 @@
 #include "app/discovery/version_rules.h"
 #include "app/sdo/sdo_session_win.h"
 #include "app/sdo/speed_tests.h"
+#include "app/shell/diagnostic_report_win.h"
 #include "app/shell/startup_rules.h"
 #include "app/state/app_state.h"
 #include "app/state/settings_win.h"
@@ -271,6 +272,9 @@ void frmMain::Layout() {
   mnuMenu->AddItem("mnuComments", "Comments from last Data Check");
   mnuMenu->AddItem("mnuWatermark", "Delete Watermark");
   mnuMenu->AddItem("mnuSMB2", "Disable or Enable SMB2");
+  mnuMenu->AddItem("mnuReportLine", "-");
+  mnuMenu->AddItem("mnuSaveReport", "Save Diagnostic Report...");
+  mnuMenu->AddItem("mnuCopyReport", "Copy Diagnostic Report");
 
   Timer1->onTimer = [this] { Timer1_Timer(); };
   chkRfrsh->onClick = [this] { chkRfrsh_Click(); };
@@ -298,6 +302,8 @@ void frmMain::Layout() {
   cmdTempFix->onClick = [this] { cmdTempFix_Click(); };
   mnuMenu->Find("mnuWatermark")->onClick = [this] { mnuWatermark_Click(); };
   mnuMenu->Find("mnuSMB2")->onClick = [this] { mnuSMB2_Click(); };
+  mnuMenu->Find("mnuSaveReport")->onClick = [this] { mnuSaveReport_Click(); };
+  mnuMenu->Find("mnuCopyReport")->onClick = [this] { mnuCopyReport_Click(); };
   mnuMenu->Find("mnuCompany")->onClick = [this] { mnuCompany_Click(); };
   mnuMenu->Find("mnuSetupIni")->onClick = [this] { mnuSetupIni_Click(); };
   mnuMenu->Find("mnuErrors")->onClick = [this] { mnuErrors_Click(); };
@@ -533,19 +539,7 @@ void frmMain::ShowNoDataFolder() {
 }
 
 void frmMain::ShowDataFolder(const std::string& path) {
-  App.DataVersion = GetDataVersion(path);
-  DataFolderFacts facts;
-  facts.dataVersion = App.DataVersion;
-  facts.programType = Setup.ProgramType;
-  DiscoverInstallation(path, App.DataVersion, Setup.ProgramType);
-  ReadUserList(path, App.DataVersion);
-  DataFiles.UserList[0] = "manager";
-  ReadRecordCounts(path);
-  facts.install = Install;
-  facts.reportsFound = !Install.ReportsFolder.empty() && (FileExists(Install.ReportsFolder + "docerr.srt") ||
-                                                          FileExists(Install.ReportsFolder + "docerr.report"));
-  facts.dataLocation = GetDataLocation(txtPath->Text());
-  facts.counts = DataFiles.Counts;
+  const DataFolderFacts facts = AnalyseDataFolder(path);
   ShowSagePanels(SagePanelsOf(facts));
   RefreshCheckDataMenus();
   ReadLoginQueue(path);

@@ -5,6 +5,7 @@
 
 #include "app/forms/forms_win.h"
 #include "app/sdo/speed_run.h"
+#include "app/shell/diagnostic_report.h"
 #include "app/shell/main_view.h"
 #include "app/updates/frm_get_rss_win.h"
 
@@ -27,6 +28,8 @@ class frmMain : public forms::Form {
   void ShowReportTemp(const std::string& version);
   // The check-data entries of the tools menu: available when their files are, with their counts.
   void RefreshCheckDataMenus();
+  // Everything the window shows, for the diagnostic report.
+  DiagnosticFacts ShownDiagnostics() const;
   // The RSS check's answer: true when a newer version is known, false when its window closed.
   void RssResult(bool found);
   // The speed test's progress: PBar and the rate in lblSpeed.
@@ -110,6 +113,8 @@ class frmMain : public forms::Form {
   void mnuErrors_Click();
   void mnuWarnings_Click();
   void mnuComments_Click();
+  void mnuSaveReport_Click();
+  void mnuCopyReport_Click();
   // Shows the file in the text viewer, modally, and returns once it is closed.
   void ShowInViewer(const std::string& file);
   void picBulbY_Click();

@@ -1,5 +1,7 @@
 #include "app/shell/startup_rules.h"
 
+#include <vector>
+
 #include "app/tools/text.h"
 
 namespace lw {
@@ -23,6 +25,44 @@ const RegionContacts& RegionForCountryCode(std::string_view countryCode) {
 }
 
 bool WantsLastSageDataPath(std::string_view commandLine) { return Trim(commandLine) == "-M"; }
+
+namespace {
+// Blank-separated words; a double quote starts or ends a stretch in which blanks belong to the word.
+std::vector<std::string> CommandWords(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, inWord = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(word);
+  return words;
+}
+}  // namespace
+
+std::optional<ReportCommand> ParseReportCommand(std::string_view commandLine) {
+  const std::vector<std::string> words = CommandWords(commandLine);
+  if (words.empty() || !EqualsNoCase(words[0], "-report")) return std::nullopt;
+  ReportCommand command;
+  if (words.size() < 2 || Trim(words[1]).empty())
+    command.usageError = "No report file was named. " + std::string(kReportUsage);
+  else if (words.size() > 3)
+    command.usageError = "Too many arguments after " + words[2] + ". " + kReportUsage;
+  else
+    command.file = words[1];
+  if (words.size() == 3) command.dataPath = words[2];
+  return command;
+}
 
 std::string MainWindowCaption(std::string_view userName, std::string_view computerName) {
   return std::string(kAppTitle) + " - " + std::string(userName) + " on " + std::string(computerName);

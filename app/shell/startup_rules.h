@@ -1,6 +1,7 @@
 // The decisions of the start-up, kept apart from the Windows calls that feed them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,17 @@ const RegionContacts& RegionForCountryCode(std::string_view countryCode);
 
 // The trimmed command line, exactly "-M", asks for Sage's last-used data folder.
 bool WantsLastSageDataPath(std::string_view commandLine);
+
+// "-report FILE [DATAPATH]" (the switch in any case; a value with blanks in double quotes): the
+// diagnostic report is written to FILE without a window. `usageError` says what is wrong with the
+// rest of the line; nullopt when the line asks for no report at all.
+struct ReportCommand {
+  std::string file;
+  std::string dataPath;  // empty: the data path the program would open
+  std::string usageError;
+};
+std::optional<ReportCommand> ParseReportCommand(std::string_view commandLine);
+inline constexpr const char* kReportUsage = "Usage: Ledgerwell.exe -report FILE [DATAPATH]";
 
 std::string MainWindowCaption(std::string_view userName, std::string_view computerName);
 

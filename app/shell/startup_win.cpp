@@ -9,6 +9,7 @@
 #include "app/discovery/setup_dta_win.h"
 #include "app/forms/forms_win.h"
 #include "app/sdo/sdo_session_win.h"
+#include "app/shell/diagnostic_report_win.h"
 #include "app/shell/frm_main_window_win.h"
 #include "app/shell/frm_please_wait_win.h"
 #include "app/shell/speed_put_back_win.h"
@@ -112,6 +113,9 @@ void InstallProgramHooks() {
 
 int Main(const std::string& commandLine) {
   InstallProgramHooks();
+  // The report shows no window and changes nothing, so it may run beside a running program.
+  if (std::optional<ReportCommand> report = ParseReportCommand(commandLine))
+    return static_cast<int>(RunReportCommand(*report));
   if (AnotherInstanceIsRunning()) {
     ShowMessage(std::string("The ") + kAppTitle + " program is already running.", MB_ICONHAND, kAppTitle);
     return 0;

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
 #include "app/tools/text.h"
@@ -42,6 +44,27 @@ void OpenFolderInExplorer(const std::string& path) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
+}
+
+bool CopyTextToClipboard(HWND owner, const std::string& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  if (!memory) return false;
+  void* bytes = GlobalLock(memory);
+  if (!bytes) {
+    GlobalFree(memory);
+    return false;
+  }
+  memcpy(bytes, text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    return false;
+  }
+  // Once SetClipboardData has it, the memory is the clipboard's.
+  const bool copied = EmptyClipboard() && SetClipboardData(CF_TEXT, memory);
+  CloseClipboard();
+  if (!copied) GlobalFree(memory);
+  return copied;
 }
 
 }  // namespace lw

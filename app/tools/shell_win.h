@@ -18,4 +18,7 @@ void OpenFolderInExplorer(const std::string& path);
 // The command line OpenFolderInExplorer runs, empty for a blank path.
 std::string ExplorerCommandLine(const std::string& path);
 
+// Puts the text on the clipboard as text (CF_TEXT); false when the clipboard could not be had.
+bool CopyTextToClipboard(HWND owner, const std::string& text);
+
 }  // namespace lw
