@@ -37,25 +37,24 @@ std::string TextOf(HWND window) {
 }
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
-// The visible dialog a thread of this process other than this one shows.
+// A window callback in the system's calling convention, which the 32-bit build needs spelt out:
+// the visible dialog a thread of this process other than this one shows.
+BOOL CALLBACK FindWorkersDialog(HWND w, LPARAM p) {
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(w, &process);
+  char cls[16] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || !IsWindowVisible(w) ||
+      std::string(cls) != "#32770")
+    return TRUE;
+  *reinterpret_cast<HWND*>(p) = w;
+  return FALSE;
+}
+
 HWND WorkersWindow() {
-  struct Look {
-    HWND found = nullptr;
-  } look;
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        DWORD process = 0;
-        const DWORD thread = GetWindowThreadProcessId(w, &process);
-        char cls[16] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || !IsWindowVisible(w) ||
-            std::string(cls) != "#32770")
-          return TRUE;
-        reinterpret_cast<Look*>(p)->found = w;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&look));
-  return look.found;
+  HWND found = nullptr;
+  EnumWindows(FindWorkersDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 class UpdaraProgress : public ::testing::Test {
