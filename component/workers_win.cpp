@@ -107,24 +107,24 @@ class EntrySink final : public FetchSink {
 
 long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const std::atomic<bool>& cancel,
                    DownloadEvents& events, FetchObserver* observer) {
-  const UpdFileObject::Download spec = entry.DownloadSpec();
+  const UpdFileObject::Download download = entry.DownloadSpec();
   TempFileStore store(tempFolder);
   std::optional<CngDigest> md5, sha256;
   std::vector<Digest*> digests;
-  if (!spec.md5.empty()) digests.push_back(&md5.emplace(BCRYPT_MD5_ALGORITHM));
-  if (!spec.sha256.empty()) digests.push_back(&sha256.emplace(BCRYPT_SHA256_ALGORITHM));
-  BodyPipeline pipeline(spec.compressed, std::move(digests), store);
+  if (!download.md5.empty()) digests.push_back(&md5.emplace(BCRYPT_MD5_ALGORITHM));
+  if (!download.sha256.empty()) digests.push_back(&sha256.emplace(BCRYPT_SHA256_ALGORITHM));
+  BodyPipeline pipeline(download.compressed, std::move(digests), store);
   EntrySink sink(pipeline, events);
-  const FetchResult fetched = Fetch(ParseFetchUrl(spec.url), spec.size, cancel, sink, observer);
+  const FetchResult fetched = Fetch(ParseFetchUrl(download.url), download.size, cancel, sink, observer);
   if (fetched.error != 0) return fetched.error;
   if (fetched.cancelled) return kCancelled;
   // Fewer bytes than the entry's size, or than the server announced (a connection cut short).
   const long long received = pipeline.Received();
-  if ((spec.size != 0 && received < spec.size) || (fetched.announced >= 0 && received < fetched.announced))
+  if ((download.size != 0 && received < download.size) || (fetched.announced >= 0 && received < fetched.announced))
     return kInvalidSize;
   if (pipeline.Damaged()) return kDamagedCompressed;
-  if (md5 && md5->Hex() != spec.md5) return kInvalidMd5;
-  if (sha256 && sha256->Hex() != spec.sha256) return kInvalidSha256;
+  if (md5 && md5->Hex() != download.md5) return kInvalidMd5;
+  if (sha256 && sha256->Hex() != download.sha256) return kInvalidSha256;
   if (pipeline.StoreFailed()) return kStoreFailed;
   std::string path = store.Keep();
   if (path.empty()) return kStoreFailed;

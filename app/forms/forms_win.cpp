@@ -983,13 +983,13 @@ MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {
   return previous;
 }
 
-std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::string& filter,
-                               const std::string& initialDir, unsigned flags) {
-  if (!owner)
-    if (Form* f = ActiveForm()) owner = f->Hwnd();
-  if (OpenFileHandler handler = CurrentOpenFileHandler()) return handler(owner, title, filter, initialDir, flags);
+namespace {
+// The common file dialog, to open or to save; the chosen path, or empty when cancelled.
+std::string RunFileDialog(bool save, HWND owner, const std::string& title, const std::string& filter,
+                          const std::string& initialDir, const std::string& initialFile, unsigned flags) {
   std::string filters = DialogFilter(filter);
   std::string file(32768, '\0');
+  initialFile.copy(file.data(), std::min(initialFile.size(), file.size() - 1));
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
@@ -999,11 +999,21 @@ std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  // The program's relative paths must not move with the folder the user browsed to.
-  ofn.Flags = flags | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameA(&ofn)) return {};
+  if (save) ofn.lpstrDefExt = "txt";
+  ofn.Flags = flags;
+  if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return {};
   file.resize(file.find('\0'));
   return file;
+}
+}  // namespace
+
+std::string ShowOpenFileDialog(HWND owner, const std::string& title, const std::string& filter,
+                               const std::string& initialDir, unsigned flags) {
+  if (!owner)
+    if (Form* f = ActiveForm()) owner = f->Hwnd();
+  if (OpenFileHandler handler = CurrentOpenFileHandler()) return handler(owner, title, filter, initialDir, flags);
+  // The program's relative paths must not move with the folder the user browsed to.
+  return RunFileDialog(false, owner, title, filter, initialDir, "", flags | OFN_NOCHANGEDIR);
 }
 
 OpenFileHandler SetOpenFileHandler(OpenFileHandler handler) {
@@ -1018,22 +1028,7 @@ std::string ShowSaveFileDialog(HWND owner, const std::string& title, const std::
     if (Form* f = ActiveForm()) owner = f->Hwnd();
   const unsigned flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (OpenFileHandler handler = CurrentSaveFileHandler()) return handler(owner, title, filter, initialFile, flags);
-  std::string filters = DialogFilter(filter);
-  std::string file(32768, '\0');
-  initialFile.copy(file.data(), std::min(initialFile.size(), file.size() - 1));
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = filter.empty() ? nullptr : filters.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  ofn.lpstrDefExt = "txt";
-  ofn.Flags = flags;
-  if (!GetSaveFileNameA(&ofn)) return {};
-  file.resize(file.find('\0'));
-  return file;
+  return RunFileDialog(true, owner, title, filter, "", initialFile, flags);
 }
 
 OpenFileHandler SetSaveFileHandler(OpenFileHandler handler) {
