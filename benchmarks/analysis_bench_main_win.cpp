@@ -48,13 +48,13 @@ int main(int argc, char** argv) {
   fixtures::ClearSettings();
   fixtures::RemoveSageInstallations();
   fixtures::ScratchFolder dir;
-  fixtures::SageInstallation spec;
-  spec.programFolder = dir.Win("Sage\\Accounts");
-  spec.sageExeVersion = "18.0.10.208";  // no SDO engine until the second run
-  spec.sbdVersion = "2.1.0.7";
-  spec.reportDesignerVersion = "3.2.1.0";
-  spec.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
-  fixtures::WriteSageInstallation(spec);
+  fixtures::SageInstallation recipe;
+  recipe.programFolder = dir.Win("Sage\\Accounts");
+  recipe.sageExeVersion = "18.0.10.208";  // no SDO engine until the second run
+  recipe.sbdVersion = "2.1.0.7";
+  recipe.reportDesignerVersion = "3.2.1.0";
+  recipe.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
+  fixtures::WriteSageInstallation(recipe);
   fixtures::WriteTypicalDataFiles(fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{}), 18);
   const std::string path = dir.Win("Wickham\\ACCDATA");
 

@@ -46,9 +46,9 @@ BENCHMARK(BM_ReadLoginQueue)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisec
 
 // An Application.config listing up to 10,000 updates, each under its own name.
 void BM_ApplicationConfig(benchmark::State& state) {
-  lw::fixtures::ApplicationConfigSpec spec;
-  for (int i = 0; i < state.range(0); ++i) spec.updates.push_back({"Update " + std::to_string(i), "2012-01-10"});
-  const std::string text = lw::fixtures::BuildApplicationConfig(spec);
+  lw::fixtures::ApplicationConfigContents recipe;
+  for (int i = 0; i < state.range(0); ++i) recipe.updates.push_back({"Update " + std::to_string(i), "2012-01-10"});
+  const std::string text = lw::fixtures::BuildApplicationConfig(recipe);
   for (auto _ : state) {
     lw::Installation install;
     lw::ApplyApplicationConfig(text, install);

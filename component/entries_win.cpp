@@ -206,7 +206,7 @@ bool UpdFileObject::PathGiven() const {
   Guard g(lock_);
   return pathGiven_;
 }
-UpdFileObject::Download UpdFileObject::DownloadSpec() const {
+UpdFileObject::Download UpdFileObject::DownloadRequest() const {
   Guard g(lock_);
   return {url_, newMd5_, newSha256_, size_, compressed_};
 }

@@ -69,7 +69,7 @@ class UpdFileObject final : public DispatchObject<IUpdFile, &IID_IUpdFile>,
     long size;
     bool compressed;
   };
-  Download DownloadSpec() const;
+  Download DownloadRequest() const;
   // The entry's line of the replacement list; nullopt when it has no downloaded file.
   std::optional<ReplacementFile> ListedFile() const;
 

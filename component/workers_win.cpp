@@ -107,7 +107,7 @@ class EntrySink final : public FetchSink {
 
 long DownloadEntry(UpdFileObject& entry, const std::string& tempFolder, const std::atomic<bool>& cancel,
                    DownloadEvents& events, FetchObserver* observer) {
-  const UpdFileObject::Download download = entry.DownloadSpec();
+  const UpdFileObject::Download download = entry.DownloadRequest();
   TempFileStore store(tempFolder);
   std::optional<CngDigest> md5, sha256;
   std::vector<Digest*> digests;

@@ -8,19 +8,19 @@
 namespace lw {
 namespace {
 
-RecordCounts CountsOf(int version, const fixtures::AccountDta& spec) {
-  BufferByteSource account(fixtures::BuildAccountDta(version, spec));
+RecordCounts CountsOf(int version, const fixtures::AccountDta& recipe) {
+  BufferByteSource account(fixtures::BuildAccountDta(version, recipe));
   RecordCounts counts;
   ReadAccountCounts(account, version, counts);
   return counts;
 }
 
 fixtures::AccountDta DistinctCounts() {
-  fixtures::AccountDta spec;
-  spec.counts = {5, 3, 120, 4, 66, 901, 17, 9};
-  spec.transactions = 4321;
-  spec.lastTransactionNo = 4400;
-  return spec;
+  fixtures::AccountDta recipe;
+  recipe.counts = {5, 3, 120, 4, 66, 901, 17, 9};
+  recipe.transactions = 4321;
+  recipe.lastTransactionNo = 4400;
+  return recipe;
 }
 
 TEST(RecordCounts, EveryVersionReadsItsOwnCountBlockAndTransactionsField) {
@@ -60,11 +60,11 @@ TEST(RecordCounts, LayoutLengthsByVersion) {
 }
 
 TEST(RecordCounts, ShortAndEmptyFilesGiveZerosForWhatIsMissing) {
-  fixtures::AccountDta spec = DistinctCounts();
+  fixtures::AccountDta recipe = DistinctCounts();
   // Version 18: the block starts at 10792; cut the file after the first two counts and half of the third.
-  spec.size = 10792 + 10;
-  spec.counts[2] = 0x01020078;
-  RecordCounts c = CountsOf(18, spec);
+  recipe.size = 10792 + 10;
+  recipe.counts[2] = 0x01020078;
+  RecordCounts c = CountsOf(18, recipe);
   EXPECT_EQ(c.CustomerAccounts, 5);
   EXPECT_EQ(c.SupplierAccounts, 3);
   EXPECT_EQ(c.NominalCodes, 120) << "the missing high bytes read as zeros";
@@ -78,10 +78,10 @@ TEST(RecordCounts, ShortAndEmptyFilesGiveZerosForWhatIsMissing) {
 }
 
 TEST(RecordCounts, ValuesAboveTheSignedRangeAreShownUnsigned) {
-  fixtures::AccountDta spec;
-  spec.counts[0] = 0x80000001u;
-  spec.transactions = 0xFFFFFFFFu;
-  RecordCounts c = CountsOf(18, spec);
+  fixtures::AccountDta recipe;
+  recipe.counts[0] = 0x80000001u;
+  recipe.transactions = 0xFFFFFFFFu;
+  RecordCounts c = CountsOf(18, recipe);
   EXPECT_EQ(c.CustomerAccounts, 2147483649);
   EXPECT_EQ(c.Transactions, 4294967295);
 }

@@ -91,7 +91,7 @@ TEST_F(ReportTempFrame, AnalysisShowsTheStoredFolderAndLeavingTheDataFolderReset
 TEST_F(ReportTempFrame, NoFolderSetProposesOneBesideTheProgramAndWritesNothing) {
   Open();
   Analyse();
-  EXPECT_EQ(Frame(), "Report Temp Folder v18 (Path Not Setup)|" + NormaliseFolder(spec.programFolder) +
+  EXPECT_EQ(Frame(), "Report Temp Folder v18 (Path Not Setup)|" + NormaliseFolder(recipe.programFolder) +
                          "Rep_Temp|magenta|box|fix");
   EXPECT_FALSE(StoredTempPath("18").present) << "showing a proposal writes nothing";
 }
@@ -197,7 +197,7 @@ TEST_F(ReportTempFrame, AValueOfAnotherTypeIsShownUnreadableAndTheFixReplacesIt)
   fixtures::WriteRaw(HKEY_LOCAL_MACHINE, OdbcKey("18"), "TempPathname", REG_DWORD, std::string(4, '\0'));
   Open();
   Analyse();
-  const std::string proposal = NormaliseFolder(spec.programFolder) + "Rep_Temp";
+  const std::string proposal = NormaliseFolder(recipe.programFolder) + "Rep_Temp";
   EXPECT_EQ(Frame(), "Report Temp Folder v18 (Path Unreadable)|" + proposal + "|magenta|box|fix");
   EXPECT_EQ(form->txtTemp->ToolTipText(), "Registry data not a string (error 800407D4)");
   Workstation.UserIsAdmin = true;

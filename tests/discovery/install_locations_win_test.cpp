@@ -45,18 +45,18 @@ TEST_F(Discovery, NewerSageIniWinsAndATieGoesToTheWindowsFolder) {
 }
 
 TEST_F(Discovery, Version12RegisteredProgramWithItsOwnSettings) {
-  SageInstallation spec;
-  spec.dataVersion = 12;
-  spec.programType = fixtures::kAccountant;
-  spec.programFolder = dir_.Win("Sage\\Line50");
-  spec.sageExeVersion = "12.0.1.60";
-  spec.sdoVersion = "12.0.1.60";
-  spec.sbdVersion = "1.2.3.4";
-  spec.reportDesignerVersion = "7.0.0.1";
-  spec.sageUsr.editionByte = 4;
-  spec.sageUsr.users = 2;
-  spec.sageUsr.companies = 9;
-  fixtures::WriteSageInstallation(spec);
+  SageInstallation recipe;
+  recipe.dataVersion = 12;
+  recipe.programType = fixtures::kAccountant;
+  recipe.programFolder = dir_.Win("Sage\\Line50");
+  recipe.sageExeVersion = "12.0.1.60";
+  recipe.sdoVersion = "12.0.1.60";
+  recipe.sbdVersion = "1.2.3.4";
+  recipe.reportDesignerVersion = "7.0.0.1";
+  recipe.sageUsr.editionByte = 4;
+  recipe.sageUsr.users = 2;
+  recipe.sageUsr.companies = 9;
+  fixtures::WriteSageInstallation(recipe);
 
   DiscoverInstallation(DataPath(), "12", "AC");
   EXPECT_EQ(Install.SageSettingsFolder, NormaliseFolder(GetWindowsFolder()));
@@ -74,8 +74,8 @@ TEST_F(Discovery, Version12RegisteredProgramWithItsOwnSettings) {
   EXPECT_EQ(Install.SageCompanyCount, 9u);
   EXPECT_TRUE(Install.InstalledUpdates.empty());
 
-  spec.sageIniSwitches = {"UseDataPathForReports=1", "EnableDataFixing=1"};
-  fixtures::WriteSageInstallation(spec);
+  recipe.sageIniSwitches = {"UseDataPathForReports=1", "EnableDataFixing=1"};
+  fixtures::WriteSageInstallation(recipe);
   DiscoverInstallation(DataPath(), "12", "AC");
   EXPECT_EQ(Install.ReportsFolder, CompanyReports());
   EXPECT_TRUE(Install.UseDataPathForReports);
@@ -84,14 +84,14 @@ TEST_F(Discovery, Version12RegisteredProgramWithItsOwnSettings) {
 }
 
 TEST_F(Discovery, InstantYearFoldersAtFifteenAndSixteen) {
-  SageInstallation spec;
-  spec.dataVersion = 15;
-  spec.programType = fixtures::kInstantAccounts;
-  spec.programFolder = dir_.Win("Sage\\Instant");
-  spec.sdoVersion = "15.0.10.10";
-  spec.sageUsr.editionByte = 16;
-  spec.applicationConfig.fullVersion = "15.00.0010.0010";
-  fixtures::WriteSageInstallation(spec);
+  SageInstallation recipe;
+  recipe.dataVersion = 15;
+  recipe.programType = fixtures::kInstantAccounts;
+  recipe.programFolder = dir_.Win("Sage\\Instant");
+  recipe.sdoVersion = "15.0.10.10";
+  recipe.sageUsr.editionByte = 16;
+  recipe.applicationConfig.fullVersion = "15.00.0010.0010";
+  fixtures::WriteSageInstallation(recipe);
   DiscoverInstallation(DataPath(), "15", "IA");
   const std::string settings = NormaliseFolder(GetSpecialFolder("COMMON_APPDATA")) + "Sage\\Accounts\\";
   EXPECT_EQ(Install.SageSettingsFolder, settings);
@@ -103,10 +103,10 @@ TEST_F(Discovery, InstantYearFoldersAtFifteenAndSixteen) {
   EXPECT_EQ(Install.SdoVersion, "15.0.10.10");
 
   fixtures::RemoveSageInstallations();
-  spec.dataVersion = 16;
-  spec.sdoVersion = "";
-  spec.applicationConfig.fullVersion = "16.01.0014.0147";
-  fixtures::WriteSageInstallation(spec);
+  recipe.dataVersion = 16;
+  recipe.sdoVersion = "";
+  recipe.applicationConfig.fullVersion = "16.01.0014.0147";
+  fixtures::WriteSageInstallation(recipe);
   DiscoverInstallation(DataPath(), "16", "IP");
   EXPECT_EQ(Install.SetupFolder, settings + "2010\\");
   // The Instant program of 16 is registered under the full program's class.
@@ -125,18 +125,18 @@ TEST_F(Discovery, Version18FoundThroughTheInstallPathsInItsOnDiskCase) {
   older.writeSageIni = older.writeSageUsr = older.writeApplicationConfig = false;
   fixtures::WriteSageInstallation(older);
 
-  SageInstallation spec;
-  spec.programFolder = dir_.Win("Sage18\\Accounts Pro");
-  spec.sageExeVersion = "18.0.10.208";
-  spec.registerProgram = false;
-  spec.lastInstallPath = dir_.Win("Sage17\\Accounts");             // wrong major version: passed over
-  spec.previousInstallPath = LCase(dir_.Win("Sage18\\Accounts Pro"));  // as Sage may store it
-  spec.sdoVersion = "18.0.10.208";
-  spec.reportDesignerVersion = "8.1.0.12";
-  spec.sageUsr.editionByte = 1;
-  spec.applicationConfig.updates = {{"Update 1", "12/01/2012"}, {"Update 2", "03/05/2012"},
+  SageInstallation recipe;
+  recipe.programFolder = dir_.Win("Sage18\\Accounts Pro");
+  recipe.sageExeVersion = "18.0.10.208";
+  recipe.registerProgram = false;
+  recipe.lastInstallPath = dir_.Win("Sage17\\Accounts");             // wrong major version: passed over
+  recipe.previousInstallPath = LCase(dir_.Win("Sage18\\Accounts Pro"));  // as Sage may store it
+  recipe.sdoVersion = "18.0.10.208";
+  recipe.reportDesignerVersion = "8.1.0.12";
+  recipe.sageUsr.editionByte = 1;
+  recipe.applicationConfig.updates = {{"Update 1", "12/01/2012"}, {"Update 2", "03/05/2012"},
                                     {"Update 1", "14/01/2012"}};
-  fixtures::WriteSageInstallation(spec);
+  fixtures::WriteSageInstallation(recipe);
 
   DiscoverInstallation(DataPath(), "18", "FC");
   std::string onDisk = dir_.Win("Sage18\\Accounts Pro") + "\\";
@@ -155,20 +155,20 @@ TEST_F(Discovery, Version18FoundThroughTheInstallPathsInItsOnDiskCase) {
   EXPECT_EQ(Install.ReportsFolder, Install.SetupFolder + "company.000\\reports\\");
   EXPECT_TRUE(EndsWithNoCase(Install.SetupFolder, "\\sage\\accounts\\2012\\"));
 
-  spec.sageIniSwitches = {"usedatapathforreports=1"};
-  fixtures::WriteSageInstallation(spec);
+  recipe.sageIniSwitches = {"usedatapathforreports=1"};
+  fixtures::WriteSageInstallation(recipe);
   DiscoverInstallation(DataPath(), "18", "FC");
   EXPECT_EQ(Install.ReportsFolder, CompanyReports());
 }
 
 TEST_F(Discovery, OdbcDataSourceFolderIsTheLastCandidate) {
-  SageInstallation spec;
-  spec.programFolder = dir_.Win("Odbc\\Sage");
-  spec.sfwExeVersion = "18.0.10.208";  // no sage.exe there: sfw.exe decides
-  spec.registerProgram = false;
-  spec.lastInstallPath = dir_.Win("Nowhere");
-  spec.odbcDataPathName = dir_.Win("Odbc\\Sage\\ACCDATA");
-  fixtures::WriteSageInstallation(spec);
+  SageInstallation recipe;
+  recipe.programFolder = dir_.Win("Odbc\\Sage");
+  recipe.sfwExeVersion = "18.0.10.208";  // no sage.exe there: sfw.exe decides
+  recipe.registerProgram = false;
+  recipe.lastInstallPath = dir_.Win("Nowhere");
+  recipe.odbcDataPathName = dir_.Win("Odbc\\Sage\\ACCDATA");
+  fixtures::WriteSageInstallation(recipe);
   EXPECT_EQ(GetOdbcDataSourceFolder("18"), NormaliseFolder(dir_.Win("Odbc\\Sage")));
   DiscoverInstallation(DataPath(), "18", "A+");
   EXPECT_TRUE(EqualsNoCase(Install.ProgramFolder, dir_.Win("Odbc\\Sage") + "\\"));
@@ -210,10 +210,10 @@ TEST_F(Discovery, OnDiskCaseOfEachComponent) {
 }
 
 TEST_F(Discovery, SageUsrByFolderOrByFileName) {
-  fixtures::SageUsrSpec spec;
-  spec.editionByte = 32;
-  fixtures::WriteFile(dir_.Path("cis.usr"), fixtures::BuildSageUsr(spec));
-  fixtures::WriteFile(dir_.Path("sage.usr"), fixtures::BuildSageUsr(spec));
+  fixtures::SageUsrContents recipe;
+  recipe.editionByte = 32;
+  fixtures::WriteFile(dir_.Path("cis.usr"), fixtures::BuildSageUsr(recipe));
+  fixtures::WriteFile(dir_.Path("sage.usr"), fixtures::BuildSageUsr(recipe));
   ResetApplicationState();
   ReadSageUsr(dir_.Win("CIS.USR"));
   EXPECT_EQ(Install.EditionCode, "CI");

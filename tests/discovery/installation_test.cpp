@@ -73,8 +73,8 @@ TEST(ApplicationConfig, FullVersionWithoutLeadingZeros) {
 
   Installation i;
   i.SageVersion = "18";
-  fixtures::ApplicationConfigSpec spec;
-  ApplyApplicationConfig(fixtures::BuildApplicationConfig(spec), i);
+  fixtures::ApplicationConfigContents recipe;
+  ApplyApplicationConfig(fixtures::BuildApplicationConfig(recipe), i);
   EXPECT_EQ(i.SageVersion, "18.0.10.208");
 
   Installation blank;
@@ -86,11 +86,11 @@ TEST(ApplicationConfig, FullVersionWithoutLeadingZeros) {
 }
 
 TEST(ApplicationConfig, UpdatesInOrderWithoutRepeatedNames) {
-  fixtures::ApplicationConfigSpec spec;
-  spec.updates = {{"Update 1", "12/01/2012"}, {" update 2 ", "03/05/2012"}, {"Update 1", "14/01/2012"},
+  fixtures::ApplicationConfigContents recipe;
+  recipe.updates = {{"Update 1", "12/01/2012"}, {" update 2 ", "03/05/2012"}, {"Update 1", "14/01/2012"},
                   {"", "01/01/2000"}};
   Installation i;
-  ApplyApplicationConfig(fixtures::BuildApplicationConfig(spec), i);
+  ApplyApplicationConfig(fixtures::BuildApplicationConfig(recipe), i);
   ASSERT_EQ(i.InstalledUpdates.size(), 2u);
   EXPECT_EQ(i.InstalledUpdates[0].name, "UPDATE 1");
   EXPECT_EQ(i.InstalledUpdates[0].date, "12/01/2012");
@@ -117,11 +117,11 @@ TEST(SageUsr, EveryEditionByteAndTheCounts) {
                    {8, "BK", "Book Keeper"},          {16, "IA", "Instant"},        {64, "IP", "Instant Plus"},
                    {128, "CM", "Client Manager"},     {227, "SD", "Sage Data Objects"}};
   for (const auto& e : kEditions) {
-    fixtures::SageUsrSpec spec;
-    spec.editionByte = e.byte;
-    spec.users = 0x0102;  // both bytes count
-    spec.companies = 65535;
-    BufferByteSource file(fixtures::BuildSageUsr(spec));
+    fixtures::SageUsrContents recipe;
+    recipe.editionByte = e.byte;
+    recipe.users = 0x0102;  // both bytes count
+    recipe.companies = 65535;
+    BufferByteSource file(fixtures::BuildSageUsr(recipe));
     SageUsr usr = ReadSageUsrBytes(file, "sage.usr");
     EXPECT_TRUE(usr.read);
     EXPECT_EQ(usr.editionCode, e.code);
@@ -132,13 +132,13 @@ TEST(SageUsr, EveryEditionByteAndTheCounts) {
 }
 
 TEST(SageUsr, UnknownEditionsAndShortFiles) {
-  fixtures::SageUsrSpec spec;
-  spec.editionByte = 32;
-  BufferByteSource cis(fixtures::BuildSageUsr(spec));
+  fixtures::SageUsrContents recipe;
+  recipe.editionByte = 32;
+  BufferByteSource cis(fixtures::BuildSageUsr(recipe));
   SageUsr c = ReadSageUsrBytes(cis, "CIS.usr");
   EXPECT_EQ(c.editionCode, "CI");
   EXPECT_EQ(c.editionName, "CIS Module");
-  BufferByteSource plain(fixtures::BuildSageUsr(spec));
+  BufferByteSource plain(fixtures::BuildSageUsr(recipe));
   SageUsr p = ReadSageUsrBytes(plain, "sage.usr");
   EXPECT_EQ(p.editionCode, "32");
   EXPECT_EQ(p.editionName, "Unidentified 32");

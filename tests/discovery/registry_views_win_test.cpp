@@ -48,12 +48,12 @@ class RegistryViews : public ::testing::Test {
   // A folder holding a version 18 program, and the package's keys naming it, in one view.
   std::string InstallIn(const std::string& name, REGSAM view) {
     const std::string folder = dir_.Win(name);
-    fixtures::SageInstallation spec;
-    spec.dataVersion = 18;
-    spec.programFolder = folder;
-    spec.sageExeVersion = "18.0.10.208";
-    spec.registerProgram = false;
-    fixtures::WriteSageInstallation(spec);
+    fixtures::SageInstallation recipe;
+    recipe.dataVersion = 18;
+    recipe.programFolder = folder;
+    recipe.sageExeVersion = "18.0.10.208";
+    recipe.registerProgram = false;
+    fixtures::WriteSageInstallation(recipe);
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, kLastInstall, "", REG_SZ, folder + std::string(1, '\0'), view);
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, kOdbc18, "DataPathName", REG_SZ, folder + "\\ACCDATA", view);
     fixtures::WriteRaw(HKEY_LOCAL_MACHINE, kOdbc18, kTempPathValue, REG_SZ, folder + "\\Temp", view);

@@ -11,7 +11,7 @@ namespace {
 using fixtures::BuildSetupDta;
 using fixtures::SetupDta;
 
-BufferByteSource Source(const SetupDta& spec) { return BufferByteSource(BuildSetupDta(spec)); }
+BufferByteSource Source(const SetupDta& recipe) { return BufferByteSource(BuildSetupDta(recipe)); }
 
 TEST(SetupDta, EveryKnownVersionGivesItsProgramType) {
   const struct {
@@ -20,11 +20,11 @@ TEST(SetupDta, EveryKnownVersionGivesItsProgramType) {
   } kTypes[] = {{1, "FC"}, {2, "A+"}, {4, "AC"}, {16, "IA"}, {64, "IP"}, {128, "CM"}, {32, "32"}, {0, "0"}};
   for (int v = 7; v <= 18; ++v) {
     for (auto t : kTypes) {
-      SetupDta spec;
-      spec.dataVersion = uint8_t(v);
-      spec.programType = t.byte;
-      spec.filler = 0xEE;  // a reader looking at the wrong offset sees 238
-      auto source = Source(spec);
+      SetupDta recipe;
+      recipe.dataVersion = uint8_t(v);
+      recipe.programType = t.byte;
+      recipe.filler = 0xEE;  // a reader looking at the wrong offset sees 238
+      auto source = Source(recipe);
       SetupDataVersion read = ReadSetupDataVersion(source);
       EXPECT_EQ(read.dataVersion, std::to_string(v));
       EXPECT_EQ(read.programType, t.code) << "version " << v;
@@ -34,9 +34,9 @@ TEST(SetupDta, EveryKnownVersionGivesItsProgramType) {
 
 TEST(SetupDta, VersionsOutsideTheTableHaveNoProgramType) {
   for (uint8_t v : {uint8_t(6), uint8_t(19), uint8_t(255)}) {
-    SetupDta spec;
-    spec.dataVersion = v;
-    auto source = Source(spec);
+    SetupDta recipe;
+    recipe.dataVersion = v;
+    auto source = Source(recipe);
     SetupDataVersion read = ReadSetupDataVersion(source);
     EXPECT_EQ(read.dataVersion, std::to_string(v));
     EXPECT_EQ(read.programType, "");
@@ -48,21 +48,21 @@ TEST(SetupDta, VersionsOutsideTheTableHaveNoProgramType) {
 }
 
 TEST(SetupDta, CompanyNameEndsAtNulOrAfter61BytesAndIsTrimmed) {
-  SetupDta spec;
-  spec.companyName = "  Wickham Joinery Ltd  ";
-  auto padded = Source(spec);
+  SetupDta recipe;
+  recipe.companyName = "  Wickham Joinery Ltd  ";
+  auto padded = Source(recipe);
   EXPECT_EQ(ReadSetupCompanyName(padded), "Wickham Joinery Ltd");
 
-  spec.companyName = std::string(61, 'N');
-  spec.nameWithoutNul = true;
-  spec.filler = 'X';  // byte 64 onwards is the address: must not run into the name
-  spec.addressLines = {"Street"};
-  auto full = Source(spec);
+  recipe.companyName = std::string(61, 'N');
+  recipe.nameWithoutNul = true;
+  recipe.filler = 'X';  // byte 64 onwards is the address: must not run into the name
+  recipe.addressLines = {"Street"};
+  auto full = Source(recipe);
   EXPECT_EQ(ReadSetupCompanyName(full), std::string(61, 'N'));
 
-  spec.companyName = "";
-  spec.nameWithoutNul = false;
-  auto empty = Source(spec);
+  recipe.companyName = "";
+  recipe.nameWithoutNul = false;
+  auto empty = Source(recipe);
   EXPECT_EQ(ReadSetupCompanyName(empty), "");
 }
 
@@ -82,14 +82,14 @@ TEST(SetupDta, TruncatedAndEmptyFilesReadAsNothing) {
 
 TEST(SetupDta, CompanyDetailsComeFromTheBlockOfEachVersion) {
   for (int v = 7; v <= 18; ++v) {
-    SetupDta spec;
-    spec.dataVersion = uint8_t(v);
-    spec.filler = 'Z';  // fields read from the wrong block or without their NUL show Zs
-    spec.addressLines = {"  Unit 4 ^Mill Lane ", "", "Wickham", "   ", std::string(61, 'H')};
-    spec.telephone = " 01329 555 0192 ";
-    spec.vatNumber = std::string(31, '9');  // fills its field: ends at the width, not at a NUL
-    spec.email = "accounts@wickhamjoinery.example";
-    auto source = Source(spec);
+    SetupDta recipe;
+    recipe.dataVersion = uint8_t(v);
+    recipe.filler = 'Z';  // fields read from the wrong block or without their NUL show Zs
+    recipe.addressLines = {"  Unit 4 ^Mill Lane ", "", "Wickham", "   ", std::string(61, 'H')};
+    recipe.telephone = " 01329 555 0192 ";
+    recipe.vatNumber = std::string(31, '9');  // fills its field: ends at the width, not at a NUL
+    recipe.email = "accounts@wickhamjoinery.example";
+    auto source = Source(recipe);
     CompanyDetails d = ReadSetupCompanyDetails(source);
     EXPECT_EQ(d.address, "Unit 4 Mill Lane^Wickham^" + std::string(61, 'H')) << "version " << v;
     EXPECT_EQ(d.telephone, "01329 555 0192") << "version " << v;
@@ -99,9 +99,9 @@ TEST(SetupDta, CompanyDetailsComeFromTheBlockOfEachVersion) {
 }
 
 TEST(SetupDta, UnknownVersionsGiveOnlyTheAddressAndShortFilesWhatTheyHold) {
-  SetupDta spec;
-  spec.dataVersion = 19;
-  std::vector<uint8_t> bytes = BuildSetupDta(spec);
+  SetupDta recipe;
+  recipe.dataVersion = 19;
+  std::vector<uint8_t> bytes = BuildSetupDta(recipe);
   // Where version 18 keeps its details: a reader that guesses would find them.
   bytes.resize(6565 + 801);
   std::copy_n("01329 1", 8, bytes.begin() + 6565);
@@ -111,8 +111,8 @@ TEST(SetupDta, UnknownVersionsGiveOnlyTheAddressAndShortFilesWhatTheyHold) {
   EXPECT_EQ(d.telephone, "");
   EXPECT_EQ(d.email, "");
 
-  spec.dataVersion = 18;
-  bytes = BuildSetupDta(spec);
+  recipe.dataVersion = 18;
+  bytes = BuildSetupDta(recipe);
   bytes.resize(6565 + 5);  // the telephone cut short, no NUL, nothing after it
   BufferByteSource cut(bytes);
   d = ReadSetupCompanyDetails(cut);

@@ -34,11 +34,11 @@ class SetupChecks : public ::testing::Test {
     fixtures::ResetProgramState();
   }
   void InstallEngine(int version, const std::string& sdo) {
-    fixtures::SageInstallation spec;
-    spec.dataVersion = version;
-    spec.sdoVersion = sdo;
-    spec.writeSageIni = spec.writeSageUsr = spec.writeApplicationConfig = false;
-    fixtures::WriteSageInstallation(spec);
+    fixtures::SageInstallation recipe;
+    recipe.dataVersion = version;
+    recipe.sdoVersion = sdo;
+    recipe.writeSageIni = recipe.writeSageUsr = recipe.writeApplicationConfig = false;
+    fixtures::WriteSageInstallation(recipe);
   }
   std::vector<Shown> shown_;
   forms::MsgBoxHandler previous_;
@@ -46,9 +46,9 @@ class SetupChecks : public ::testing::Test {
 
 TEST_F(SetupChecks, CompanyDetailsFromTheDataFolder) {
   fixtures::ScratchFolder dir;
-  fixtures::SetupDta spec;
-  spec.dataVersion = 17;
-  std::string data = fixtures::WriteDataFolder(dir.Path("Co1"), spec).string();
+  fixtures::SetupDta recipe;
+  recipe.dataVersion = 17;
+  std::string data = fixtures::WriteDataFolder(dir.Path("Co1"), recipe).string();
   EXPECT_EQ(ReadCompanyDetails(data), "Unit 4 Mill Lane^Wickham^Hampshire^PO17 5AB");
   EXPECT_EQ(lw::Setup.CompanyTelephone, "01329 555 0192");
   EXPECT_EQ(lw::Setup.CompanyVatNumber, "GB 123 4567 89");
@@ -62,15 +62,15 @@ TEST_F(SetupChecks, CompanyDetailsFromTheDataFolder) {
 
 TEST_F(SetupChecks, SupportedVersionJudgesTheDataRead) {
   fixtures::ScratchFolder dir;
-  fixtures::SetupDta spec;
-  spec.dataVersion = 14;
-  spec.programType = fixtures::kInstantAccounts;
-  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Instant"), spec).string());
+  fixtures::SetupDta recipe;
+  recipe.dataVersion = 14;
+  recipe.programType = fixtures::kInstantAccounts;
+  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Instant"), recipe).string());
   EXPECT_FALSE(IsDataVersionSupported());
   EXPECT_EQ(lw::Sdo.SdoErrorText, "Instant v14 is not supported");
 
-  spec.dataVersion = 18;
-  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Good"), spec).string());
+  recipe.dataVersion = 18;
+  App.DataVersion = GetDataVersion(fixtures::WriteDataFolder(dir.Path("Good"), recipe).string());
   lw::Sdo.SdoErrorText = "";
   EXPECT_TRUE(IsDataVersionSupported());
   EXPECT_EQ(lw::Sdo.SdoErrorText, "");

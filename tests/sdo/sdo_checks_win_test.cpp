@@ -23,21 +23,21 @@ TEST_F(SdoChecks, EngineFileInTheSystemFolderAndItsVersion) {
   EXPECT_EQ(SdoDllPath("13"), GetSystemFolder() + "\\sg50sdoengine130.dll");
   EXPECT_EQ(GetSdoDllVersion("18"), "");
 
-  fixtures::SageInstallation spec;
-  spec.sdoVersion = "18.0.10.208";
-  spec.writeSageIni = spec.writeSageUsr = spec.writeApplicationConfig = false;
-  fixtures::WriteSageInstallation(spec);
+  fixtures::SageInstallation recipe;
+  recipe.sdoVersion = "18.0.10.208";
+  recipe.writeSageIni = recipe.writeSageUsr = recipe.writeApplicationConfig = false;
+  fixtures::WriteSageInstallation(recipe);
   EXPECT_EQ(GetSdoDllVersion("18"), "18.0.10.208");
   EXPECT_EQ(GetSdoDllVersion("17"), "");
 }
 
 TEST_F(SdoChecks, ProgramFolderFromTheClassRegistration) {
   fixtures::ScratchFolder dir;
-  fixtures::SageInstallation spec;
-  spec.dataVersion = 16;
-  spec.programFolder = dir.Win("Sage\\Accounts");
-  spec.writeSageIni = spec.writeSageUsr = spec.writeApplicationConfig = false;
-  fixtures::WriteSageInstallation(spec);
+  fixtures::SageInstallation recipe;
+  recipe.dataVersion = 16;
+  recipe.programFolder = dir.Win("Sage\\Accounts");
+  recipe.writeSageIni = recipe.writeSageUsr = recipe.writeApplicationConfig = false;
+  fixtures::WriteSageInstallation(recipe);
   EXPECT_EQ(GetProgramFolderFromClsid("16", "A+"), dir.Win("Sage\\Accounts"));
   // Instant 16 shares the class of the full program; Instant 13 has none.
   EXPECT_EQ(GetProgramFolderFromClsid("16", "IA"), dir.Win("Sage\\Accounts"));

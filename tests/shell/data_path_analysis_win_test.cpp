@@ -33,10 +33,10 @@ class MainWindow : public fixtures::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    spec.sdoVersion = "18.0.10.208";
-    spec.sbdVersion = "2.1.0.7";
-    spec.reportDesignerVersion = "3.2.1.0";
-    spec.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
+    recipe.sdoVersion = "18.0.10.208";
+    recipe.sbdVersion = "2.1.0.7";
+    recipe.reportDesignerVersion = "3.2.1.0";
+    recipe.applicationConfig.updates = {{"Update 1", "2012-01-10"}, {"Update 2", "2012-03-02"}};
   }
   void Type(const std::string& text) const {
     HWND box = forms::FindControl(form->Hwnd(), "txtPath");
@@ -87,7 +87,7 @@ TEST_F(MainWindow, TypingAPathResetsEveryPrefixAndAnalysesTheDataFolder) {
   EXPECT_EQ(form->lblSdo->ForeColor(), 0u);
   EXPECT_EQ(Text("lblSbd"), "2.1.0.7");
   EXPECT_EQ(Text("lblRep"), "3.2.1.0");
-  EXPECT_EQ(Text("lblProgPath"), NormaliseFolder(spec.programFolder));
+  EXPECT_EQ(Text("lblProgPath"), NormaliseFolder(recipe.programFolder));
   EXPECT_TRUE(EqualsNoCase(Text("lblSetPath"), fixtures::SetupFolderOf(18, false))) << Text("lblSetPath");
   EXPECT_EQ(Text("lblProgType"), "Sage 50 Accounts Plus 5 User 3 Company");
   EXPECT_TRUE(Enabled("cmdMenu"));
@@ -221,7 +221,7 @@ TEST_F(MainWindow, RightClickOnAUserAsksBeforeClearingItsRecords) {
 }
 
 TEST_F(MainWindow, TheSdoCaptionAndTheReportsFolderFollowWhatIsInstalled) {
-  spec.sdoVersion.clear();
+  recipe.sdoVersion.clear();
   Open();
   Analyse();
   EXPECT_EQ(Text("Label11"), "SDO");
@@ -303,7 +303,7 @@ TEST_F(MainWindow, EveryTextIsReadableWholeWithTheLongestTextsTheAnalysisShows) 
   // folder whose path is near the limit, and an engine message that names a long data path.
   std::string deep = "Sage";
   while (dir.Win(deep).size() < 200) deep += "\\Accounts Folder";
-  spec.programFolder = dir.Win(deep);
+  recipe.programFolder = dir.Win(deep);
   Open();
   fixtures::InstallSdoStandIn(18, "18.0.10.208");
   fixtures::SetupDta damaged;
@@ -325,7 +325,7 @@ TEST_F(MainWindow, EveryTextIsReadableWholeWithTheLongestTextsTheAnalysisShows) 
   };
   for (const Case& c : {Case{"Damaged\\ACCDATA", "lblName", std::string(40, 'W')},
                         Case{"Damaged\\ACCDATA", "lblRecs", refusing.connectErrorText},
-                        Case{"Damaged\\ACCDATA", "lblProgPath", NormaliseFolder(spec.programFolder)},
+                        Case{"Damaged\\ACCDATA", "lblProgPath", NormaliseFolder(recipe.programFolder)},
                         Case{"Future\\ACCDATA", "lblRecs", "Sage 50 v19 is not supported yet"}}) {
     SCOPED_TRACE(std::string(c.folder) + " " + c.label);
     form->txtPath->SetText(dir.Win(c.folder));

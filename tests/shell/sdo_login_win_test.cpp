@@ -28,7 +28,7 @@ class SdoLogin : public fixtures::MainWindowTest {
   }
   // Opens the window with the user name and password typed in, then the data folder.
   void OpenAs(const std::string& user, const std::string& password) {
-    fixtures::WriteSageInstallation(spec);
+    fixtures::WriteSageInstallation(recipe);
     fixtures::InstallSdoStandIn(18, "18.0.10.208");
     fixtures::WriteFile(fixtures::WriteDataFolder(dir.Path("Wickham"), setup) / "access.dta",
                         fixtures::BuildAccessDta(18, {"JO"}));

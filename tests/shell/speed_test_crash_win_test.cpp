@@ -42,10 +42,10 @@ class SpeedTestKilled : public ::testing::TestWithParam<Moment> {
     SaveAppSetting("NewUpdate", "N");
     SaveAppSetting("FirstRun", "N");
     SaveGlobalSetting("NoInternet", "Y");
-    fixtures::SageInstallation spec;
-    spec.programFolder = dir.Win("Sage\\Accounts");
-    spec.sageExeVersion = "18.0.10.208";
-    fixtures::WriteSageInstallation(spec);
+    fixtures::SageInstallation recipe;
+    recipe.programFolder = dir.Win("Sage\\Accounts");
+    recipe.sageExeVersion = "18.0.10.208";
+    fixtures::WriteSageInstallation(recipe);
     fixtures::InstallSdoStandIn(18, "18.0.10.208");
     fixtures::WriteDataFolder(dir.Path("Wickham"), fixtures::SetupDta{});
     for (int i = 1; i <= kRecords; ++i)

@@ -42,7 +42,7 @@ class SpeedTestWindow : public fixtures::MainWindowTest {
   // The window on the data folder, logged in; the clock moves on perMove seconds with every
   // record the engine moves to from now on, from base seconds after midnight.
   void OpenWithEngine() {
-    fixtures::WriteSageInstallation(spec);
+    fixtures::WriteSageInstallation(recipe);
     fixtures::InstallSdoStandIn(18, "18.0.10.208");
     fixtures::WriteDataFolder(dir.Path("Wickham"), setup);
     fixtures::WriteSdoData(DataPath(), data);

@@ -159,7 +159,7 @@ VARIANT String(const wchar_t* text) {
 
 // ---- entries of the component, as a check would have left them ----
 
-struct EntrySpec {
+struct EntryFields {
   const wchar_t* name;
   bool needReplace;
   const wchar_t* path = L"";
@@ -168,19 +168,19 @@ struct EntrySpec {
   long size = 0;
   SYSTEMTIME newDate{};  // wYear 0: none
 };
-void AddEntry(IUpdaraCom* object, const EntrySpec& spec) {
+void AddEntry(IUpdaraCom* object, const EntryFields& fields) {
   updara_test::Ref<IUpdFiles> files;
   ASSERT_EQ(object->get_Files(files.put()), S_OK);
   updara_test::Ref<IUpdFile> file;
-  ASSERT_EQ(files->Add(updara_test::Bstr(spec.name), file.put()), S_OK);
-  file->put_NeedReplace(spec.needReplace ? VARIANT_TRUE : VARIANT_FALSE);
-  file->put_Path(updara_test::Bstr(spec.path));
-  file->put_MyVersion(updara_test::Bstr(spec.myVersion));
-  file->put_NewVersion(updara_test::Bstr(spec.newVersion));
-  file->put_Size(spec.size);
-  if (spec.newDate.wYear) {
+  ASSERT_EQ(files->Add(updara_test::Bstr(fields.name), file.put()), S_OK);
+  file->put_NeedReplace(fields.needReplace ? VARIANT_TRUE : VARIANT_FALSE);
+  file->put_Path(updara_test::Bstr(fields.path));
+  file->put_MyVersion(updara_test::Bstr(fields.myVersion));
+  file->put_NewVersion(updara_test::Bstr(fields.newVersion));
+  file->put_Size(fields.size);
+  if (fields.newDate.wYear) {
     DATE d = 0;
-    ASSERT_TRUE(SystemTimeToVariantTime(const_cast<SYSTEMTIME*>(&spec.newDate), &d));
+    ASSERT_TRUE(SystemTimeToVariantTime(const_cast<SYSTEMTIME*>(&fields.newDate), &d));
     file->put_NewDate(d);
   }
 }
