@@ -28,32 +28,26 @@ namespace {
 
 using updara_test::Bstr;
 using updara_test::ClientObject;
+using updara_test::Connect;
+using updara_test::Err;
 using updara_test::Event;
+using updara_test::MissingArg;
 using updara_test::Ref;
 using updara_test::Regsvr32;
 using updara_test::RunProgram;
 using updara_test::Sink;
+using updara_test::StateOf;
 using updara_test::Text;
 
 using TextGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(BSTR*);
-std::wstring Get(IUpdaraCom* o, TextGetter get) {
+template <class Object>
+std::wstring Get(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
   BSTR b = nullptr;
   EXPECT_EQ((o->*get)(&b), S_OK);
   return Text(b);
 }
-std::wstring Get(IUpdFile* f, HRESULT (STDMETHODCALLTYPE IUpdFile::*get)(BSTR*)) {
-  BSTR b = nullptr;
-  EXPECT_EQ((f->*get)(&b), S_OK);
-  return Text(b);
-}
-UpdateStates State(IUpdaraCom* o) {
-  UpdateStates s = static_cast<UpdateStates>(-1);
-  EXPECT_EQ(o->get_State(&s), S_OK);
-  return s;
-}
 
-// Arguments as a late-bound caller passes them. Missing() is an omitted optional argument; a
-// TextArg is the caller's to clear.
+// Arguments as a late-bound caller passes them; a TextArg is the caller's to clear.
 VARIANT Arg(VARTYPE type) {
   VARIANT v;
   VariantInit(&v);
@@ -63,11 +57,6 @@ VARIANT Arg(VARTYPE type) {
 VARIANT Short(short value) {
   VARIANT v = Arg(VT_I2);
   V_I2(&v) = value;
-  return v;
-}
-VARIANT Missing() {
-  VARIANT v = Arg(VT_ERROR);
-  V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
   return v;
 }
 VARIANT TextArg(const wchar_t* text) {
@@ -87,21 +76,12 @@ std::pair<std::wstring, std::wstring> TakeError() {
   return {Text(d), Text(s)};
 }
 
-constexpr HRESULT Err(long code) { return static_cast<HRESULT>(0x800A0000u + static_cast<unsigned>(code)); }
 const wchar_t kBusy[] = L"Invalid state. Component already busy.";
 
 // Lets posted notifications and calls from other apartments run, as a host's message loop would,
 // until `done` or 5 seconds.
-void Pump(std::function<bool()> done = {}, DWORD ms = 5000) {
-  if (!done) done = [] { return false; };
-  const DWORD start = GetTickCount();
-  while (!done() && GetTickCount() - start < ms) {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-    if (done()) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
+bool Pump(const std::function<bool()>& done) { return lw::fixtures::PumpUntil(done, 5000); }
+using lw::fixtures::PumpFor;
 
 // Runs `body` on a new thread in its own apartment while this one pumps, as the object's
 // apartment must for calls from there to reach it.
@@ -123,7 +103,7 @@ void OnOtherThread(DWORD apartment, std::function<void()> body) {
   HANDLE thread = CreateThread(nullptr, 0, RunApartmentJob, &job, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   bool ended = false;
-  Pump([&] { return ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 30000);
+  lw::fixtures::PumpUntil([&] { return ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 30000);
   EXPECT_TRUE(ended) << "the other thread did not finish";
   DWORD code = 1;
   GetExitCodeThread(thread, &code);
@@ -190,17 +170,6 @@ class UpdaraCom : public ::testing::Test {
     ASSERT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
     ASSERT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
   }
-  // Connects the sink and returns its cookie; the connection ends with the object or Unadvise.
-  static DWORD Connect(IUpdaraCom* object, Sink& sink) {
-    Ref<IConnectionPoint> point;
-    EventsPoint(object, point);
-    DWORD cookie = 0;
-    if (point.p) {
-      EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
-    }
-    EXPECT_NE(cookie, 0u);
-    return cookie;
-  }
   static HWND NotifyWindow() { return FindWindowA("EmptyUpdaraClass", "EmptyUpdaraWindow"); }
 
   // Declared before the object, so that they outlive its references to them.
@@ -242,7 +211,7 @@ TEST_F(UpdaraCom, StartsWithEveryDefaultAndIgnoresWritesToReadOnlyValues) {
     EXPECT_EQ(f, expected);
     EXPECT_EQ((o.p->*get)(nullptr), E_POINTER);
   }
-  EXPECT_EQ(State(o.p), StateNotConnected);
+  EXPECT_EQ(StateOf(o.p), StateNotConnected);
   ReplaceRulesEnum rule = ReplaceNever;
   EXPECT_EQ(o->get_ReplaceRule(&rule), S_OK);
   EXPECT_EQ(rule, ReplaceSmart);
@@ -376,7 +345,7 @@ TEST_F(UpdaraCom, LateBindingFindsTheMembersByNameWithTheirDispatchIds) {
   EXPECT_EQ(Text(excep.bstrDescription), kBusy);
   EXPECT_EQ(Text(excep.bstrSource), L"Kivra.UpdaraCom.1");
   SysFreeString(excep.bstrHelpFile);
-  Pump([&] { return State(o.p) == StateNotConnected; });
+  Pump([&] { return StateOf(o.p) == StateNotConnected; });
 }
 
 // A caller's by-reference argument without its pointer (or no argument list at all) is refused,
@@ -387,8 +356,8 @@ TEST_F(UpdaraCom, ArgumentsWithoutTheirPointersAreRefusedAndChangeNothing) {
   BSTR text = nullptr;
   for (const VARIANT& missing : {noText, noFlag, noVariant, noNumber}) {
     SCOPED_TRACE(V_VT(&missing));
-    EXPECT_EQ(o->Check(missing, Missing()), E_POINTER);
-    EXPECT_EQ(o->Check(Missing(), missing), E_POINTER);
+    EXPECT_EQ(o->Check(missing, MissingArg()), E_POINTER);
+    EXPECT_EQ(o->Check(MissingArg(), missing), E_POINTER);
     EXPECT_EQ(o->get_StateText(missing, &text), E_POINTER);
     EXPECT_EQ(o->get_DialogText(missing, &text), E_POINTER);
     EXPECT_EQ(o->put_DialogText(missing, nullptr), E_POINTER);
@@ -396,9 +365,9 @@ TEST_F(UpdaraCom, ArgumentsWithoutTheirPointersAreRefusedAndChangeNothing) {
   // A variant by reference that holds a text by reference without its pointer, likewise.
   VARIANT inner = Arg(VT_BSTR | VT_BYREF), outer = Arg(VT_VARIANT | VT_BYREF);
   V_VARIANTREF(&outer) = &inner;
-  EXPECT_EQ(o->Check(outer, Missing()), E_POINTER);
-  EXPECT_EQ(State(o.p), StateNotConnected) << "no check was started";
-  EXPECT_EQ(o->get_StateText(Missing(), nullptr), E_POINTER);
+  EXPECT_EQ(o->Check(outer, MissingArg()), E_POINTER);
+  EXPECT_EQ(StateOf(o.p), StateNotConnected) << "no check was started";
+  EXPECT_EQ(o->get_StateText(MissingArg(), nullptr), E_POINTER);
 
   Ref<IUpdFiles> files;
   ASSERT_EQ(o->get_Files(files.put()), S_OK);
@@ -424,7 +393,7 @@ TEST_F(UpdaraCom, ArgumentsWithoutTheirPointersAreRefusedAndChangeNothing) {
   EXPECT_EQ(d->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_POINTER);
   LPOLESTR name = const_cast<LPOLESTR>(L"Check");
   EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
-  EXPECT_EQ(State(o.p), StateNotConnected);
+  EXPECT_EQ(StateOf(o.p), StateNotConnected);
 }
 
 TEST_F(UpdaraCom, FailuresCarryAnErrorObjectWithTheTableText) {
@@ -471,17 +440,17 @@ TEST_F(UpdaraCom, FailuresCarryAnErrorObjectWithTheTableText) {
 
 TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   Connect(o.p, sink);
-  ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
+  ASSERT_EQ(o->Check(MissingArg(), MissingArg()), S_OK);
   // Entering the state is announced before Check returns.
   ASSERT_EQ(sink.events.size(), 1u);
   EXPECT_EQ(sink.OldStates(), std::vector<long>{0});
-  EXPECT_EQ(State(o.p), StateCheckingUpdates);
+  EXPECT_EQ(StateOf(o.p), StateCheckingUpdates);
   BSTR b = nullptr;
-  EXPECT_EQ(o->get_StateText(Missing(), &b), S_OK);
+  EXPECT_EQ(o->get_StateText(MissingArg(), &b), S_OK);
   EXPECT_EQ(Text(b), L"Checking for new updates on the server.");
 
   // Busy: refused with the table's text, and nothing changes.
-  EXPECT_EQ(o->Check(Missing(), Missing()), Err(30002));
+  EXPECT_EQ(o->Check(MissingArg(), MissingArg()), Err(30002));
   EXPECT_EQ(TakeError().first, kBusy);
   EXPECT_EQ(o->Download(), Err(30002));
   EXPECT_EQ(TakeError().first, kBusy);
@@ -494,7 +463,7 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
   EXPECT_EQ(sink.events[2].numbers, (std::vector<long>{0, 0}));  // nothing new, no error
   EXPECT_EQ(sink.events[2].text, L"");
   for (const Event& e : sink.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
-  EXPECT_EQ(State(o.p), StateNotConnected);
+  EXPECT_EQ(StateOf(o.p), StateNotConnected);
 
   // Idle again: a download runs the same way.
   sink.events.clear();
@@ -509,7 +478,7 @@ TEST_F(UpdaraCom, CheckFiresItsEventsOnTheCallersThreadAndRefusesWhileBusy) {
 TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCancelled) {
   Connect(o.p, sink);
   ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-  ASSERT_EQ(o->Check(Missing(), Short(0)), S_OK);
+  ASSERT_EQ(o->Check(MissingArg(), Short(0)), S_OK);
   ASSERT_EQ(sink.events.size(), 3u);  // all of them before Check returned
   EXPECT_EQ(sink.events[2].id, EventCheckDone);
   VARIANT_BOOL shown = VARIANT_TRUE;
@@ -520,7 +489,7 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   sink.events.clear();
   EXPECT_EQ(o->Reset(), S_OK);
   EXPECT_EQ(o->Clear(), S_OK);
-  Pump({}, 200);
+  PumpFor(200);
   EXPECT_TRUE(sink.events.empty());
 
   // Cancel inside a handler: the blocking check returns cancelled, and CheckDone says so.
@@ -528,14 +497,14 @@ TEST_F(UpdaraCom, BlockingCallsReturnAfterTheirEventsAndCancelMakesThemReturnCan
   sink.onEvent = [raw](const Event& e) {
     if (e.id == EventStateChange && e.numbers == std::vector<long>{0}) raw->Cancel();
   };
-  EXPECT_EQ(o->Check(Missing(), Missing()), Err(30004));
+  EXPECT_EQ(o->Check(MissingArg(), MissingArg()), Err(30004));
   EXPECT_EQ(TakeError().first, L"Method was cancelled.");
   ASSERT_EQ(sink.Of(EventCheckDone).size(), 1u);
   EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, 30004}));
   EXPECT_EQ(sink.Of(EventCheckDone)[0].text, L"Method was cancelled.");
   // The next check starts with the cancel flag cleared.
   sink.onEvent = nullptr;
-  EXPECT_EQ(o->Check(Missing(), Missing()), S_OK);
+  EXPECT_EQ(o->Check(MissingArg(), MissingArg()), S_OK);
 }
 
 TEST_F(UpdaraCom, UpdateWithNothingToPutInPlaceFinishesAndAnEntryWithoutAPlainPathMovesNothing) {
@@ -607,14 +576,14 @@ TEST_F(UpdaraCom, ANotificationObjectReceivesTheEventsInsteadOfTheSinks) {
   Connect(o.p, sink);
   notify.expectedOwner = o.p;
   ASSERT_EQ(o->putref_Notification(&notify), S_OK);
-  ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
+  ASSERT_EQ(o->Check(MissingArg(), MissingArg()), S_OK);
   Pump([&] { return notify.calls.size() >= 3; });
   EXPECT_EQ(notify.calls, (std::vector<std::wstring>{L"StateChange 0", L"StateChange 1", L"CheckDone 0 0 []"}));
   EXPECT_TRUE(sink.events.empty());
   PostMessageA(NotifyWindow(), 1029, 10, 20);
   PostMessageA(NotifyWindow(), 1029, 15, 20);
   Pump([&] { return notify.calls.size() >= 4; });
-  Pump({}, 100);
+  PumpFor(100);
   EXPECT_EQ(notify.calls.back(), L"FileProgress 15/20");
   EXPECT_EQ(notify.calls.size(), 4u);
   ASSERT_EQ(o->putref_Notification(nullptr), S_OK);
@@ -623,12 +592,12 @@ TEST_F(UpdaraCom, ANotificationObjectReceivesTheEventsInsteadOfTheSinks) {
 
 TEST_F(UpdaraCom, AHostThatLetsGoInsideAHandlerGetsNoFurtherEvents) {
   Connect(o.p, sink);
-  ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
+  ASSERT_EQ(o->Check(MissingArg(), MissingArg()), S_OK);
   sink.onEvent = [this](const Event& e) {
     if (e.id == EventStateChange) o.reset();  // the host's last reference
   };
   Pump([&] { return o.p == nullptr; });
-  Pump({}, 200);
+  PumpFor(200);
   ASSERT_EQ(o.p, nullptr);
   EXPECT_TRUE(sink.Of(EventCheckDone).empty());
   EXPECT_EQ(NotifyWindow(), nullptr);  // the object is gone
@@ -720,7 +689,7 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     EXPECT_EQ(count, 0);
     // The number comes back; Wine's channel does not bring the error object along with it.
     EXPECT_EQ(proxy->put_URL(Bstr(L"gopher://host/x")), Err(30001));
-    EXPECT_EQ(proxy->Check(Missing(), Missing()), S_OK);
+    EXPECT_EQ(proxy->Check(MissingArg(), MissingArg()), S_OK);
   });
   EXPECT_EQ(table->RevokeInterfaceFromGlobal(cookie), S_OK);
   EXPECT_EQ(Get(o.p, &IUpdaraCom::get_Login), L"remote");
@@ -736,7 +705,7 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     ASSERT_EQ(CoGetInterfaceAndReleaseStream(stream, IID_IUpdaraCom, proxy.putv()), S_OK);
     Sink away;
     const DWORD connection = Connect(proxy.p, away);
-    ASSERT_EQ(proxy->Check(Missing(), Missing()), S_OK);
+    ASSERT_EQ(proxy->Check(MissingArg(), MissingArg()), S_OK);
     Pump([&] { return !away.Of(EventCheckDone).empty(); });
     EXPECT_EQ(away.OldStates(), (std::vector<long>{0, 1}));
     ASSERT_EQ(away.Of(EventCheckDone).size(), 1u);
@@ -887,7 +856,7 @@ TEST_F(UpdaraCom, TheTypeLibraryDocumentsEveryErrorNumberWithItsText) {
   EXPECT_EQ(documented, table);
 }
 
-TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregister) {
+TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClasses) {
   Ref<ITypeLib> lib;
   ASSERT_EQ(LoadRegTypeLib(LIBID_UPDARACOMLib, 1, 0, 0x409, lib.put()), S_OK);
   TLIBATTR* attr = nullptr;
@@ -928,29 +897,6 @@ TEST_F(UpdaraCom, RegisteredTypeLibraryDescribesTheClassesAndIsRemovedOnUnregist
   GUID source{};
   EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
   EXPECT_TRUE(IsEqualIID(source, DIID__IUpdaraComEvents));
-  classInfo.reset();
-  o.reset();
-  lib.reset();
-
-  // Filed under its own locale and the neutral one; unregistering removes the library, both
-  // locales and the interfaces' keys.
-  wchar_t libid[40], iid[40];
-  StringFromGUID2(LIBID_UPDARACOMLib, libid, 40);
-  StringFromGUID2(IID_IUpdaraCom, iid, 40);
-  const std::wstring libKey = std::wstring(L"TypeLib\\") + libid;
-  auto exists = [](const std::wstring& key) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
-  };
-  const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\409" + platform));
-  EXPECT_TRUE(exists(libKey + L"\\1.0\\0" + platform));
-  ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
-  EXPECT_FALSE(exists(libKey));
-  EXPECT_FALSE(exists(std::wstring(L"Interface\\") + iid));
-  ASSERT_EQ(Regsvr32(L"/s"), 0u);  // for the tests after this one
 }
 
 // ---- a client we did not write ----

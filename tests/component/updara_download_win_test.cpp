@@ -102,15 +102,11 @@ TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
   VARIANT_BOOL admin = VARIANT_TRUE;
   EXPECT_EQ(o->get_RequireAdmin(&admin), S_OK);
   EXPECT_EQ(admin, VARIANT_FALSE);
-  BSTR b = nullptr;
-  o->get_CmdBefore(&b);
-  EXPECT_EQ(updara_test::Text(b), L"before.cmd");
-  o->get_CmdAfter(&b);
-  EXPECT_EQ(updara_test::Text(b), L"after.cmd");
+  EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdBefore), "before.cmd");
+  EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "after.cmd");
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, sizeof exe);
-  o->get_CmdLine(&b);
-  EXPECT_EQ(Ansi(updara_test::Text(b)), std::string(exe) + " /r");
+  EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdLine), std::string(exe) + " /r");
   Ref<IUpdMessages> messages;
   ASSERT_EQ(o->get_Messages(messages.put()), S_OK);
   short n = 0;
@@ -121,10 +117,8 @@ TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
   long id = 0;
   m->get_ID(&id);
   EXPECT_EQ(id, 5);
-  m->get_Caption(&b);
-  EXPECT_EQ(updara_test::Text(b), L"News");
-  m->get_Text(&b);
-  EXPECT_EQ(updara_test::Text(b), L"<b>Hi</b>");
+  EXPECT_EQ(TextOf(m.p, &IUpdMessage::get_Caption), "News");
+  EXPECT_EQ(TextOf(m.p, &IUpdMessage::get_Text), "<b>Hi</b>");
 
   ASSERT_EQ(Count(), 5);
   Ref<IUpdFile> old = Entry(0);

@@ -124,6 +124,14 @@ class UpdaraRegistration : public ::testing::Test {
 TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ExpectRegistered(HKEY_CLASSES_ROOT, kDll);
+  // The type library, filed under its own locale and the neutral one.
+  wchar_t libid[40], iid[40];
+  StringFromGUID2(LIBID_UPDARACOMLib, libid, 40);
+  StringFromGUID2(IID_IUpdaraCom, iid, 40);
+  const std::wstring libKey = std::wstring(L"TypeLib\\") + libid;
+  const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, libKey + L"\\1.0\\409" + platform));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, libKey + L"\\1.0\\0" + platform));
 
   // COM itself finds every class through its ProgID and reaches this DLL's factories.
   CLSID clsid{};
@@ -141,6 +149,8 @@ TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
 
   ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
   ExpectNothingLeft(HKEY_CLASSES_ROOT);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, libKey)) << "the library with both locales";
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"Interface\\") + iid));
   EXPECT_HRESULT_FAILED(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid));
   EXPECT_EQ(CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                              reinterpret_cast<void**>(&object)),

@@ -67,6 +67,13 @@ std::string InDer(const std::string& document) {
   return document.substr(0, start) + text + document.substr(end);
 }
 
+// A document the check refuses, and the error it refuses it with.
+struct Refusal {
+  const char* what;
+  std::string document;
+  long code;
+};
+
 class SignedUpdates : public UpdateClient {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(Regsvr32(L"/s"), 0u); }
@@ -191,12 +198,7 @@ TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) 
   stranger.sequence = 501;
   const std::string byStranger = Signed(stranger);
 
-  struct Case {
-    const char* what;
-    std::string document;
-    long code;
-  };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {"not signed at all", kDocument, updara::kUnsignedDocument},
       {"its signature line removed", good.substr(0, lineStart), updara::kUnsignedDocument},
       {"a byte of a file line", Replaced(good, "version=2.0", "version=2.1"), updara::kBadDocumentSignature},
@@ -209,7 +211,7 @@ TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) 
       {"signed by another key under a known id",
        Replaced(byStranger, "; signature=lw-stranger:", "; signature=lw-test-a:"), updara::kBadDocumentSignature},
   };
-  for (const Case& c : cases) {
+  for (const Refusal& c : cases) {
     EXPECT_EQ(CheckDocument(server.peer, c.document), c.code) << c.what;
     ExpectNothingTaken(c.what);
     EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::nullopt) << c.what;
@@ -239,18 +241,13 @@ TEST_F(SignedUpdates, ExpiredOlderAndIncompleteDocumentsAreRefused) {
 
   EXPECT_EQ(CheckDocument(server.peer, accepted), 0);
   EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::optional<std::uint64_t>(700));
-  struct Case {
-    const char* what;
-    std::string document;
-    long code;
-  };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {"expired an hour ago", Signed(expired), updara::kDocumentExpired},
       {"older than the one accepted", Signed(older), updara::kDocumentReplayed},
       {"a file over plain HTTP", SignUpdateInfo(plainUrl, unchecked), updara::kFileNotHttps},
       {"a file without its SHA-256", SignUpdateInfo(kDocument, unchecked), updara::kFileWithoutSha256},
   };
-  for (const Case& c : cases) {
+  for (const Refusal& c : cases) {
     EXPECT_EQ(CheckDocument(server.peer, c.document), c.code) << c.what;
     ExpectNothingTaken(c.what);
     EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::optional<std::uint64_t>(700)) << c.what;

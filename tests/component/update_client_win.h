@@ -60,12 +60,9 @@ inline VARIANT Missing() {
   return v;
 }
 
-inline std::string TextOf(IUpdFile* f, HRESULT (STDMETHODCALLTYPE IUpdFile::*get)(BSTR*)) {
-  BSTR b = nullptr;
-  EXPECT_EQ((f->*get)(&b), S_OK);
-  return Ansi(Text(b));
-}
-inline std::string TextOf(IUpdaraCom* o, HRESULT (STDMETHODCALLTYPE IUpdaraCom::*get)(BSTR*)) {
+// A text property of one of the component's objects, in the system code page.
+template <class Object>
+std::string TextOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
   BSTR b = nullptr;
   EXPECT_EQ((o->*get)(&b), S_OK);
   return Ansi(Text(b));

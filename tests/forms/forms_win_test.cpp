@@ -25,6 +25,7 @@ using Strings = std::vector<std::string>;
 
 using fixtures::PumpFor;
 using fixtures::PumpUntil;
+using fixtures::ToolTipOf;
 
 RECT RectInParent(HWND h) {
   RECT rc;
@@ -46,17 +47,6 @@ COLORREF PixelOf(const Control& c, int x, int y) {
   COLORREF px = GetPixel(dc, x, y);
   ReleaseDC(c.Hwnd(), dc);
   return px;
-}
-
-std::string ToolTipOf(const Form& form, const Control& c) {
-  char buf[1024] = "";
-  TOOLINFOA ti{};
-  ti.cbSize = TTTOOLINFOA_V2_SIZE;
-  ti.hwnd = form.Hwnd();
-  ti.uId = reinterpret_cast<UINT_PTR>(c.Hwnd());
-  ti.lpszText = buf;
-  SendMessageA(form.ToolTipHwnd(), TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
-  return buf;
 }
 
 LRESULT ToolCount(const Form& form) { return SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0); }
@@ -260,16 +250,17 @@ TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
   tick.SetToolTipText("Password is Correct");
   lbl.SetToolTipText("Available 1 GB");
   ASSERT_NE(form.ToolTipHwnd(), nullptr);
-  EXPECT_EQ(ToolTipOf(form, tick), "Password is Correct");
-  EXPECT_EQ(ToolTipOf(form, lbl), "Available 1 GB");
+  EXPECT_EQ(ToolTipOf(form, tick.Hwnd()), "Password is Correct");
+  EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), "Available 1 GB");
   lbl.SetToolTipText("A Memory Upgrade is Recommended");
-  EXPECT_EQ(ToolTipOf(form, lbl), "A Memory Upgrade is Recommended");
+  EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), "A Memory Upgrade is Recommended");
   EXPECT_EQ(ToolCount(form), 2);
   lbl.SetToolTipText("");
   EXPECT_EQ(lbl.ToolTipText(), "");
   EXPECT_EQ(ToolCount(form), 1);
-  lbl.SetToolTipText("again");
-  EXPECT_EQ(ToolTipOf(form, lbl), "again");
+  const std::string longTip = "again, " + std::string(200, 'x');
+  lbl.SetToolTipText(longTip);
+  EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), longTip);
 }
 
 TEST_F(FormsTest, LabelAndPictureClicksAreRoutedAlsoFromInsideAPicture) {

@@ -242,21 +242,6 @@ TEST_F(MainWindow, TheSdoCaptionAndTheReportsFolderFollowWhatIsInstalled) {
   EXPECT_EQ(form->lblSdo->Left(), form->Label11->Left() + form->Label11->Width() + 60);
 }
 
-// The text the form's tooltip shows for a control.
-std::string ShownTip(const forms::Form& form, HWND control) {
-  // The ANSI message stops at 80 characters.
-  wchar_t buf[2048] = L"";
-  TOOLINFOW ti{};
-  ti.cbSize = TTTOOLINFOW_V2_SIZE;
-  ti.hwnd = form.Hwnd();
-  ti.uId = reinterpret_cast<UINT_PTR>(control);
-  ti.lpszText = buf;
-  SendMessageW(form.ToolTipHwnd(), TTM_GETTEXTW, ARRAYSIZE(buf), reinterpret_cast<LPARAM>(&ti));
-  char text[2048] = "";
-  WideCharToMultiByte(CP_ACP, 0, buf, -1, text, sizeof text, nullptr, nullptr);
-  return text;
-}
-
 BOOL CALLBACK CollectChild(HWND h, LPARAM all) {
   reinterpret_cast<std::vector<HWND>*>(all)->push_back(h);
   return TRUE;
@@ -272,8 +257,8 @@ void ExpectEverythingReadable(const forms::Form& form) {
     if (!label || !IsWindowVisible(h) || label->Caption().empty()) continue;
     const std::string caption = label->Caption();
     if (label->Cut()) {
-      EXPECT_TRUE(ShownTip(form, h).starts_with(caption)) << label->Name() << " is cut and its tip says "
-                                                           << ShownTip(form, h);
+      const std::string tip = fixtures::ToolTipOf(form, h);
+      EXPECT_TRUE(tip.starts_with(caption)) << label->Name() << " is cut and its tip says " << tip;
       continue;
     }
     RECT client{}, needed{};
@@ -443,14 +428,13 @@ TEST_F(MainWindow, WindowsInfoShowsTheWorkstationAndRefreshesMemoryButNoMissingA
     PostMessageA(label->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     fixtures::PumpFor(100);
   };
-  form->lblAvp->SetCaption("stale");
-  form->lblAvp->SetToolTipText("stale");
-  click(form->lblAvp);
+  for (forms::Label* label : {form->lblAvp, form->lblMem}) {
+    label->SetCaption("stale");
+    label->SetToolTipText("stale");
+    click(label);
+  }
   EXPECT_EQ(Text("lblAvp"), "");
   EXPECT_EQ(form->lblAvp->ToolTipText(), "");
-  form->lblMem->SetCaption("stale");
-  form->lblMem->SetToolTipText("stale");
-  click(form->lblMem);
   EXPECT_TRUE(std::regex_match(Text("lblMem"), memory)) << Text("lblMem");
   EXPECT_EQ(form->lblMem->ToolTipText(), Workstation.MemTip);
 

@@ -59,46 +59,14 @@ struct Box {
 
 // ---- acting on a modal window from inside its own message loop ----
 
-HWND gFound;
-BOOL CALLBACK FindShown(HWND w, LPARAM name) {
-  if (IsWindowVisible(w) && forms::ControlNameOf(w) == reinterpret_cast<const char*>(name)) {
-    gFound = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-// The visible form of this thread with that name, or null.
-HWND ShownForm(const char* name) {
-  gFound = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindShown, reinterpret_cast<LPARAM>(name));
-  return gFound;
-}
-
-// Once the named form is on the screen, the action runs (once) from a thread timer, which the
-// modal loop showing it dispatches.
-struct Pending {
-  const char* form = nullptr;
-  std::function<void(HWND)> action;
-  bool done = false;
-  UINT_PTR timer = 0;
-};
-Pending gPending;
-void CancelPending() {
-  if (gPending.timer) KillTimer(nullptr, gPending.timer);
-  gPending.timer = 0;
-}
-void CALLBACK RunPending(HWND, UINT, UINT_PTR, DWORD) {
-  HWND w = ShownForm(gPending.form);
-  if (!w || gPending.done) return;
-  CancelPending();
-  gPending.done = true;
-  auto action = gPending.action;
-  action(w);
-}
-void WhenShown(const char* form, std::function<void(HWND)> action) {
-  CancelPending();
-  gPending = {form, std::move(action), false, 0};
-  gPending.timer = SetTimer(nullptr, 0, 50, RunPending);
+// A step for fixtures::ModalSteps: once the named form is on the screen, the action runs (once).
+std::function<bool()> WhenShown(const char* form, std::function<void(HWND)> action) {
+  return [form, action] {
+    HWND w = fixtures::ThreadForm(form);
+    if (!IsWindowVisible(w)) return false;
+    action(w);
+    return true;
+  };
 }
 
 frmAbout& AboutOf(HWND w) {
@@ -232,7 +200,6 @@ class AboutWindow : public ::testing::Test {
     });
   }
   void TearDown() override {
-    CancelPending();
     about.reset();
     updara_test::ForgetAcceptedSequences();
     forms::SetMsgBoxHandler(previous);
@@ -347,36 +314,28 @@ TEST_F(AboutWindow, TheStatusLineShowsAnAnnouncedVersionOrTheLastCheckAndItsDoub
 TEST_F(AboutWindow, RightClickingTheUpdateButtonSwitchesTheRssCheckingEitherWay) {
   const std::string on = "RSS Internet Version Checking is turned OFF on this computer. Do you want to turn it ON ?";
   const std::string off = "RSS Internet Version Checking is turned ON on this computer. Do you want to turn it OFF ?";
+  // No leaves the checking as it is, Yes switches it, each time asked about the state it is in.
+  struct Case {
+    int answer;
+    const std::string& asked;
+    bool noInternet;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {IDNO, off, false, "unset"}, {IDYES, off, true, "Y"}, {IDNO, on, true, "Y"}, {IDYES, on, false, "N"}};
   Open();
-  answers = {IDNO};
-  RightClick("cmdWebUpdate");
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, off);
-  EXPECT_EQ(boxes[0].style, unsigned(MB_YESNO | MB_ICONEXCLAMATION));
-  EXPECT_EQ(boxes[0].title, "RSS Version Checking");
-  EXPECT_FALSE(App.NoInternet);
-  EXPECT_EQ(GetGlobalSetting("NoInternet", "unset"), "unset") << "No changes nothing";
-
-  answers = {IDYES};
-  RightClick("cmdWebUpdate");
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].text, off);
-  EXPECT_TRUE(App.NoInternet);
-  EXPECT_EQ(GetGlobalSetting("NoInternet", "?"), "Y");
-
-  answers = {IDNO};
-  RightClick("cmdWebUpdate");
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[2].text, on);
-  EXPECT_TRUE(App.NoInternet);
-  EXPECT_EQ(GetGlobalSetting("NoInternet", "?"), "Y");
-
-  answers = {IDYES};
-  RightClick("cmdWebUpdate");
-  ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_EQ(boxes[3].text, on);
-  EXPECT_FALSE(App.NoInternet);
-  EXPECT_EQ(GetGlobalSetting("NoInternet", "?"), "N");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(boxes.size());
+    answers = {c.answer};
+    const size_t before = boxes.size();
+    RightClick("cmdWebUpdate");
+    ASSERT_EQ(boxes.size(), before + 1);
+    EXPECT_EQ(boxes.back().text, c.asked);
+    EXPECT_EQ(boxes.back().style, unsigned(MB_YESNO | MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.back().title, "RSS Version Checking");
+    EXPECT_EQ(App.NoInternet, c.noInternet);
+    EXPECT_EQ(GetGlobalSetting("NoInternet", "unset"), c.stored);
+  }
   // Right clicks are no update clicks.
   EXPECT_EQ(Text("lblUpdate"), kInvitation);
 }
@@ -718,7 +677,7 @@ TEST_F(AboutWindow, TheAddressesOpenThePublishersPageOrAMailAndTurnMagenta) {
   EXPECT_NE(linkColour, kMagenta);
   // The please-wait notice comes first; a key closes it.
   auto pressKey = [](HWND notice) { PostMessageA(notice, WM_CHAR, 'x', 0); };
-  WhenShown("frmPleaseWait", pressKey);
+  fixtures::ModalSteps webNotice(WhenShown("frmPleaseWait", pressKey));
   PostMessageA(about->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(about->lblWeb->Hwnd()), STN_CLICKED),
                reinterpret_cast<LPARAM>(about->lblWeb->Hwnd()));
   EXPECT_EQ(shell.Opened(),
@@ -726,11 +685,11 @@ TEST_F(AboutWindow, TheAddressesOpenThePublishersPageOrAMailAndTurnMagenta) {
                 Format("%02d%02d%04d", kVersionMajor, kVersionMinor, kVersionRevision) +
                 "&coy=Wickham%20Joinery%20Ltd&addr=Unit%204%20Mill%20Lane%5EWickham%5EHampshire%5EPO17%205AB"
                 "&tel=01329%20555%200192&ema=accounts%40wickhamjoinery%2Eexample&vat=GB%20123%204567%2089\"");
-  EXPECT_TRUE(gPending.done);
+  EXPECT_TRUE(webNotice.Finished());
   EXPECT_EQ(about->lblWeb->ForeColor(), kMagenta);
   EXPECT_EQ(about->lblEmail->ForeColor(), linkColour);
 
-  WhenShown("frmPleaseWait", pressKey);
+  fixtures::ModalSteps mailNotice(WhenShown("frmPleaseWait", pressKey));
   PostMessageA(about->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(about->lblEmail->Hwnd()), STN_CLICKED),
                reinterpret_cast<LPARAM>(about->lblEmail->Hwnd()));
   EXPECT_EQ(shell.Opened(), "\"mailto:support@brenkgroup.co.uk\"");
@@ -745,23 +704,25 @@ TEST_F(AboutWindow, TheMainWindowsAboutButtonOpensItModallyAndEndsTheProgramWhen
   frmMain main;
   main.Load();
   ASSERT_TRUE(App.MainWindowReady);
-  WhenShown("frmAbout", [&](HWND w) {
+  fixtures::ModalSteps closed(WhenShown("frmAbout", [&](HWND w) {
     okCaption = fixtures::WindowText(forms::FindControl(w, "cmdOK"));
     mainDisabled = !IsWindowEnabled(main.Hwnd());
     Click(w, "cmdOK");
-  });
+  }));
   Click(main.Hwnd(), "cmdAbout");
-  ASSERT_TRUE(fixtures::PumpUntil([&] { return gPending.done && !ShownForm("frmAbout"); }, 10000));
+  ASSERT_TRUE(fixtures::PumpUntil(
+      [&] { return closed.Finished() && !IsWindowVisible(fixtures::ThreadForm("frmAbout")); }, 10000));
   EXPECT_EQ(okCaption, "Exit");
   EXPECT_TRUE(mainDisabled);
   EXPECT_TRUE(main.Loaded()) << "closing the About window leaves the program running";
   EXPECT_TRUE(IsWindowEnabled(main.Hwnd()));
 
   // The component asks to close the program for its updater: the main window goes with it.
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
+  fixtures::ModalSteps closesApp(
+      WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); }));
   Click(main.Hwnd(), "cmdAbout");
   ASSERT_TRUE(fixtures::PumpUntil([&] { return !main.Loaded(); }, 10000));
-  EXPECT_TRUE(gPending.done);
+  EXPECT_TRUE(closesApp.Finished());
   EXPECT_TRUE(App.EndRequested);
   EXPECT_TRUE(forms::ProgramEnded()) << "no window is left to keep the program running";
 }
@@ -769,27 +730,29 @@ TEST_F(AboutWindow, TheMainWindowsAboutButtonOpensItModallyAndEndsTheProgramWhen
 TEST_F(AboutWindow, AfterASelfUpdateTheStartUpShowsItOnceAndEndsWhenAsked) {
   // "NewUpdate" unset reads "Y": shown, and the program goes on.
   std::string okCaption;
-  WhenShown("frmAbout", [&](HWND w) {
+  fixtures::ModalSteps shown(WhenShown("frmAbout", [&](HWND w) {
     okCaption = fixtures::WindowText(forms::FindControl(w, "cmdOK"));
     Click(w, "cmdOK");
-  });
+  }));
   EXPECT_FALSE(ShowAboutAfterUpdate());
-  EXPECT_TRUE(gPending.done);
+  EXPECT_TRUE(shown.Finished());
   EXPECT_EQ(okCaption, "Continue");
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N");
 
   // "N": not shown at all.
-  WhenShown("frmAbout", [](HWND w) { Click(w, "cmdOK"); });
-  EXPECT_FALSE(ShowAboutAfterUpdate());
-  fixtures::PumpFor(200);
-  EXPECT_FALSE(gPending.done);
-  CancelPending();
+  {
+    fixtures::ModalSteps notShown(WhenShown("frmAbout", [](HWND w) { Click(w, "cmdOK"); }));
+    EXPECT_FALSE(ShowAboutAfterUpdate());
+    fixtures::PumpFor(200);
+    EXPECT_FALSE(notShown.Finished());
+  }
 
   // Shown again after an update, which this time needs the program to end at once.
   SaveAppSetting("NewUpdate", "Y");
-  WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); });
+  fixtures::ModalSteps endsAtOnce(
+      WhenShown("frmAbout", [](HWND w) { FireEvent(AboutOf(w).oKiv.Object(), EventCloseApp, {}); }));
   EXPECT_TRUE(ShowAboutAfterUpdate());
-  EXPECT_TRUE(gPending.done);
+  EXPECT_TRUE(endsAtOnce.Finished());
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "Y") << "the next start shows it again";
 }
 
