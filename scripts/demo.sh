@@ -6,8 +6,8 @@
 #   scripts/demo.sh update [folder]
 # "update" shows a whole self-update instead: the program in a folder of its own checks a local
 # HTTPS server from its About window, downloads a newer copy of itself, a library and a data file,
-# ends, and is started again by the updater with its About window. A screenshot is saved every
-# second while it happens (folder/update-NN.png, by default build/demo/update/).
+# ends, and is started again by the updater with its About window. Screenshots are saved a few
+# times a second while it happens (folder/update-NNN.png, by default build/demo/update/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,10 +28,10 @@ if [ "${1:-}" = update ]; then
   rm -f "$shots"/update-*.png
   "$run" build/win64/tests/lw_win_tests.exe --gtest_filter='SelfUpdate.*' &
   scenario=$!
-  for n in $(seq -w 1 90); do
+  for n in $(seq -w 1 300); do
     kill -0 "$scenario" 2>/dev/null || break
     xwd -root -silent -display "$display" | convert xwd:- "$shots/update-$n.png" || true
-    sleep 1
+    sleep 0.2
   done
   status=0
   wait "$scenario" || status=$?
