@@ -61,6 +61,12 @@ void PickRegion() {
   App.RegionWebSite = region.webSite;
   App.RegionEmail = region.email;
   App.UpdateHost = region.updateHost;
+#ifdef LW_LOCAL_UPDATE_HOST
+  // Builds that carry the test keys may send the check to a server of this machine's choosing
+  // (HKLM, so only an administrator sets it): the answer must still come over HTTPS from a
+  // certificate the machine trusts and be signed by a key of the component's ring.
+  App.UpdateHost = ReadMachineString(kAppTitle, kLocalUpdateHostSection, kLocalUpdateHostValue, App.UpdateHost);
+#endif
   App.SecondWebSite = kSecondWebSite;
 }
 

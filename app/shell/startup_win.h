@@ -18,6 +18,12 @@ void ResetApplicationState();
 // please-wait notice before a link is opened. Main installs them; so does the test program.
 void InstallProgramHooks();
 
+// Builds with the tests (never the shipped one) take the update host from
+// HKEY_LOCAL_MACHINE\SOFTWARE\Ledgerwell\LocalUpdates "UpdateHost" ("127.0.0.1:8443") when it is
+// set, so that a whole self-update can run against a server on this machine.
+inline constexpr const char* kLocalUpdateHostSection = "LocalUpdates";
+inline constexpr const char* kLocalUpdateHostValue = "UpdateHost";
+
 // After a self-update ("NewUpdate" is "Y") the About window is shown once, modally. True when the
 // program is to end afterwards (the update flow asked for it).
 bool ShowAboutAfterUpdate();
