@@ -39,9 +39,7 @@ class SpeedTestKilled : public ::testing::TestWithParam<Moment> {
  protected:
   void SetUp() override {
     fixtures::ResetProgramState();
-    SaveAppSetting("NewUpdate", "N");
-    SaveAppSetting("FirstRun", "N");
-    SaveGlobalSetting("NoInternet", "Y");
+    fixtures::SettingsForAStraightStart();
     fixtures::SageInstallation recipe;
     recipe.programFolder = dir.Win("Sage\\Accounts");
     recipe.sageExeVersion = "18.0.10.208";

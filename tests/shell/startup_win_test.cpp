@@ -51,12 +51,8 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::ResetProgramState();
-    // Unset, "NewUpdate" and "FirstRun" read "Y" and the About window or the documentation would
-    // come first; they have their own tests.
-    SaveAppSetting("NewUpdate", "N");
-    SaveAppSetting("FirstRun", "N");
-    // A real run checks the maker's feed 5 seconds after it starts: no test goes out to it.
-    SaveGlobalSetting("NoInternet", "Y");
+    // The About window and the documentation that would come first have their own tests.
+    fixtures::SettingsForAStraightStart();
     // A demo-like data folder that Sage itself used last.
     fixtures::WriteDataFolder(company.Path("Wickham"), fixtures::SetupDta{});
     fixtures::SageIni ini;

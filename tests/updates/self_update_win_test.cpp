@@ -39,30 +39,6 @@ std::string Control(HWND form, const char* name) { return WindowText(forms::Find
 
 std::string FileBytes(const std::string& path) { return ReadWholeFile(path, kFileLimit); }
 
-struct WindowSearch {
-  const std::string& titleStart;
-  DWORD other;
-  HWND found = nullptr;
-};
-BOOL CALLBACK VisitWindow(HWND w, LPARAM param) {
-  auto& s = *reinterpret_cast<WindowSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid == s.other || !IsWindowVisible(w) || !WindowText(w).starts_with(s.titleStart)) return TRUE;
-  s.found = w;
-  return FALSE;
-}
-// The visible window of another process than `other` whose title starts with the text; null on
-// timeout.
-HWND WindowOfAnotherProcess(const std::string& titleStart, DWORD other, int timeoutMs) {
-  WindowSearch search{titleStart, other};
-  for (const ULONGLONG start = GetTickCount64(); GetTickCount64() - start < ULONGLONG(timeoutMs); Sleep(100)) {
-    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
-  }
-  return nullptr;
-}
-
 // The command line another process was started with, read from its process parameters.
 std::string CommandLineOf(HANDLE process) {
   using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -177,7 +153,7 @@ TEST_F(SelfUpdate, TheRealProgramUpdatesItselfFromItsAboutWindowAndStartsAgainWi
                 std::to_string(newData.size()) + "/20240315102500  Needs Replacing: True");
 
   // The updater puts the program in place and starts it again, as the user started it.
-  HWND again = WindowOfAnotherProcess("About Ledgerwell", first.ProcessId(), 60000);
+  HWND again = first.WaitForWindowOfAnotherProcess("About Ledgerwell", 60000);
   ASSERT_TRUE(again);
   DWORD restartedId = 0;
   GetWindowThreadProcessId(again, &restartedId);
@@ -199,7 +175,7 @@ TEST_F(SelfUpdate, TheRealProgramUpdatesItselfFromItsAboutWindowAndStartsAgainWi
   EXPECT_EQ(Control(again, "lblUpdate"), "Last Update Check was " + lastCheck);
   EXPECT_EQ(GetAppSetting("NewUpdate", "?"), "N") << "shown once";
   fixtures::SendFromOutside(forms::FindControl(again, "cmdOK"), BM_CLICK);
-  HWND main = WindowOfAnotherProcess("Ledgerwell - ", first.ProcessId(), 20000);
+  HWND main = first.WaitForWindowOfAnotherProcess("Ledgerwell - ");
   ASSERT_TRUE(main);
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(restarted, 20000), WAIT_OBJECT_0);
