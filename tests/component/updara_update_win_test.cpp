@@ -12,6 +12,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -64,6 +65,9 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     if (GetTickCount64() > end) return false;
   return true;
 }
+
+// The host's exit code when it could not create the component.
+constexpr long kHostWithoutComponent = 8;
 
 std::string HostExe() { return BuildTreeFile(LW_UPDARA_HOST_EXE); }
 std::string ServerDll() { return BuildTreeFile(LW_TEST_SERVER_DLL); }
@@ -200,8 +204,19 @@ class UpdaraUpdate : public ::testing::Test {
     for (const auto& [key, value] : settings) text += key + "=" + value + "\r\n";
     Write(dir.Win("settings.txt"), text);
     if (program.empty()) program = HostExe();
-    Started host("\"" + program + "\" \"" + dir.Win("settings.txt") + "\"", Variables(), admin);
-    return host.Wait();
+    const auto run = [&] {
+      Started host("\"" + program + "\" \"" + dir.Win("settings.txt") + "\"", Variables(), admin);
+      return host.Wait();
+    };
+    long code = run();
+    // Now and then Wine fails to load a library's Unix side in a new process; the component
+    // then cannot be loaded (E_ACCESSDENIED) and the host ends before doing anything.
+    if (code == kHostWithoutComponent) {
+      std::cerr << "the host could not create the component; starting it again\n";
+      DeleteFileA(log.c_str());
+      code = run();
+    }
+    return code;
   }
   std::map<std::string, std::string> Variables() const {
     return {{"TMP", temp}, {"TEMP", temp}, {"LW_RESTART_MARKER", marker}};
