@@ -95,8 +95,6 @@ TEST_F(DiagnosticReport, TheMenuSavesAndCopiesTheWindowsReport) {
         offered = initial;
         return file;
       });
-  EXPECT_EQ(form->mnuMenu->Find("mnuSaveReport")->caption, "Save Diagnostic Report...");
-  EXPECT_EQ(form->mnuMenu->Find("mnuCopyReport")->caption, "Copy Diagnostic Report");
   EXPECT_TRUE(form->mnuMenu->Click("mnuSaveReport"));
   EXPECT_EQ(offered, "Ledgerwell Diagnostic Report.txt");
   EXPECT_EQ(SteadyLines(FileText(file)), SteadyLines(WindowReport()));

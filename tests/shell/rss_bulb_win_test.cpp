@@ -59,6 +59,11 @@ class RssBulb : public ::testing::Test {
   std::string Tip(const std::string& version) const {
     return "A program update to " + version + " is available - Click the Bulb for details";
   }
+  // The bulbs shown: "yellow", "red", "both" or "none".
+  std::string Bulbs() const {
+    return form->picBulbY->Visible() ? (form->picBulbR->Visible() ? "both" : "yellow")
+                                     : (form->picBulbR->Visible() ? "red" : "none");
+  }
   void ClickBulb() const {
     PostMessageA(form->picBulbY->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     PostMessageA(form->picBulbY->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -74,32 +79,27 @@ TEST_F(RssBulb, TheFirstTickChecksInTheBackgroundAndAnnouncesANewerVersion) {
   ServeFeed({{Ver(-1), "Old"}, {Ver(1), "Fixed A"}, {Ver(2), "Faster"}}, true);
   App.RssCheckDue = true;
   Open();
-  EXPECT_FALSE(form->picBulbY->Visible());
-  EXPECT_FALSE(form->picBulbR->Visible());
+  EXPECT_EQ(Bulbs(), "none");
 
   form->Timer1->onTimer();
   EXPECT_FALSE(App.RssCheckDue);
-  EXPECT_FALSE(form->picBulbY->Visible());
-  EXPECT_TRUE(form->picBulbR->Visible()) << "the red bulb while the feed is read";
+  EXPECT_EQ(Bulbs(), "red") << "the red bulb while the feed is read";
   ASSERT_TRUE(CheckWindow());
   EXPECT_FALSE(IsWindowVisible(CheckWindow()));
   ASSERT_TRUE(PumpUntil([&] { return server.Waiting() == 1; }, 10000));
   // Another tick while the feed is still on its way starts nothing new.
   form->Timer1->onTimer();
   EXPECT_EQ(server.Requests().size(), 1u);
-  EXPECT_TRUE(form->picBulbR->Visible());
+  EXPECT_EQ(Bulbs(), "red");
 
   server.Release();
   ASSERT_TRUE(PumpUntil([&] { return abouts > 0; }, 20000));
-  EXPECT_TRUE(form->picBulbY->Visible());
-  EXPECT_FALSE(form->picBulbR->Visible());
+  EXPECT_EQ(Bulbs(), "yellow");
   EXPECT_EQ(form->picBulbY->ToolTipText(), Tip(Ver(2)));
   EXPECT_EQ(GetAppSetting("NewRssVer", ""), Ver(2));
   EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today()));
   ASSERT_TRUE(PumpUntil([] { return CheckWindow() == nullptr; }, 10000));
   EXPECT_EQ(abouts, 1) << "the About window once, as if About had been clicked";
-  EXPECT_TRUE(form->picBulbY->Visible());
-  EXPECT_FALSE(form->picBulbR->Visible());
 
   form->Timer1->onTimer();
   PumpFor(100);
@@ -112,16 +112,13 @@ TEST_F(RssBulb, NothingNewerLeavesNoBulb) {
   App.RssCheckDue = true;
   App.NewRssVer = Ver(1);  // announced by an earlier check
   Open();
-  EXPECT_TRUE(form->picBulbY->Visible());
+  EXPECT_EQ(Bulbs(), "yellow");
   EXPECT_EQ(form->picBulbY->ToolTipText(), Tip(Ver(1)));
 
   form->Timer1->onTimer();
   EXPECT_FALSE(form->picBulbY->Visible()) << "hidden while the new check runs";
-  EXPECT_EQ(App.NewRssVer, "");
   ASSERT_TRUE(PumpUntil([] { return CheckWindow() == nullptr; }, 20000));
-  EXPECT_FALSE(form->picBulbY->Visible());
-  EXPECT_FALSE(form->picBulbR->Visible());
-  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
+  EXPECT_EQ(Bulbs(), "none");
   EXPECT_EQ(abouts, 0);
 }
 
@@ -129,7 +126,7 @@ TEST_F(RssBulb, TheYellowBulbRunsTheCheckModallyWhileBusy) {
   ServeFeed({{Ver(1), "Fixed A^Fixed B"}}, true);
   App.NewRssVer = Ver(1);
   Open();
-  ASSERT_TRUE(form->picBulbY->Visible());
+  ASSERT_EQ(Bulbs(), "yellow");
 
   // Busy with something else: the bulb does nothing.
   form->SetBusy(true);
@@ -137,26 +134,25 @@ TEST_F(RssBulb, TheYellowBulbRunsTheCheckModallyWhileBusy) {
   PumpFor(200);
   EXPECT_FALSE(CheckWindow());
   EXPECT_TRUE(server.Requests().empty());
-  EXPECT_TRUE(form->picBulbY->Visible());
+  EXPECT_EQ(Bulbs(), "yellow");
   form->SetBusy(false);
 
-  bool redWhileReading = false, busy = false, timerStopped = false, yellowBack = false;
-  std::string exitCaption, message;
+  // The window's state while the feed is read, and once its answer is on the screen.
+  bool redWhileReading = false;
+  std::string answered, message;
   fixtures::ModalSteps steps([&] {
     HWND check = CheckWindow();
     if (!check || !IsWindowVisible(check)) return false;
     if (CheckMessage().starts_with("Contacting")) {
       if (server.Waiting() == 1) {
-        redWhileReading = form->picBulbR->Visible() && !form->picBulbY->Visible();
+        redWhileReading = Bulbs() == "red";
         server.Release();
       }
       return false;
     }
     message = CheckMessage();
-    busy = App.Busy;
-    exitCaption = form->cmdExit->Caption();
-    timerStopped = !form->Timer1->Enabled();
-    yellowBack = form->picBulbY->Visible() && !form->picBulbR->Visible();
+    answered = Format("busy %d, %s, timer %d, %s", App.Busy, form->cmdExit->Caption().c_str(), form->Timer1->Enabled(),
+                      Bulbs().c_str());
     PostMessageA(check, WM_CLOSE, 0, 0);
     return true;
   });
@@ -165,16 +161,12 @@ TEST_F(RssBulb, TheYellowBulbRunsTheCheckModallyWhileBusy) {
   EXPECT_TRUE(redWhileReading);
   EXPECT_EQ(message, "Brenk Ledgerwell " + Ver(1) + "\r\n\r\n" + Format("Version 18.0.%d Changes\r\n", revision + 1) +
                          "Fixed A\r\nFixed B");
-  EXPECT_TRUE(busy);
-  EXPECT_EQ(exitCaption, "Stop");
-  EXPECT_TRUE(timerStopped);
-  EXPECT_TRUE(yellowBack);
+  EXPECT_EQ(answered, "busy 1, Stop, timer 0, yellow");
   EXPECT_EQ(abouts, 0) << "busy: the About window waits for the user";
   EXPECT_EQ(form->cmdExit->Caption(), "Exit");
   EXPECT_TRUE(form->Timer1->Enabled());
-  EXPECT_TRUE(form->picBulbY->Visible());
+  EXPECT_EQ(Bulbs(), "yellow");
   EXPECT_EQ(form->picBulbY->ToolTipText(), Tip(Ver(1)));
-  EXPECT_FALSE(form->picBulbR->Visible());
 }
 
 TEST_F(RssBulb, ClosingTheMainWindowTakesAnOpenCheckWithIt) {

@@ -75,7 +75,7 @@ TEST_F(SdoLogin, ASuccessfulLogInCountsTheTestsRecordsAndRemembersThePath) {
   EXPECT_EQ(Text("lblRecs"), "Split 1 Record");
 }
 
-TEST_F(SdoLogin, RefusalsAskTheEngineOnlyForAKnownUserAndAreRecorded) {
+TEST_F(SdoLogin, RefusalsAskTheEngineOnlyForAKnownUserWhenItIsInstalledAndAreRecorded) {
   OpenAs("zed", "");
   EXPECT_EQ(Marks(), "1010");
   EXPECT_EQ(Text("lblRecs"), "Invalid User Name");
@@ -105,10 +105,8 @@ TEST_F(SdoLogin, RefusalsAskTheEngineOnlyForAKnownUserAndAreRecorded) {
   form->txtPw->SetText("secret ");
   EXPECT_EQ(Text("lblRecs"), "Data is in use");
   EXPECT_TRUE(form->cmdSpeed->Enabled());
-}
 
-TEST_F(SdoLogin, WithoutTheEngineOrADataFolderNothingIsTried) {
-  OpenAs("manager", "");
+  // Without the engine or a data folder nothing is tried.
   fixtures::RemoveSdoStandIns();
   SaveUserSetting("LoginStatus", "");
   form->txtUser->SetText("Manager");

@@ -9,7 +9,6 @@
 
 #include "app/forms/forms_win.h"
 #include "app/shell/startup_win.h"
-#include "app/state/program_win.h"
 #include "app/state/settings_win.h"
 #include "app/tools/text.h"
 #include "common/product.h"
@@ -102,7 +101,10 @@ const WayOut kWaysOut[] = {
      }},
     {"a mouse click", [](HWND, HWND b) { fixtures::ClickWithMouse(b); }},
     {"the close box", [](HWND w, HWND) { fixtures::SendFromOutside(w, WM_SYSCOMMAND, SC_CLOSE); }},
-    {"Alt+F4", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_MENU, VK_F4}); }},
+    {"Alt+F4",
+     [](HWND w, HWND) {
+       fixtures::PressKeys(w, {VK_MENU, VK_F4});
+     }},
 };
 
 // A first start, or the first after a self-update, shows the About window once, before the main
@@ -127,8 +129,6 @@ TEST_F(Startup, TheAboutWindowOfTheFirstStartLeadsOnToTheMainWindowHoweverItIsLe
     EXPECT_TRUE(Control(about, "lblVersion")
                     .starts_with(Format("Version: %d.%d.%d   SDO: ", kVersionMajor, kVersionMinor, kVersionRevision)))
         << Control(about, "lblVersion");
-    EXPECT_EQ(Control(about, "lblCopyright"), std::string("Copyright (C) 2026 ") + kCompanyName);
-    EXPECT_EQ(Control(about, "lblTrade"), "Sage, Sage 50 and Sage Data Objects are trademarks of their owners.");
     way.leave(about, forms::FindControl(about, "cmdOK"));
     HWND main = program.WaitForMainWindow(10000);
     ASSERT_TRUE(main);
@@ -144,7 +144,10 @@ TEST_F(Startup, TheFirstRunShowsTheDocumentationOnceBeforeTheMainWindowHoweverIt
   const WayOut ways[] = {
       {"Esc", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_ESCAPE}); }},
       {"the close box", [](HWND w, HWND) { fixtures::SendFromOutside(w, WM_SYSCOMMAND, SC_CLOSE); }},
-      {"Alt+F4", [](HWND w, HWND) { fixtures::PressKeys(w, {VK_MENU, VK_F4}); }},
+      {"Alt+F4",
+       [](HWND w, HWND) {
+         fixtures::PressKeys(w, {VK_MENU, VK_F4});
+       }},
   };
   for (const WayOut& way : ways) {
     SCOPED_TRACE(way.name);
@@ -226,63 +229,52 @@ TEST_F(Startup, SecondInstanceShowsOneMessageAndTouchesNothing) {
   EXPECT_EQ(UserStoreSnapshot(), before);
 }
 
-// Which switches count is StartupRules' table; a stored path without one is shown (below).
-TEST_F(Startup, TheMSwitchTakesSagesFolderOverTheStoredDataPath) {
-  SaveAppSetting("DataPath", "c:\\no longer there\\accdata");
-  {
-    RunningProgram program("  -M ");
-    HWND main = program.WaitForMainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_EQ(Control(main, "txtPath"), lastDataPath);
-  }
-  EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath) << "the chosen path is saved";
-}
-
-TEST_F(Startup, StoredUserPasswordAndRefreshAreShownUnlessTheLastLogInWasUnfinished) {
+// Which switches count is StartupRules' table; with none, the stored path is shown.
+TEST_F(Startup, TheStoredLogInIsShownUnlessItWasUnfinishedAndTheMSwitchTakesSagesFolderOverIt) {
   const struct {
-    const char* loginStatus;
-    const char* path;
-    const char* user;
-    const char* password;
-  } kCases[] = {{"1 c:\\sage\\accdata", "c:\\sage\\accdata", "jo", "pw"}, {"0 c:\\sage\\accdata", "", "", ""}};
+    const char *commandLine, *loginStatus;
+    std::string path;
+    const char *user, *password;
+  } kCases[] = {{"", "1 c:\\sage\\accdata", "c:\\sage\\accdata", "jo", "pw"},
+                {"", "0 c:\\sage\\accdata", "", "", ""},
+                {"  -M ", "1 c:\\sage\\accdata", lastDataPath, "jo", "pw"}};
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.loginStatus);
+    SCOPED_TRACE(std::string(c.commandLine) + c.loginStatus);
     SaveAppSetting("DataPath", "c:\\sage\\accdata");
     SaveUserSetting("UserCode", "jo");
     SaveUserSetting("Password", "pw  ");
     SaveUserSetting("UserRefresh", "Y");
     SaveUserSetting("LoginStatus", c.loginStatus);
-    RunningProgram program;
-    HWND main = program.WaitForMainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_EQ(Control(main, "txtPath"), c.path);
-    EXPECT_EQ(Control(main, "txtUser"), c.user);
-    EXPECT_EQ(Control(main, "txtPw"), c.password);
-    if (*c.user) {
-      EXPECT_EQ(SendMessageA(forms::FindControl(main, "chkRfrsh"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    {
+      RunningProgram program(c.commandLine);
+      HWND main = program.WaitForMainWindow();
+      ASSERT_TRUE(main);
+      EXPECT_EQ(Control(main, "txtPath"), c.path);
+      EXPECT_EQ(Control(main, "txtUser"), c.user);
+      EXPECT_EQ(Control(main, "txtPw"), c.password);
+      if (*c.user) {
+        EXPECT_EQ(SendMessageA(forms::FindControl(main, "chkRfrsh"), BM_GETCHECK, 0, 0), BST_CHECKED);
+      }
+    }
+    if (*c.commandLine) {
+      EXPECT_EQ(GetAppSetting("DataPath", "?"), lastDataPath) << "the chosen path is saved";
     }
   }
 }
 
-TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuild) {
-  const std::string newer = Format("%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision + 1);
-  SaveAppSetting("NewRssVer", newer);
-  {
-    RunningProgram program;
-    HWND main = program.WaitForMainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_TRUE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
+TEST_F(Startup, AnAnnouncedVersionShowsTheBulbOnlyWhenNewerThanThisBuildAndIsForgottenOtherwise) {
+  for (const int ahead : {1, 0}) {
+    const std::string announced = Format("%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision + ahead);
+    SCOPED_TRACE(announced);
+    SaveAppSetting("NewRssVer", announced);
+    {
+      RunningProgram program;
+      HWND main = program.WaitForMainWindow();
+      ASSERT_TRUE(main);
+      EXPECT_EQ(IsWindowVisible(forms::FindControl(main, "picBulbY")) != FALSE, ahead > 0);
+    }
+    EXPECT_EQ(GetAppSetting("NewRssVer", "?"), ahead > 0 ? announced : "");
   }
-  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), newer);
-
-  SaveAppSetting("NewRssVer", Format("%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision));
-  {
-    RunningProgram program;
-    HWND main = program.WaitForMainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_FALSE(IsWindowVisible(forms::FindControl(main, "picBulbY")));
-  }
-  EXPECT_EQ(GetAppSetting("NewRssVer", "?"), "");
 }
 
 // The file, created when missing, made the given size; what is added is a hole, so a file far
@@ -324,26 +316,6 @@ TEST_F(Startup, OutsideFilesOfAnySizeAreNotTakenInAndTheProgramStaysResponsive) 
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
   DeleteFileA((setupFolder + "Application.config").c_str());
-}
-
-}  // namespace
-}  // namespace lw
-
-namespace lw {
-namespace {
-
-TEST(ShowMessage, GoesThroughTheMessageSeamWithTheFileDescriptionForAnEmptyTitle) {
-  std::vector<std::string> seen;
-  auto previous = forms::SetMsgBoxHandler([&](const std::string& text, unsigned style, const std::string& title) {
-    seen.push_back(text + "|" + std::to_string(style) + "|" + title);
-    return IDOK;
-  });
-  ShowMessage("Bad SDO Version text", 16, "");
-  ShowMessage("Other", 48, "SDO Not Found");
-  forms::SetMsgBoxHandler(previous);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0], "Bad SDO Version text|16|Brenk Ledgerwell");
-  EXPECT_EQ(seen[1], "Other|48|SDO Not Found");
 }
 
 }  // namespace
