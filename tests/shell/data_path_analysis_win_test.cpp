@@ -113,7 +113,7 @@ TEST_F(MainWindow, TypingAPathResetsEveryPrefixAndAnalysesTheDataFolder) {
   EXPECT_EQ(DataFiles.UserList, std::vector<std::string>{"manager"});
 }
 
-TEST_F(MainWindow, DataFolderShowsItsRecordCountsAndLoggedInUsers) {
+TEST_F(MainWindow, DataFolderShowsItsRecordCountsAndLoggedInUsersAndAutoRefreshRereadsThem) {
   Open();
   fixtures::AccountDta account;
   account.counts = {5, 3, 120, 4, 66, 901, 17, 9};
@@ -129,22 +129,12 @@ TEST_F(MainWindow, DataFolderShowsItsRecordCountsAndLoggedInUsers) {
   EXPECT_EQ(form->lviQueue->Item(0).tag, "ANNE");
   EXPECT_EQ(form->lviQueue->Item(0).toolTip, "PC1");
   EXPECT_EQ(DataFiles.UserList, (std::vector<std::string>{"manager", "ANNE", "BOB"}));
-
-  form->txtPath->SetText(dir.Win());
-  EXPECT_EQ(form->lviQueue->ItemCount(), 0);
-  EXPECT_EQ(Text("lblCounts"), "");
-}
-
-TEST_F(MainWindow, AutoRefreshRereadsTheQueueAndLeavesAnUnchangedListAlone) {
-  Open();
-  WriteQueue({{"ANNE", "PC1", 7}});
-  form->txtPath->SetText(DataPath());
   const LPARAM anne = form->lviQueue->ItemHandle(0);
 
   // Unticked, the timer leaves the queue alone.
   WriteQueue({{"ANNE", "PC1", 7}, {"BOB", "PC2", 1}});
   form->Timer1->onTimer();
-  EXPECT_EQ(QueueTexts(), std::vector<std::string>{"ANNE"});
+  EXPECT_EQ(QueueTexts(), (std::vector<std::string>{"ANNE (Backup)", "BOB"}));
 
   // Ticking saves the choice and refreshes at once.
   SendMessageA(form->chkRfrsh->Hwnd(), BM_CLICK, 0, 0);
@@ -157,10 +147,11 @@ TEST_F(MainWindow, AutoRefreshRereadsTheQueueAndLeavesAnUnchangedListAlone) {
   form->Timer1->onTimer();
   EXPECT_EQ(form->lviQueue->ItemHandle(1), bob);
 
-  // With no data folder the queue is not read.
+  // Without a data folder there are no counts, and the queue is not read.
   form->txtPath->SetText(dir.Win());
   form->Timer1->onTimer();
   EXPECT_EQ(form->lviQueue->ItemCount(), 0);
+  EXPECT_EQ(Text("lblCounts"), "");
 
   SendMessageA(form->chkRfrsh->Hwnd(), BM_CLICK, 0, 0);
   EXPECT_EQ(GetAppSetting("UserRefresh", ""), "N");
