@@ -69,7 +69,7 @@ class TextViewer : public fixtures::MainWindowTest {
   // `closeWithinMs` after `whileOpen` is closed with Cancel, and `leftOpen` says so.
   void ViewFromMenu(const char* entry, const std::function<void(frmTextEdit&)>& whileOpen, DWORD closeWithinMs = 0) {
     leftOpen = false;
-    viewerShown = false;
+    bool viewerShown = false;
     frmTextEdit* viewer = nullptr;
     ULONGLONG deadline = 0;
     fixtures::ModalSteps steps([&] {
@@ -116,7 +116,7 @@ class TextViewer : public fixtures::MainWindowTest {
   }
 
   std::string reports, settings, company, sageIni, iniBefore;
-  bool leftOpen = false, viewerShown = false;
+  bool leftOpen = false;
 };
 
 TEST_F(TextViewer, AReportShowsItsLinesReadOnlyWithoutSaveAndTheFilterHidesLines) {

@@ -117,7 +117,7 @@ class Printing : public ::testing::Test {
   forms::PrintDialogHandler previousDialog_;
 };
 
-TEST_F(Printing, ASelectionIsAskedAboutAndTheAnswerSetsTheDialogsRange) {
+TEST_F(Printing, ASelectionIsAskedAboutAndTheAnswerSetsTheDialogsRangeAndAFailureEndsWithoutAWord) {
   PrintRichTextBox(*box, "doc", true);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_TRUE(boxes.empty()) << "nothing selected: nothing asked";
@@ -138,9 +138,10 @@ TEST_F(Printing, ASelectionIsAskedAboutAndTheAnswerSetsTheDialogsRange) {
   PrintRichTextBox(*box, "doc", true);
   EXPECT_EQ(boxes.size(), 2u);
   EXPECT_EQ(calls[2].flags & (PD_SELECTION | PD_NOSELECTION), 0u) << "the whole document";
-}
 
-TEST_F(Printing, ACancelledDialogOrAFailingPrinterEndsWithoutAWord) {
+  // A cancelled dialog or a failing printer ends without a word.
+  boxes.clear();
+  calls.clear();
   box->Select(0, 5);
   answer = IDYES;
   PrintRichTextBox(*box, "doc", false);  // cancelled
