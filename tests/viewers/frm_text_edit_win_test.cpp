@@ -228,6 +228,7 @@ TEST_F(TextViewer, AMissingFileIsReadOnlyWithNothingToSave) {
   DeleteFileA(sageIni.c_str());
   ViewFromMenu("mnuSetupIni", [&](frmTextEdit& v) {
     EXPECT_EQ(TextOf(v, "rtbMain"), "File Not Found");
+    EXPECT_TRUE(ReadOnly(v));
     EXPECT_FALSE(On(v, "cmdSave"));
   });
   EXPECT_FALSE(FileExists(sageIni)) << "nothing was created";

@@ -47,6 +47,7 @@ TEST_F(HelpViewer, WithoutTheDocumentItSaysWhereItShouldBeAndThePrintPictureAndI
   EXPECT_EQ(Text(), "Sorry - The help file " + helpFile + " is missing.");
   // A test program has no version information: the program's title stands in.
   EXPECT_EQ(fixtures::WindowText(help->Hwnd()), std::string(kAppTitle) + " - Documentation");
+  EXPECT_LT(help->lblPrint->Top() + help->lblPrint->Height(), help->rtbHelp->Top()) << "above the text, not over it";
 
   std::vector<HWND> owners;
   forms::PrintDialogHandler previous = forms::SetPrintDialogHandler([&](PRINTDLGA& dialog) {
