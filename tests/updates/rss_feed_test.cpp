@@ -149,17 +149,9 @@ TEST(RssFeed, EveryTruncationOfAFeedFailsCleanly) {
 }
 
 TEST(RssFeed, VersionFilterKeepsTitlesOfOneCharacterAndADottedNumber) {
-  EXPECT_TRUE(IsVersionTitle("L2.1.58"));
-  EXPECT_TRUE(IsVersionTitle("  V18.0.22 "));
-  EXPECT_TRUE(IsVersionTitle("L2.1"));
-  EXPECT_FALSE(IsVersionTitle("2.1.58"));
-  EXPECT_FALSE(IsVersionTitle("L 2.1.58"));
-  EXPECT_FALSE(IsVersionTitle("L258"));
-  EXPECT_FALSE(IsVersionTitle("L2..1"));
-  EXPECT_FALSE(IsVersionTitle("L2.1."));
-  EXPECT_FALSE(IsVersionTitle("L2.1.5b"));
-  EXPECT_FALSE(IsVersionTitle("Version 2.1.58"));
-  EXPECT_FALSE(IsVersionTitle(""));
+  for (const char* title : {"L2.1.58", "  V18.0.22 ", "L2.1"}) EXPECT_TRUE(IsVersionTitle(title)) << title;
+  for (const char* title : {"2.1.58", "L 2.1.58", "L258", "L2..1", "L2.1.", "L2.1.5b", "Version 2.1.58", ""})
+    EXPECT_FALSE(IsVersionTitle(title)) << title;
 
   const std::vector<RssItem> items = {
       {"L2.1.58", "Fixed A"}, {"Christmas opening hours", "Closed 25th"}, {"M2.1.60", "New Version of reports"}};
