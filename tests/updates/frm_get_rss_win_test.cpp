@@ -156,19 +156,16 @@ TEST_F(GetRss, AVisibleCheckWithNothingNewCloses) {
   ServeFeed({{Ver(0), "This build"}});
   bool timerRunning = false;
   unsigned interval = 0;
-  std::string message;
   fixtures::ModalSteps steps([&] {
-    if (!form.txtStatus->Text().starts_with("Brenk Ledgerwell")) return false;  // still contacting
-    message = form.txtStatus->Text();
+    if (form.txtStatus->Text() != "Brenk Ledgerwell ") return false;  // still contacting
     timerRunning = form.Timer1->Enabled();
     interval = form.Timer1->Interval();
     return true;
   });
   form.ShowModal();  // returns when the timer has closed the window
   EXPECT_TRUE(steps.Finished());
-  EXPECT_EQ(message, "Brenk Ledgerwell ");
   EXPECT_TRUE(timerRunning);
-  EXPECT_EQ(interval, 5000u);
+  EXPECT_EQ(interval, 5000u) << "the result stays on the screen for a while";
   EXPECT_EQ(results, std::vector<bool>{false});
 }
 
