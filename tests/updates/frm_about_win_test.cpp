@@ -315,27 +315,15 @@ TEST_F(AboutWindow, TheComponentsEventsEndTheRunAndOnlySuccessesStoreTheCheckTim
   struct Case {
     DISPID event;
     std::vector<long> numbers;
-    const wchar_t* text;
+    const wchar_t* failure;  // the error text of a failed step, else null
     const char *atOnce, *atTheEnd;
-    std::vector<std::string> boxes;
   };
   const Case cases[] = {
-      // Nothing to fetch: nothing to download, and the time is stored.
-      {EventCheckDone, {0, 0}, L"", "No New Updates Found", "No New Updates Found", {}},
+      {EventCheckDone, {0, 0}, nullptr, "No New Updates Found", "No New Updates Found"},  // nothing to fetch
       // Nothing waits to be put in place, so the component's update finishes at once.
-      {EventDownloadDone, {0}, L"", "Update Downloaded - Installing", "Update Completed", {}},
-      {EventUpdateDone,
-       {30008},
-       L"Failed to register COM server.",
-       kFailed,
-       kFailed,
-       {kFailure + "Failed to register COM server."}},
-      {EventDownloadDone,
-       {30011},
-       L"Invalid MD5 checksum after download.",
-       kFailed,
-       kFailed,
-       {kFailure + "Invalid MD5 checksum after download."}},
+      {EventDownloadDone, {0}, nullptr, "Update Downloaded - Installing", "Update Completed"},
+      {EventUpdateDone, {30008}, L"Failed to register COM server.", kFailed, kFailed},
+      {EventDownloadDone, {30011}, L"Invalid MD5 checksum after download.", kFailed, kFailed},
   };
   Open();
   AddEntry(about->oKiv.Object(),
@@ -345,16 +333,18 @@ TEST_F(AboutWindow, TheComponentsEventsEndTheRunAndOnlySuccessesStoreTheCheckTim
     SaveAppSetting("UpdateChk", "03/02/2026 14:25");
     boxes.clear();
     about->cmdOK->SetEnabled(false);
-    FireEvent(about->oKiv.Object(), c.event, c.numbers, c.text);
+    FireEvent(about->oKiv.Object(), c.event, c.numbers, c.failure ? c.failure : L"");
     EXPECT_EQ(Text("lblUpdate"), c.atOnce);
     EXPECT_TRUE(fixtures::PumpUntil([&] { return Text("lblUpdate") == c.atTheEnd; }));
     EXPECT_TRUE(Enabled("cmdOK"));
-    EXPECT_EQ(boxes, c.boxes);
     const std::string checked = GetAppSetting("UpdateChk", "");
-    if (c.boxes.empty())
+    if (c.failure) {
+      EXPECT_EQ(boxes, std::vector<std::string>{kFailure + updara_test::Ansi(c.failure)});
+      EXPECT_EQ(checked, "03/02/2026 14:25") << "a failure is no check";
+    } else {
+      EXPECT_TRUE(boxes.empty()) << boxes[0];
       EXPECT_TRUE(std::regex_match(checked, kCheckTime) && checked != "03/02/2026 14:25") << checked;
-    else
-      EXPECT_EQ(checked, "03/02/2026 14:25");
+    }
   }
   EXPECT_EQ(GetAppSetting("UpdateLog", ""),
             "File: Ledgerwell.exe  Current Version: 18.0.21.0  New Version: 18.0.21.0  Needs Replacing: False");
