@@ -10,9 +10,9 @@ namespace {
 TEST(FormsTwips, ConvertAtTheScreensDpiRoundingToNearest) {
   EXPECT_EQ(TwipsToPixels(1440, 96), 96);
   EXPECT_EQ(TwipsToPixels(15, 96), 1);
-  EXPECT_EQ(TwipsToPixels(1000, 96), 67);   // 66.67
-  EXPECT_EQ(TwipsToPixels(7, 96), 0);       // 0.47
-  EXPECT_EQ(TwipsToPixels(8, 96), 1);       // 0.53
+  EXPECT_EQ(TwipsToPixels(1000, 96), 67);  // 66.67
+  EXPECT_EQ(TwipsToPixels(7, 96), 0);      // 0.47
+  EXPECT_EQ(TwipsToPixels(8, 96), 1);      // 0.53
   EXPECT_EQ(TwipsToPixels(1440, 120), 120);
   EXPECT_EQ(TwipsToPixels(1440, 144), 144);
   EXPECT_EQ(PixelsToTwips(1, 96), 15);
@@ -35,9 +35,7 @@ TEST(FormsColors, SystemColourNumbersAreRecognised) {
   EXPECT_TRUE(IsSystemColor(0x8000000F));
   EXPECT_EQ(SystemColorIndex(0x8000000F), 15);
   EXPECT_EQ(SystemColorIndex(0x80000005), 5);
-  EXPECT_FALSE(IsSystemColor(0x00FF00FF));
-  EXPECT_FALSE(IsSystemColor(0x00FFFFFF));
-  EXPECT_FALSE(IsSystemColor(0x80000100));
+  for (uint32_t colour : {0x00FF00FFu, 0x00FFFFFFu, 0x80000100u}) EXPECT_FALSE(IsSystemColor(colour)) << colour;
 }
 
 TEST(FormsNames, ArrayElementsCarryTheirIndexInBrackets) {
@@ -45,14 +43,8 @@ TEST(FormsNames, ArrayElementsCarryTheirIndexInBrackets) {
   EXPECT_EQ(ArrayIndexOf("imgTick(1)"), 1);
   EXPECT_EQ(ArrayIndexOf("optTest(15)"), 15);
   EXPECT_EQ(ArrayIndexOf(ArrayElementName("optTest", 0)), 0);
-  EXPECT_EQ(ArrayIndexOf("lblPath"), -1);
-  EXPECT_EQ(ArrayIndexOf("x()"), -1);
-  EXPECT_EQ(ArrayIndexOf("(3)"), -1);
-  EXPECT_EQ(ArrayIndexOf("a(3"), -1);
-  EXPECT_EQ(ArrayIndexOf("a(-1)"), -1);
-  EXPECT_EQ(ArrayIndexOf("a(1a)"), -1);
-  EXPECT_EQ(ArrayIndexOf("a(99999999999)"), -1);
-  EXPECT_EQ(ArrayIndexOf(""), -1);
+  for (const char* name : {"lblPath", "x()", "(3)", "a(3", "a(-1)", "a(1a)", "a(99999999999)", ""})
+    EXPECT_EQ(ArrayIndexOf(name), -1) << name;
 }
 
 TEST(FormsDialogFilter, BarsBecomeNulsWithTwoAtTheEnd) {

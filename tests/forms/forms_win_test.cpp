@@ -2,14 +2,13 @@
 #include "app/forms/forms_win.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <windowsx.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <stdexcept>
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,13 +26,6 @@ using fixtures::PumpFor;
 using fixtures::PumpUntil;
 using fixtures::ToolTipOf;
 
-RECT RectInParent(HWND h) {
-  RECT rc;
-  GetWindowRect(h, &rc);
-  MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
-
 // The colour of the brush `parent` answers a WM_CTLCOLOR* of `c` with; `dc` gets the text colours.
 COLORREF CtlColor(HWND parent, UINT msg, HDC dc, const Control& c) {
   LOGBRUSH lb{};
@@ -48,8 +40,6 @@ COLORREF PixelOf(const Control& c, int x, int y) {
   ReleaseDC(c.Hwnd(), dc);
   return px;
 }
-
-LRESULT ToolCount(const Form& form) { return SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0); }
 
 void TypeText(const std::string& text) {
   for (char ch : text) {
@@ -168,56 +158,48 @@ TEST_F(FormsTest, TextBoxEventsStylesAndChangesBySettingAndTyping) {
   EXPECT_FALSE(GetWindowLongPtrA(txt.Hwnd(), GWL_STYLE) & ES_PASSWORD);
 }
 
-TEST_F(FormsTest, EnabledAndVisibleAreTheWindowsOwnState) {
-  using State = std::pair<bool, bool>;  // the window's, the control's
-  Frame& fra = form.AddFrame("fraTemp", {120, 120, 3000, 1200}, "Report Temp Folder");
-  CommandButton& cmd = form.AddButton("cmdTempFix", {120, 300, 1200, 375}, "Fix", &fra);
-  auto enabled = [&] { return State(IsWindowEnabled(cmd.Hwnd()), cmd.Enabled()); };
-  auto visible = [&] { return State(IsWindowVisible(cmd.Hwnd()), cmd.Visible()); };
-  EXPECT_EQ(enabled(), State(true, true));
+TEST_F(FormsTest, EnabledAndVisibleAreTheWindowsOwnStateAndPositionsFollowTheRealWindow) {
+  Frame& fra = form.AddFrame("fraTemp", {600, 300, 4000, 3000}, "Report Temp Folder");
+  CommandButton& cmd = form.AddButton("cmdTempFix", {1000, 500, 2000, 300}, "Fix", &fra);
+  // The window's enabled state and the control's, then the same of visible.
+  auto state = [&] {
+    return std::vector<bool>{bool(IsWindowEnabled(cmd.Hwnd())), cmd.Enabled(), bool(IsWindowVisible(cmd.Hwnd())),
+                             cmd.Visible()};
+  };
   cmd.SetEnabled(false);
-  EXPECT_EQ(enabled(), State(false, false));
-  cmd.SetEnabled(true);
-  EXPECT_EQ(enabled(), State(true, true));
-
-  EXPECT_EQ(visible(), State(true, true));
   cmd.SetVisible(false);
-  EXPECT_EQ(visible(), State(false, false));
+  EXPECT_EQ(state(), (std::vector<bool>{false, false, false, false}));
+  cmd.SetEnabled(true);
   cmd.SetVisible(true);
   fra.SetVisible(false);  // hides what is in it, while the control keeps its own flag
-  EXPECT_EQ(visible(), State(false, true));
-  fra.SetVisible(true);
-  EXPECT_EQ(visible(), State(true, true));
-}
+  EXPECT_EQ(state(), (std::vector<bool>{true, true, false, true}));
 
-TEST_F(FormsTest, TwipsPositionsReadBackAsSetAndFollowTheRealWindow) {
-  Frame& fra = form.AddFrame("fraInfo", {600, 300, 4000, 3000}, "Info");
-  Label& lbl = form.AddLabel("lblSerial", {1000, 500, 2000, 300}, "", &fra);
-  EXPECT_EQ((std::vector<int>{lbl.Left(), lbl.Top(), lbl.Width(), lbl.Height()}),
-            (std::vector<int>{1000, 500, 2000, 300}));
-  RECT px = RectInParent(lbl.Hwnd());  // relative to the frame
-  EXPECT_EQ(px.left, TwipsToPixelsX(1000));
-  EXPECT_EQ(px.top, TwipsToPixelsY(500));
-  EXPECT_EQ(px.right - px.left, TwipsToPixelsX(2000));
-
-  lbl.Move(1010, 20, 333, 0);
-  lbl.SetTop(750);
-  EXPECT_EQ((std::vector<int>{lbl.Left(), lbl.Top(), lbl.Width()}), (std::vector<int>{1010, 750, 333}));
-  EXPECT_EQ(RectInParent(lbl.Hwnd()).top, TwipsToPixelsY(750));
-
+  // Twips read back as set, the window placed in pixels relative to the frame.
+  auto place = [&] { return std::vector<int>{cmd.Left(), cmd.Top(), cmd.Width(), cmd.Height()}; };
+  auto pixels = [&] {
+    RECT px;
+    GetWindowRect(cmd.Hwnd(), &px);
+    MapWindowPoints(HWND_DESKTOP, fra.Hwnd(), reinterpret_cast<POINT*>(&px), 2);
+    return std::vector<LONG>{px.left, px.top, px.right - px.left};
+  };
+  EXPECT_EQ(place(), (std::vector<int>{1000, 500, 2000, 300}));
+  EXPECT_EQ(pixels(), (std::vector<LONG>{TwipsToPixelsX(1000), TwipsToPixelsY(500), TwipsToPixelsX(2000)}));
+  cmd.Move(1010, 20, 333, 300);
+  cmd.SetTop(750);
+  EXPECT_EQ(place(), (std::vector<int>{1010, 750, 333, 300}));
+  EXPECT_EQ(pixels(), (std::vector<LONG>{TwipsToPixelsX(1010), TwipsToPixelsY(750), TwipsToPixelsX(333)}));
   // Moved behind the toolkit's back, the control reports where it really is.
-  MoveWindow(lbl.Hwnd(), 10, 20, 30, 40, FALSE);
-  EXPECT_EQ(lbl.Left(), PixelsToTwipsX(10));
-  EXPECT_EQ(lbl.Height(), PixelsToTwipsY(40));
-
+  MoveWindow(cmd.Hwnd(), 10, 20, 30, 40, FALSE);
+  EXPECT_EQ(place(),
+            (std::vector<int>{PixelsToTwipsX(10), PixelsToTwipsY(20), PixelsToTwipsX(30), PixelsToTwipsY(40)}));
   RECT client;
   GetClientRect(form.Hwnd(), &client);
-  EXPECT_EQ(client.right, TwipsToPixelsX(7200));
-  EXPECT_EQ(client.bottom, TwipsToPixelsY(5400));
+  EXPECT_EQ((std::vector<LONG>{client.right, client.bottom}),
+            (std::vector<LONG>{TwipsToPixelsX(7200), TwipsToPixelsY(5400)}));
   EXPECT_EQ(form.ScaleWidth(), PixelsToTwipsX(client.right));
 }
 
-TEST_F(FormsTest, ForeAndBackColoursReachThePaintingThroughTheParent) {
+TEST_F(FormsTest, ColoursReachThePaintingThroughTheParentAndPicturesPaintTheirBackgroundThenTheCallback) {
   Frame& fra = form.AddFrame("fraSmb", {120, 120, 3000, 1500}, "SMB Signing");
   Label& lbl = form.AddLabel("lblState", {120, 300, 2000, 255}, "On", &fra);
   TextBox& txt = form.AddTextBox("txtPath", {3300, 120, 3000, 315});
@@ -234,14 +216,27 @@ TEST_F(FormsTest, ForeAndBackColoursReachThePaintingThroughTheParent) {
   EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
   DeleteDC(dc);
 
-  // And on the screen: an empty label is all background.
+  // And on the screen: an empty label is all background, a frame too below its controls, and a
+  // picture its background under what its callback drew on it.
   Label& blank = form.AddLabel("lblBlank", {3300, 900, 900, 600}, "");
+  PictureBox& bulb = form.AddPicture("picBulbY", {4500, 900, 600, 600});
   blank.SetBackColor(0x0000FF);
-  blank.Refresh();
-  EXPECT_EQ(PixelOf(blank, 5, 5), 0x0000FFu);
   fra.SetBackColor(0x00FF00);
-  fra.Refresh();
-  EXPECT_EQ(PixelOf(fra, 30, 90), 0x00FF00u);  // inside the frame, below its controls
+  bulb.SetBackColor(0xFFFFFF);
+  RECT painted{}, client{};
+  bulb.onPaint = [&](HDC paint, const RECT& rc) {
+    painted = rc;
+    RECT dot{rc.left + 10, rc.top + 10, rc.left + 20, rc.top + 20};
+    HBRUSH yellow = CreateSolidBrush(0x00FFFF);
+    FillRect(paint, &dot, yellow);
+    DeleteObject(yellow);
+  };
+  for (Control* c : std::initializer_list<Control*>{&blank, &fra, &bulb}) c->Refresh();
+  GetClientRect(bulb.Hwnd(), &client);
+  EXPECT_TRUE(EqualRect(&painted, &client));
+  EXPECT_EQ(
+      (std::vector<COLORREF>{PixelOf(blank, 5, 5), PixelOf(fra, 30, 90), PixelOf(bulb, 15, 15), PixelOf(bulb, 3, 3)}),
+      (std::vector<COLORREF>{0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF}));
 }
 
 TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
@@ -254,16 +249,14 @@ TEST_F(FormsTest, ToolTipTextIsSetOnTheRealToolTipControl) {
   EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), "Available 1 GB");
   lbl.SetToolTipText("A Memory Upgrade is Recommended");
   EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), "A Memory Upgrade is Recommended");
-  EXPECT_EQ(ToolCount(form), 2);
   lbl.SetToolTipText("");
-  EXPECT_EQ(lbl.ToolTipText(), "");
-  EXPECT_EQ(ToolCount(form), 1);
+  EXPECT_EQ(SendMessageA(form.ToolTipHwnd(), TTM_GETTOOLCOUNT, 0, 0), 1) << "an empty text removes the tip";
   const std::string longTip = "again, " + std::string(200, 'x');
   lbl.SetToolTipText(longTip);
   EXPECT_EQ(ToolTipOf(form, lbl.Hwnd()), longTip);
 }
 
-TEST_F(FormsTest, LabelAndPictureClicksAreRoutedAlsoFromInsideAPicture) {
+TEST_F(FormsTest, ClicksAreRoutedFromInsideAPictureAndAFrameAndMouseUpReportsWhichButton) {
   PictureBox& pic = form.AddPicture("picAutoRefresh", {120, 120, 3000, 600});
   Label& inner = form.AddLabel("Label23", {300, 120, 1500, 255}, "Auto Refresh", &pic);
   Label& path = form.AddLabel("lblPath", {120, 900, 1500, 255}, "Data Path");
@@ -276,24 +269,20 @@ TEST_F(FormsTest, LabelAndPictureClicksAreRoutedAlsoFromInsideAPicture) {
   Mouse(path, WM_LBUTTONDBLCLK);
   Mouse(pic, WM_LBUTTONDOWN);
   EXPECT_EQ(events, (Strings{"inner", "click", "dbl", "pic"}));
-}
 
-TEST_F(FormsTest, PictureDrawsItsBackgroundThenTheCallback) {
-  PictureBox& bulb = form.AddPicture("picBulbY", {120, 120, 600, 600});
-  bulb.SetBackColor(0xFFFFFF);
-  RECT painted{}, client{};
-  bulb.onPaint = [&](HDC dc, const RECT& rc) {
-    painted = rc;
-    RECT dot{rc.left + 10, rc.top + 10, rc.left + 20, rc.top + 20};
-    HBRUSH yellow = CreateSolidBrush(0x00FFFF);
-    FillRect(dc, &dot, yellow);
-    DeleteObject(yellow);
-  };
-  bulb.Refresh();
-  GetClientRect(bulb.Hwnd(), &client);
-  EXPECT_TRUE(EqualRect(&painted, &client));
-  EXPECT_EQ(PixelOf(bulb, 15, 15), 0x00FFFFu);
-  EXPECT_EQ(PixelOf(bulb, 3, 3), 0xFFFFFFu);
+  events.clear();
+  Frame& fra = form.AddFrame("picButtons", {120, 1500, 3000, 900}, "");
+  CommandButton& cmd = form.AddButton("cmdWebUpdate", {120, 240, 1800, 375}, "Check for Update", &fra);
+  cmd.onClick = Log("button");
+  cmd.onMouseUp = [&](int button, int x, int y) { events.push_back(Format("up %d %d %d", button, x, y)); };
+  // A right click is no click; the left one clicks first, then reports its release.
+  PostMessageA(cmd.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 6));
+  PostMessageA(cmd.Hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(4, 6));
+  PostMessageA(cmd.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(cmd.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(events.empty()) << "queued until events run";
+  PumpFor(100);
+  EXPECT_EQ(events, (Strings{"up 2 60 90", "button", "up 1 30 30"}));
 }
 
 TEST_F(FormsTest, ClickFiresForUsersAndForChangedValuesAndOptionsClearTheirOwnContainerOnly) {
@@ -324,7 +313,8 @@ TEST_F(FormsTest, ClickFiresForUsersAndForChangedValuesAndOptionsClearTheirOwnCo
 }
 
 std::vector<ListItem> QueueItems() {
-  return {{"ANNE (Backup)", {}, "PC1", "ANNE", ""}, {"BOB", {}, "PC2", "BOB", "k2"}, {"CAROL", {"x"}, "PC3", "CAROL", ""}};
+  return {
+      {"ANNE (Backup)", {}, "PC1", "ANNE", ""}, {"BOB", {}, "PC2", "BOB", "k2"}, {"CAROL", {"x"}, "PC3", "CAROL", ""}};
 }
 
 LPARAM ItemParam(HWND lv, int index) {
@@ -444,21 +434,6 @@ TEST_F(FormsTest, TimerFiresThroughTheMessageLoopStopsWhenDisabledAndIsNotEntere
   EXPECT_EQ(form.FindTimer("timer1"), &timer);
 }
 
-TEST_F(FormsTest, ButtonInAFrameClicksThroughTheLoopAndMouseUpReportsWhichButton) {
-  Frame& fra = form.AddFrame("picButtons", {120, 120, 3000, 900}, "");
-  CommandButton& cmd = form.AddButton("cmdWebUpdate", {120, 240, 1800, 375}, "Check for Update", &fra);
-  cmd.onClick = Log("click");
-  cmd.onMouseUp = [&](int button, int x, int y) { events.push_back(Format("up %d %d %d", button, x, y)); };
-  // A right click is no click; the left one clicks first, then reports its release.
-  PostMessageA(cmd.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 6));
-  PostMessageA(cmd.Hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(4, 6));
-  PostMessageA(cmd.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  PostMessageA(cmd.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-  EXPECT_TRUE(events.empty()) << "queued until events run";
-  PumpFor(100);
-  EXPECT_EQ(events, (Strings{"up 2 60 90", "click", "up 1 30 30"}));
-}
-
 TEST(FormsLoop, EndProgramDestroysEveryFormWithoutAskingAndEndsTheLoop) {
   Form other("frmAbout"), main("frmMain");
   ASSERT_TRUE(other.Create("Other", 3000, 1500));
@@ -490,25 +465,28 @@ TEST(FormsLoop, EndProgramDestroysEveryFormWithoutAskingAndEndsTheLoop) {
   EXPECT_EQ(unloads, 1);
 }
 
-TEST_F(FormsTest, ShowModalDisablesTheOwnerUntilTheFormIsUnloaded) {
+TEST_F(FormsTest, ShowModalDisablesTheOwnerUntilTheFormIsUnloadedAndFocusesTheDefaultButton) {
   Form other("frmOther"), modal("frmModal");
   ASSERT_TRUE(other.Create("Other", 3000, 1500));
   other.Show();
   ASSERT_TRUE(modal.Create("Modal", 3000, 1500, FormStyle::FixedDialog));
+  modal.AddButton("cmdFirst", {120, 120, 1200, 375}, "First");
+  CommandButton& cont = modal.AddButton("cmdContinue", {1500, 120, 1200, 375}, "Continue");
+  modal.SetDefaultButton(&cont);
   bool ownerDisabled = false, otherDisabled = false, loaded = false;
+  HWND focused = nullptr, wanted = cont.Hwnd();
   modal.onLoad = [&] { loaded = true; };
   modal.AddTimer("tmrClose", 50).onTimer = [&] {
     ownerDisabled = !IsWindowEnabled(form.Hwnd());
     otherDisabled = !IsWindowEnabled(other.Hwnd());
+    focused = GetFocus();
     modal.Unload();
   };
   modal.ShowModal(&form);
-  EXPECT_TRUE(loaded);
-  EXPECT_TRUE(ownerDisabled);
-  EXPECT_TRUE(otherDisabled);
+  EXPECT_TRUE(loaded && ownerDisabled && otherDisabled);
+  EXPECT_EQ(focused, wanted) << "a dialog opens with its default button focused";
   EXPECT_FALSE(modal.Loaded());
-  EXPECT_TRUE(IsWindowEnabled(form.Hwnd()));
-  EXPECT_TRUE(IsWindowEnabled(other.Hwnd()));
+  EXPECT_TRUE(IsWindowEnabled(form.Hwnd()) && IsWindowEnabled(other.Hwnd()));
   EXPECT_EQ(GetActiveWindow(), form.Hwnd());  // the owner gets the activation back
 }
 
@@ -719,20 +697,6 @@ TEST_F(FormsTest, EnterPressesTheDefaultOrFocusedButtonAndEscTheCancelButton) {
   ok.SetEnabled(false);
   key(line, VK_RETURN);
   EXPECT_EQ(events.size(), 3u) << "a disabled default button is not pressed";
-
-  // A dialog opens with its default button focused.
-  Form modal("frmModal");
-  ASSERT_TRUE(modal.Create("Modal", 3000, 1500, FormStyle::FixedDialog));
-  modal.AddButton("cmdFirst", {120, 120, 1200, 375}, "First");
-  CommandButton& cont = modal.AddButton("cmdContinue", {1500, 120, 1200, 375}, "Continue");
-  modal.SetDefaultButton(&cont);
-  HWND focused = nullptr, wanted = cont.Hwnd();
-  modal.AddTimer("Timer1", 50).onTimer = [&] {
-    focused = GetFocus();
-    modal.Unload();
-  };
-  modal.ShowModal(&form);
-  EXPECT_EQ(focused, wanted);
 }
 
 // What the real pop-up menu holds while it is open, read when the form is told it opens:
@@ -777,8 +741,6 @@ TEST_F(FormsTest, PopupMenuShowsCurrentCaptionsGraysDisabledItemsLeavesHiddenOne
   EXPECT_FALSE(menu.Click("mnuErrors"));
   EXPECT_TRUE(menu.Click("MNUCOMPANY"));
   EXPECT_EQ(events.size(), 2u);
-  EXPECT_EQ(form.FindMenu("mnuMenu"), &menu);
-  EXPECT_EQ(menu.Count(), 4);
 }
 
 TEST_F(FormsTest, MessageBoxAndOpenFileDialogGoThroughReplaceableHandlers) {
@@ -801,20 +763,17 @@ TEST_F(FormsTest, MessageBoxAndOpenFileDialogGoThroughReplaceableHandlers) {
   EXPECT_TRUE(SetMsgBoxHandler(nullptr));
 
   HWND owner = nullptr;
-  unsigned flags = 0;
   Strings args;
-  SetOpenFileHandler([&](HWND o, const std::string& title, const std::string& filter, const std::string& dir,
-                         unsigned f) {
-    owner = o;
-    flags = f;
-    args = {title, filter, dir};
-    return std::string("C:\\Data\\setup.dta");
-  });
+  SetOpenFileHandler(
+      [&](HWND o, const std::string& title, const std::string& filter, const std::string& dir, unsigned) {
+        owner = o;
+        args = {title, filter, dir};
+        return std::string("C:\\Data\\setup.dta");
+      });
   EXPECT_EQ(ShowOpenFileDialog(nullptr, "Browse", "Sage Data Files (Setup.dta)|setup.dta", "C:\\Data"),
             "C:\\Data\\setup.dta");
   EXPECT_EQ(owner, form.Hwnd());  // the active form owns it
   EXPECT_EQ(args, (Strings{"Browse", "Sage Data Files (Setup.dta)|setup.dta", "C:\\Data"}));
-  EXPECT_EQ(flags, 4100u);
   EXPECT_TRUE(SetOpenFileHandler(nullptr));
 }
 

@@ -62,10 +62,9 @@ TEST(AboutRules, TheDocumentVersionIsTheWordAfterTheVThatFollowsTheEndMarker) {
   EXPECT_EQ(DocVersionOf("{\\rtf1 Help text\\par End of Document v18.0.21 \\par}"), "18.0.21");
   EXPECT_EQ(DocVersionOf("END OF DOCUMENT  Version 2.1.57 }"), "ersion");  // the first v wins
   EXPECT_EQ(DocVersionOf("text end of document v2.1.57\\par }"), "2.1.57\\par");
-  EXPECT_EQ(DocVersionOf("no marker v2.1.57 here"), "");
-  EXPECT_EQ(DocVersionOf("end of document 2.1.57 "), "");  // no v after the marker
-  EXPECT_EQ(DocVersionOf("end of document v2.1.57"), "");  // no blank after it
-  EXPECT_EQ(DocVersionOf(""), "");
+  // No marker, no v after it, no blank after that.
+  for (const char* text : {"no marker v2.1.57 here", "end of document 2.1.57 ", "end of document v2.1.57", ""})
+    EXPECT_EQ(DocVersionOf(text), "") << text;
   // Only the last 200 characters are looked at.
   const std::string marked = "end of document v1.2.3 ";
   EXPECT_EQ(DocVersionOf(marked + std::string(200 - marked.size(), 'x')), "1.2.3");

@@ -11,8 +11,8 @@
 #include "app/state/settings_win.h"
 #include "app/tools/text.h"
 #include "tests/fixtures/http_server_win.h"
-#include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/rss_feed.h"
+#include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
 
 namespace lw {
@@ -64,7 +64,6 @@ TEST_F(GetRss, HiddenCheckThatFindsANewerVersionReportsItAndClosesAtOnce) {
   EXPECT_FALSE(App.RssCheckDue);
   EXPECT_EQ(App.NewRssVer, "");
   EXPECT_EQ(GetAppSetting("LastVerCheck", ""), FormatIsoDate(Today())) << "written when the read starts";
-  EXPECT_EQ(form.lblSize->Caption(), "Contacting the Brenk RSS Server");
   EXPECT_EQ(form.txtStatus->Text(), "Contacting the Brenk RSS Server");
 
   bool everShown = false;
@@ -137,42 +136,36 @@ TEST_F(GetRss, AFailedReadShowsItsErrorAndClosesByItsTimer) {
 
 TEST_F(GetRss, AVisibleCheckThatFindsANewerVersionStaysOpenUntilTheUserClosesIt) {
   ServeThreeBuilds();
-  bool openAfterResult = false, timerRunning = true, visible = false;
+  bool shownAfterResult = false, timerRunning = true;
   fixtures::ModalSteps steps([&] {
     if (results.empty()) return false;
-    openAfterResult = form.Loaded();
-    visible = IsWindowVisible(form.Hwnd());
+    shownAfterResult = form.Loaded() && IsWindowVisible(form.Hwnd());
     timerRunning = form.Timer1->Enabled();
     PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);  // the user closes it
     return true;
   });
   form.ShowModal();
   EXPECT_TRUE(steps.Finished());
-  EXPECT_TRUE(openAfterResult);
-  EXPECT_TRUE(visible);
+  EXPECT_TRUE(shownAfterResult);
   EXPECT_FALSE(timerRunning) << "only the user closes a window that announces a version";
   EXPECT_EQ(results, (std::vector<bool>{true, false}));
   EXPECT_EQ(GetAppSetting("NewRssVer", ""), Ver(2));
-  EXPECT_TRUE(messageWhenFound.starts_with("Brenk Ledgerwell " + Ver(2) + "\r\n\r\nVersion ")) << messageWhenFound;
 }
 
 TEST_F(GetRss, AVisibleCheckWithNothingNewCloses) {
   ServeFeed({{Ver(0), "This build"}});
   bool timerRunning = false;
   unsigned interval = 0;
-  std::string message;
   fixtures::ModalSteps steps([&] {
-    if (!form.txtStatus->Text().starts_with("Brenk Ledgerwell")) return false;  // still contacting
-    message = form.txtStatus->Text();
+    if (form.txtStatus->Text() != "Brenk Ledgerwell ") return false;  // still contacting
     timerRunning = form.Timer1->Enabled();
     interval = form.Timer1->Interval();
     return true;
   });
   form.ShowModal();  // returns when the timer has closed the window
   EXPECT_TRUE(steps.Finished());
-  EXPECT_EQ(message, "Brenk Ledgerwell ");
   EXPECT_TRUE(timerRunning);
-  EXPECT_EQ(interval, 5000u);
+  EXPECT_EQ(interval, 5000u) << "the result stays on the screen for a while";
   EXPECT_EQ(results, std::vector<bool>{false});
 }
 
@@ -195,48 +188,33 @@ TEST_F(GetRss, ClosingTheWindowWhileContactingDropsTheRead) {
 }
 
 TEST_F(GetRss, ALongChangeListKeepsTheWindowOnTheScreenAndScrolls) {
-  struct Seen {
-    RECT window{}, box{}, client{};
-    bool scrollBar = false;
-    LRESULT lines = 0;
-  };
-  auto show = [&](const std::string& description) {
-    ServeFeed({{Ver(1), description}});
-    results.clear();
-    Seen seen;
-    fixtures::ModalSteps steps([&] {
-      if (results.empty()) return false;
-      GetWindowRect(form.Hwnd(), &seen.window);
-      GetClientRect(form.Hwnd(), &seen.client);
-      GetWindowRect(form.txtStatus->Hwnd(), &seen.box);
-      MapWindowPoints(HWND_DESKTOP, form.Hwnd(), reinterpret_cast<POINT*>(&seen.box), 2);
-      seen.scrollBar = GetWindowLongPtrA(form.txtStatus->Hwnd(), GWL_STYLE) & WS_VSCROLL;
-      seen.lines = SendMessageA(form.txtStatus->Hwnd(), EM_GETLINECOUNT, 0, 0);
-      PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);
-      return true;
-    });
-    form.ShowModal();
-    EXPECT_TRUE(steps.Finished());
-    return seen;
-  };
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  auto onScreen = [&](const Seen& seen) {
-    EXPECT_GE(seen.window.left, 0);
-    EXPECT_GE(seen.window.top, 0);
-    EXPECT_LE(seen.window.right, screenWidth);
-    EXPECT_LE(seen.window.bottom, screenHeight * 19 / 20 + 1);
-    EXPECT_LE(seen.box.right, seen.client.right);
-    EXPECT_LE(seen.box.bottom, seen.client.bottom);
-    EXPECT_TRUE(seen.scrollBar) << "the rest of the text is a scroll away";
-  };
-
   std::string lines;
   for (int i = 1; i <= 150; ++i) lines += Format("%sChange number %d of this build", i > 1 ? "^" : "", i);
-  Seen tall = show(lines);
-  onScreen(tall);
-  EXPECT_LT(tall.window.right - tall.window.left, screenWidth / 2);
+  ServeFeed({{Ver(1), lines}});
+  RECT window{}, box{}, client{};
+  bool scrollBar = false;
+  LRESULT lineCount = 0;
+  fixtures::ModalSteps steps([&] {
+    if (results.empty()) return false;
+    GetWindowRect(form.Hwnd(), &window);
+    GetClientRect(form.Hwnd(), &client);
+    GetWindowRect(form.txtStatus->Hwnd(), &box);
+    MapWindowPoints(HWND_DESKTOP, form.Hwnd(), reinterpret_cast<POINT*>(&box), 2);
+    scrollBar = GetWindowLongPtrA(form.txtStatus->Hwnd(), GWL_STYLE) & WS_VSCROLL;
+    lineCount = SendMessageA(form.txtStatus->Hwnd(), EM_GETLINECOUNT, 0, 0);
+    PostMessageA(form.Hwnd(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  form.ShowModal();
+  ASSERT_TRUE(steps.Finished());
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_TRUE(window.left >= 0 && window.top >= 0 && window.right <= screenWidth &&
+              window.bottom <= screenHeight * 19 / 20 + 1 && window.right - window.left < screenWidth / 2)
+      << window.left << "," << window.top << "," << window.right << "," << window.bottom;
+  EXPECT_TRUE(box.right <= client.right && box.bottom <= client.bottom) << "the box fits the window";
+  EXPECT_TRUE(scrollBar) << "the rest of the text is a scroll away";
   // The title line, an empty line, the block's heading and its 150 lines: none of them wrapped.
-  EXPECT_EQ(tall.lines, 153);
+  EXPECT_EQ(lineCount, 153);
 }
 
 }  // namespace

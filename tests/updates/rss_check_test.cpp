@@ -43,8 +43,7 @@ TEST(RssCheck, TitlesWithoutADotOrANumericBuildAreSkipped) {
   EXPECT_EQ(RssBuildNumber("L2.1.58"), 58);
   EXPECT_EQ(RssBuildNumber("L2.1.x"), 0);
   EXPECT_EQ(RssBuildNumber("L2.1.7b"), 7);
-  EXPECT_EQ(RssBuildNumber("L2158"), -1);
-  EXPECT_EQ(RssBuildNumber(""), -1);
+  for (const char* title : {"L2158", ""}) EXPECT_EQ(RssBuildNumber(title), -1) << title;
   RssVersionChoice choice =
       ChooseNewerVersion({{"L99999", "no dot"}, {"L2.1.x", "not numeric"}, {"L2.1.-90", "negative"}}, 0);
   EXPECT_EQ(choice.newRssVer, "");
@@ -62,53 +61,30 @@ TEST(RssCheck, ChangeBlocksBreakLinesAtCarets) {
 TEST(RssCheck, FeedAddressIsTheServerAndTheProgramsFeedPath) {
   EXPECT_EQ(RssFeedUrl("https://www.brenkgroup.co.uk", "LL"), "https://www.brenkgroup.co.uk/rss/LL.xml");
   EXPECT_EQ(RssFeedUrl("http://127.0.0.1:8080/", "LL"), "http://127.0.0.1:8080/rss/LL.xml");
-  EXPECT_TRUE(IsUsableRssServer("https://www.brenkgroup.co.uk"));
-  EXPECT_TRUE(IsUsableRssServer("HTTP://127.0.0.1:8080/"));
-  EXPECT_TRUE(IsUsableRssServer("http://[::1]:80/feeds"));
-  EXPECT_FALSE(IsUsableRssServer(""));
-  EXPECT_FALSE(IsUsableRssServer("www.brenkgroup.co.uk"));
-  EXPECT_FALSE(IsUsableRssServer("ftp://www.brenkgroup.co.uk"));
-  EXPECT_FALSE(IsUsableRssServer("file:///c:/feeds"));
-  EXPECT_FALSE(IsUsableRssServer("http://"));
-  EXPECT_FALSE(IsUsableRssServer("http:///rss"));
-  EXPECT_FALSE(IsUsableRssServer("http://user@host"));
-  EXPECT_FALSE(IsUsableRssServer("http://host/a b"));
-  EXPECT_FALSE(IsUsableRssServer("http://host/?q=1"));
+  for (const char* server : {"https://www.brenkgroup.co.uk", "HTTP://127.0.0.1:8080/", "http://[::1]:80/feeds"})
+    EXPECT_TRUE(IsUsableRssServer(server)) << server;
+  for (const char* server : {"", "www.brenkgroup.co.uk", "ftp://www.brenkgroup.co.uk", "file:///c:/feeds", "http://",
+                             "http:///rss", "http://user@host", "http://host/a b", "http://host/?q=1"})
+    EXPECT_FALSE(IsUsableRssServer(server)) << server;
 }
 
 TEST(RssCheck, WindowTakesTheMessagePlusMarginAndStaysOnTheScreen) {
-  // 15360 x 11520 twips: 1024 x 768 pixels at 96 DPI. Borders 90 wide, 450 high, scroll bars 255.
-  RssWindowPlacement small = PlaceRssWindow(2000, 300, 90, 450, 255, 6000, 5000, 15360, 11520);
-  EXPECT_EQ(small.width, 3000) << "never narrower than 3000";
-  EXPECT_EQ(small.height, 300 + 240 + 450);
-  EXPECT_EQ(small.left, 6000);
-  EXPECT_EQ(small.top, 5000);
-  EXPECT_EQ(small.textWidth, 2000);
-  EXPECT_EQ(small.textHeight, 300);
-  EXPECT_FALSE(small.cut);
-
-  RssWindowPlacement wide = PlaceRssWindow(5000, 1200, 90, 450, 255, 12000, 10000, 15360, 11520);
-  EXPECT_EQ(wide.width, 5000 + 240 + 90);
-  EXPECT_EQ(wide.height, 1200 + 240 + 450);
-  EXPECT_EQ(wide.left, 15360 - wide.width) << "moved left to keep its right edge on the screen";
-  EXPECT_EQ(wide.top, 10944 - wide.height) << "moved up to stay above 19/20 of the screen";
-  EXPECT_FALSE(wide.cut);
-
-  RssWindowPlacement huge = PlaceRssWindow(20000, 30000, 90, 450, 255, 100, 100, 15360, 11520);
-  EXPECT_EQ(huge.width, 15360);
-  EXPECT_EQ(huge.height, 10944);
-  EXPECT_EQ(huge.left, 0);
-  EXPECT_EQ(huge.top, 0);
-  EXPECT_EQ(huge.textWidth, 15360 - 90 - 240);
-  EXPECT_EQ(huge.textHeight, 10944 - 450 - 240);
-  EXPECT_TRUE(huge.cut) << "the status box fits the window, and scrolls";
-
-  // Too tall only: a scroll bar wider, so the lines keep their width.
-  RssWindowPlacement tall = PlaceRssWindow(4000, 30000, 90, 450, 255, 100, 100, 15360, 11520);
-  EXPECT_EQ(tall.width, 4000 + 255 + 240 + 90);
-  EXPECT_EQ(tall.textWidth, 4000 + 255);
-  EXPECT_EQ(tall.height, 10944);
-  EXPECT_TRUE(tall.cut);
+  // 15360 x 11520 twips: 1024 x 768 pixels at 96 DPI. Borders 90 wide, 450 high, scroll bars 255;
+  // the lowest the window may reach is 19/20 of the screen, 10944.
+  auto place = [](int width, int height, int left, int top) {
+    const RssWindowPlacement p = PlaceRssWindow(width, height, 90, 450, 255, left, top, 15360, 11520);
+    return std::vector<int>{p.left, p.top, p.width, p.height, p.textWidth, p.textHeight, p.cut};
+  };
+  // left, top, width, height, then the status box's width and height, and whether it is cut
+  EXPECT_EQ(place(2000, 300, 6000, 5000), (std::vector<int>{6000, 5000, 3000, 990, 2000, 300, false}))
+      << "never narrower than 3000";
+  EXPECT_EQ(place(5000, 1200, 12000, 10000),
+            (std::vector<int>{15360 - 5330, 10944 - 1890, 5330, 1890, 5000, 1200, false}))
+      << "moved left and up to stay on the screen";
+  EXPECT_EQ(place(20000, 30000, 100, 100), (std::vector<int>{0, 0, 15360, 10944, 15360 - 330, 10944 - 690, true}))
+      << "the status box fits the window, and scrolls";
+  EXPECT_EQ(place(4000, 30000, 100, 100), (std::vector<int>{100, 0, 4000 + 255 + 330, 10944, 4255, 10944 - 690, true}))
+      << "too tall only: a scroll bar wider, so the lines keep their width";
 }
 
 }  // namespace

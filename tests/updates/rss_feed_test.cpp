@@ -79,15 +79,13 @@ TEST(RssFeed, SingleByteEncodingsBecomeUtf8AndOthersAreRefused) {
 }
 
 TEST(RssFeed, MalformedXmlGivesAClearErrorWithItsLine) {
-  ExpectError("", kFeedNotXml, "no root element");
-  ExpectError("   \r\n  ", kFeedNotXml, "no root element");
+  for (const char* empty : {"", "   \r\n  "}) ExpectError(empty, kFeedNotXml, "no root element");
   ExpectError(Feed("<item><title>L2.1.5</item>"), kFeedNotXml, "line 5: the end tag </item> does not match <title>");
   ExpectError("<rss><channel><item><title>L2.1.5</title>", kFeedNotXml, "<item> is not closed");
   ExpectError(Feed("<item><title>a &nbsp; b</title></item>"), kFeedNotXml, "the entity &nbsp; is not defined");
   ExpectError(Feed("<item><title>a & b</title></item>"), kFeedNotXml, "'&' is not followed by a reference");
-  ExpectError(Feed("<item><title>&#0;</title></item>"), kFeedNotXml, "is not a character");
-  ExpectError(Feed("<item><title>&#x110000;</title></item>"), kFeedNotXml, "is not a character");
-  ExpectError(Feed("<item><title>&#12a;</title></item>"), kFeedNotXml, "is not a character");
+  for (const char* reference : {"&#0;", "&#x110000;", "&#12a;"})
+    ExpectError(Feed("<item><title>" + std::string(reference) + "</title></item>"), kFeedNotXml, "is not a character");
   ExpectError(Feed("<item><title>a\x01"
                    "b</title></item>"),
               kFeedNotXml, "control character");
@@ -99,8 +97,8 @@ TEST(RssFeed, MalformedXmlGivesAClearErrorWithItsLine) {
   ExpectError(Feed("<item <title>"), kFeedNotXml, "unexpected text in the tag");
   ExpectError(Feed("<>"), kFeedNotXml, "not followed by an element name");
   ExpectError("<rss></rss><rss></rss>", kFeedNotXml, "a second root element");
-  ExpectError("news <rss></rss>", kFeedNotXml, "text outside the root element");
-  ExpectError("<rss></rss>&amp;", kFeedNotXml, "text outside the root element");
+  for (const char* xml : {"news <rss></rss>", "<rss></rss>&amp;"})
+    ExpectError(xml, kFeedNotXml, "text outside the root element");
   ExpectError("<rss/>\n<?xml version=\"1.0\"?>", kFeedNotXml, "line 2: the XML declaration is not at the start");
   ExpectError("<rss></channel>", kFeedNotXml, "does not match <rss>");
   ExpectError("<!DOCTYPE rss [ <!ENTITY a 'b'>", kFeedNotXml, "document type is not closed");
@@ -149,17 +147,9 @@ TEST(RssFeed, EveryTruncationOfAFeedFailsCleanly) {
 }
 
 TEST(RssFeed, VersionFilterKeepsTitlesOfOneCharacterAndADottedNumber) {
-  EXPECT_TRUE(IsVersionTitle("L2.1.58"));
-  EXPECT_TRUE(IsVersionTitle("  V18.0.22 "));
-  EXPECT_TRUE(IsVersionTitle("L2.1"));
-  EXPECT_FALSE(IsVersionTitle("2.1.58"));
-  EXPECT_FALSE(IsVersionTitle("L 2.1.58"));
-  EXPECT_FALSE(IsVersionTitle("L258"));
-  EXPECT_FALSE(IsVersionTitle("L2..1"));
-  EXPECT_FALSE(IsVersionTitle("L2.1."));
-  EXPECT_FALSE(IsVersionTitle("L2.1.5b"));
-  EXPECT_FALSE(IsVersionTitle("Version 2.1.58"));
-  EXPECT_FALSE(IsVersionTitle(""));
+  for (const char* title : {"L2.1.58", "  V18.0.22 ", "L2.1"}) EXPECT_TRUE(IsVersionTitle(title)) << title;
+  for (const char* title : {"2.1.58", "L 2.1.58", "L258", "L2..1", "L2.1.", "L2.1.5b", "Version 2.1.58", ""})
+    EXPECT_FALSE(IsVersionTitle(title)) << title;
 
   const std::vector<RssItem> items = {
       {"L2.1.58", "Fixed A"}, {"Christmas opening hours", "Closed 25th"}, {"M2.1.60", "New Version of reports"}};

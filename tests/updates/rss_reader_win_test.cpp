@@ -76,24 +76,24 @@ TEST(RssReader, ReadsOnAWorkerAndCompletesOnceOnTheUserInterfaceThread) {
   EXPECT_EQ(reader.Title(), "L2.1.60");
   EXPECT_EQ(Wide(reader.Description()), L"caf\u00e9 & more") << "UTF-8 arrives in the ANSI code page";
 
+  // Filtered, the current item is the first again; items count from 1, out of range they are empty.
   reader.SetFilter("Version");
   reader.ApplyFilter();
   ASSERT_EQ(reader.ItemCount(), 2);
   EXPECT_EQ(reader.ItemIndex(), 1);
-  EXPECT_EQ(reader.Title(), "L2.1.58");
-  EXPECT_EQ(reader.Description(), "Fixed A^Fixed B");
+  EXPECT_EQ(reader.Title() + "|" + reader.Description(), "L2.1.58|Fixed A^Fixed B");
   reader.SetItemIndex(2);
   EXPECT_EQ(reader.Title(), "L2.1.60");
-  reader.SetItemIndex(3);
-  EXPECT_EQ(reader.Title(), "");
-  reader.SetItemIndex(0);
-  EXPECT_EQ(reader.Description(), "");
+  for (int outside : {3, 0}) {
+    reader.SetItemIndex(outside);
+    EXPECT_EQ(reader.Title() + reader.Description(), "") << outside;
+  }
 
   // Always fetched from the server, never from a cache.
   ASSERT_EQ(server.Requests().size(), 1u);
-  EXPECT_EQ(server.Requests()[0].method, "GET");
-  EXPECT_EQ(server.Requests()[0].target, "/rss/LL.xml");
-  EXPECT_NE(server.Requests()[0].headers.find("no-cache"), std::string::npos) << server.Requests()[0].headers;
+  const fixtures::HttpRequest request = server.Requests()[0];
+  EXPECT_EQ(request.method + " " + request.target, "GET /rss/LL.xml");
+  EXPECT_NE(request.headers.find("no-cache"), std::string::npos) << request.headers;
   ASSERT_TRUE(counted.Read(reader.FeedUrl));
   EXPECT_EQ(server.Requests().size(), 2u);
   EXPECT_EQ(reader.ItemCount(), 3) << "a new read drops the last filter";

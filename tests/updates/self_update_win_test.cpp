@@ -33,11 +33,9 @@ namespace {
 
 using fixtures::WindowText;
 
-constexpr size_t kFileLimit = 64 << 20;
-
 std::string Control(HWND form, const char* name) { return WindowText(forms::FindControl(form, name)); }
 
-std::string FileBytes(const std::string& path) { return ReadWholeFile(path, kFileLimit); }
+std::string FileBytes(const std::string& path) { return ReadWholeFile(path, fixtures::kFixtureFileLimit); }
 
 // The command line another process was started with, read from its process parameters.
 std::string CommandLineOf(HANDLE process) {
