@@ -207,6 +207,7 @@ TEST_F(Smb2Window, TheLogFollowsTheWindowsSizeAndATooSmallWindowDoesNotFailTheRe
   EXPECT_EQ(log.Height(), window->ScaleHeight() - log.Top() - 120);
   const int height = log.Height();
   window->Move(window->Left(), window->Top(), 5000, 600);
+  ASSERT_LT(window->ScaleHeight(), log.Top() + 120);
   ShowWindow(window->Hwnd(), SW_MINIMIZE);
   ShowWindow(window->Hwnd(), SW_RESTORE);
   EXPECT_EQ(log.Height(), height) << "too low for the log, then minimised: it keeps its height";
