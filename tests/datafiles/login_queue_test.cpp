@@ -153,14 +153,12 @@ TEST(LoginQueue, AccessRecordLengthsByVersion) {
   BufferByteSource empty({});
   EXPECT_TRUE(ReadAccessUsers(empty, 0, 18).empty());
   EXPECT_TRUE(ReadAccessUsers(empty, 1000, 6).empty());
-}
-
-TEST(LoginQueue, AccessNamesEndAtANul) {
+  // A name ends at a NUL.
   std::vector<uint8_t> bytes = fixtures::BuildAccessDta(18, {"ANNE", "CAROL"});
   std::fill_n(bytes.begin() + 4, 28, uint8_t(0));
   std::fill_n(bytes.begin() + 3989, 32, uint8_t(0));
-  BufferByteSource source(bytes);
-  EXPECT_EQ(ReadAccessUsers(source, bytes.size(), 18), (std::vector<std::string>{"ANNE"}));
+  BufferByteSource nuls(bytes);
+  EXPECT_EQ(ReadAccessUsers(nuls, bytes.size(), 18), (std::vector<std::string>{"ANNE"}));
 }
 
 }  // namespace

@@ -28,14 +28,16 @@ const Value kOplocksDisabled{kMRXSmb, "OplocksDisabled"}, kEnableOplocks{kServer
     kClientEnable{kWorkstation, "EnableSecuritySignature"}, kClientRequire{kWorkstation, "RequireSecuritySignature"},
     kServerEnable{kServer, "EnableSecuritySignature"}, kServerRequire{kServer, "RequireSecuritySignature"};
 const Value kSigning[] = {kClientEnable, kClientRequire, kServerEnable, kServerRequire};
+const Value kAll[] = {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire};
+const std::string kNotAdmin =
+    "Windows Security Error|48|You must be logged on to Windows as an Administrator to use "
+    "this ";
 
 class SharingFrames : public fixtures::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    for (const Value& v :
-         {kOplocksDisabled, kEnableOplocks, kClientEnable, kClientRequire, kServerEnable, kServerRequire})
-      fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
+    for (const Value& v : kAll) fixtures::DeleteRaw(HKEY_LOCAL_MACHINE, v.key, v.name);
   }
   static void Set(const Value& v, uint32_t value) { fixtures::WriteDword(HKEY_LOCAL_MACHINE, v.key, v.name, value); }
   // The stored number, or -1 when the value is absent.
@@ -45,15 +47,23 @@ class SharingFrames : public fixtures::MainWindowTest {
   std::vector<std::string> Signing() const {
     return {Shown(form->lblSMBwe), Shown(form->lblSMBwr), Shown(form->lblSMBse), Shown(form->lblSMBsr)};
   }
+  // A fix pressed by an administrator whose program may not write to `locked`, if given.
+  void FixAsAdministrator(forms::CommandButton* fix, const std::string* locked = nullptr) {
+    Workstation.UserIsAdmin = true;
+    std::unique_ptr<fixtures::ReadOnlyKey> readOnly;
+    if (locked) readOnly = std::make_unique<fixtures::ReadOnlyKey>(HKEY_LOCAL_MACHINE, *locked);
+    Click(fix);
+  }
+  static std::string RegistryError(const std::string& text, const Value& v) {
+    return "Registry Error|16|" + text + "\r\nHKLM\\" + v.key + "\\" + v.name + "\r\nNothing was changed.";
+  }
 
   // The six values as they were in the prefix come back afterwards; keys made here go again.
-  fixtures::RestoredValues restore_{HKEY_LOCAL_MACHINE,
-                                    {{kMRXSmb, "OplocksDisabled"},
-                                     {kServer, "EnableOplocks"},
-                                     {kWorkstation, "EnableSecuritySignature"},
-                                     {kWorkstation, "RequireSecuritySignature"},
-                                     {kServer, "EnableSecuritySignature"},
-                                     {kServer, "RequireSecuritySignature"}}};
+  fixtures::RestoredValues restore_{HKEY_LOCAL_MACHINE, [] {
+                                      std::vector<std::pair<std::string, std::string>> all;
+                                      for (const Value& v : kAll) all.emplace_back(v.key, v.name);
+                                      return all;
+                                    }()};
 };
 
 TEST_F(SharingFrames, EveryValueSitsOnTheRowOfItsNameAndEachTextItCanShowFits) {
@@ -78,72 +88,51 @@ TEST_F(SharingFrames, EveryValueSitsOnTheRowOfItsNameAndEachTextItCanShowFits) {
   }
 }
 
-TEST_F(SharingFrames, AbsentValuesReadAsDefaultsAndTheSigningFixCreatesThemAsZero) {
+TEST_F(SharingFrames, EachFixWritesOnlyTheValuesThatAreWrongAndTheFramesFollowTheRegistry) {
   Open();
-  // The load handler has shown them before the window came up.
+  // Absent values read as defaults; the load handler has shown them before the window came up.
   EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
   EXPECT_EQ(Shown(form->lblEnOp), "1 - Enabled/blue");
   EXPECT_FALSE(form->cmdOpFix->Enabled());
   EXPECT_EQ(Signing(), std::vector<std::string>(4, "1 - Enabled/magenta"));
-  EXPECT_TRUE(form->cmdSMBfix->Enabled());
-
-  Workstation.UserIsAdmin = true;
-  Click(form->cmdSMBfix);
-  EXPECT_TRUE(messages.empty()) << "a fix that worked says nothing";
+  FixAsAdministrator(form->cmdSMBfix);
   for (const Value& v : kSigning) EXPECT_EQ(Stored(v), 0) << v.name;
   EXPECT_EQ(Stored(kOplocksDisabled), -1) << "the signing fix leaves the oplocks alone";
   EXPECT_EQ(Stored(kEnableOplocks), -1);
   EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
   EXPECT_FALSE(form->cmdSMBfix->Enabled());
-}
 
-TEST_F(SharingFrames, OplockFixWritesOnlyTheValueThatIsWrong) {
+  // Changed behind the window's back: leaving the busy state shows it. A signing value of 2 shows
+  // off and calls for no fix.
+  form->SetBusy(true);
   Set(kEnableOplocks, 0);
-  Open();
-  EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
+  Set(kClientEnable, 2);
+  form->SetBusy(false);
   EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
-  ASSERT_TRUE(form->cmdOpFix->Enabled());
-  Workstation.UserIsAdmin = true;
-  Click(form->cmdOpFix);
+  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
+  EXPECT_FALSE(form->cmdSMBfix->Enabled());
+  FixAsAdministrator(form->cmdOpFix);
   EXPECT_EQ(Stored(kEnableOplocks), 1);
   EXPECT_EQ(Stored(kOplocksDisabled), -1) << "a good value is not written";
   EXPECT_EQ(Shown(form->lblEnOp), "1 - Enabled/blue");
   EXPECT_FALSE(form->cmdOpFix->Enabled());
 
-  // Any non-zero client value disables oplocks, and is put back to 0.
+  // Any non-zero client oplock value disables oplocks; a 2 among the signing values is rewritten
+  // when another value calls for the fix.
+  form->SetBusy(true);
   Set(kOplocksDisabled, 2);
-  form->ShowOplocks();
+  Set(kServerRequire, 1);
+  form->SetBusy(false);
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
-  EXPECT_TRUE(form->cmdOpFix->Enabled());
-  Click(form->cmdOpFix);
+  EXPECT_EQ(Shown(form->lblSMBsr), "1 - Enabled/magenta");
+  FixAsAdministrator(form->cmdSMBfix);
+  for (const Value& v : kSigning) EXPECT_EQ(Stored(v), 0) << v.name;
+  EXPECT_EQ(Stored(kOplocksDisabled), 2) << "not the signing fix's business";
+  FixAsAdministrator(form->cmdOpFix);
   EXPECT_EQ(Stored(kOplocksDisabled), 0);
   EXPECT_EQ(Stored(kEnableOplocks), 1);
   EXPECT_EQ(Shown(form->lblOpDis), "0 - Enabled/blue");
-  EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(SharingFrames, SigningValueOfTwoShowsOffButIsRewrittenWhenAnotherValueCallsForTheFix) {
-  Set(kClientEnable, 2);
-  for (const Value& v : {kClientRequire, kServerEnable, kServerRequire}) Set(v, 0);
-  Open();
-  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
-  EXPECT_FALSE(form->cmdSMBfix->Enabled());
-
-  // Changed behind the window's back: leaving the busy state shows it and offers the fix again.
-  form->SetBusy(true);
-  Set(kServerRequire, 1);
-  Set(kEnableOplocks, 0);
-  form->SetBusy(false);
-  EXPECT_EQ(Shown(form->lblSMBsr), "1 - Enabled/magenta");
-  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
-  EXPECT_TRUE(form->cmdSMBfix->Enabled());
-  EXPECT_TRUE(form->cmdOpFix->Enabled());
-
-  Workstation.UserIsAdmin = true;
-  Click(form->cmdSMBfix);
-  for (const Value& v : kSigning) EXPECT_EQ(Stored(v), 0) << v.name;
-  EXPECT_EQ(Signing(), std::vector<std::string>(4, "0 - Disabled/blue"));
-  EXPECT_EQ(Stored(kEnableOplocks), 0) << "not the signing fix's business";
+  EXPECT_TRUE(messages.empty()) << "a fix that worked says nothing";
 }
 
 TEST_F(SharingFrames, WithoutAdministratorRightsTheFixesRefuseAndWriteNothing) {
@@ -152,14 +141,9 @@ TEST_F(SharingFrames, WithoutAdministratorRightsTheFixesRefuseAndWriteNothing) {
   Set(kClientEnable, 1);
   Open();
   Workstation.UserIsAdmin = false;
-  ASSERT_TRUE(form->cmdOpFix->Enabled());
   Click(form->cmdOpFix);
   Click(form->cmdSMBfix);
-  EXPECT_EQ(messages, (std::vector<std::string>{
-                          "Windows Security Error|48|You must be logged on to Windows as an Administrator to use this "
-                          "Button",
-                          "Windows Security Error|48|You must be logged on to Windows as an Administrator to use this "
-                          "button"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{kNotAdmin + "Button", kNotAdmin + "button"}));
   EXPECT_EQ(Stored(kOplocksDisabled), 1);
   EXPECT_EQ(Stored(kEnableOplocks), 0);
   EXPECT_EQ(Stored(kClientEnable), 1);
@@ -179,14 +163,10 @@ TEST_F(SharingFrames, AValueOfAnotherTypeIsShownUnreadableAndEndsTheFixWithAMess
   EXPECT_EQ(form->lblEnOp->ToolTipText(), "Registry data not a DWORD (error 800407D1)");
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta") << "the other value is still shown";
   EXPECT_EQ(form->lblOpDis->ToolTipText(), "");
-  EXPECT_TRUE(form->cmdOpFix->Enabled());
 
-  Workstation.UserIsAdmin = true;
-  Click(form->cmdOpFix);
-  EXPECT_EQ(messages, std::vector<std::string>{
-                          "Registry Error|16|Registry data not a DWORD (error 800407D1)\r\n"
-                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\EnableOplocks\r\n"
-                          "Nothing was changed."});
+  FixAsAdministrator(form->cmdOpFix);
+  EXPECT_EQ(messages,
+            std::vector<std::string>{RegistryError("Registry data not a DWORD (error 800407D1)", kEnableOplocks)});
   EXPECT_EQ(Stored(kOplocksDisabled), 1) << "every value is read before any is written";
   EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta") << "the frame is redisplayed after the error";
   EXPECT_EQ(Shown(form->lblEnOp), "Unreadable/magenta");
@@ -194,42 +174,26 @@ TEST_F(SharingFrames, AValueOfAnotherTypeIsShownUnreadableAndEndsTheFixWithAMess
   EXPECT_EQ(fixtures::ReadRaw(HKEY_LOCAL_MACHINE, kEnableOplocks.key, kEnableOplocks.name).type, DWORD(REG_SZ));
 }
 
-TEST_F(SharingFrames, AWriteRefusedEndsTheFixWithAMessageAndTheFrameShowsWhatIsStored) {
+// As for an administrator whose program runs without elevated rights: the fix ends at the first
+// refusal, puts back what it had written, and the frame shows what is stored.
+TEST_F(SharingFrames, AWriteRefusedEndsTheFixAndPutsBackWhatWasWritten) {
+  const std::string refused = "Could not open/create registry section (error 800407D5)";
   Set(kOplocksDisabled, 1);
   Set(kEnableOplocks, 0);
-  Open();
-  Workstation.UserIsAdmin = true;
-  {
-    // As for an administrator whose program runs without elevated rights.
-    fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kMRXSmb);
-    Click(form->cmdOpFix);
-  }
-  EXPECT_EQ(messages, std::vector<std::string>{
-                          "Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\MRXSmb\\Parameters\\OplocksDisabled\r\n"
-                          "Nothing was changed."});
-  EXPECT_EQ(Stored(kOplocksDisabled), 1);
-  EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
-  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
-  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
-  EXPECT_TRUE(form->cmdOpFix->Enabled()) << "and can be tried again";
-}
-
-TEST_F(SharingFrames, AWriteRefusedAfterOthersPutsBackWhatWasWrittenAndSaysSo) {
   // The workstation's values are written first; the server's key then refuses. The workstation's
   // value that was there gets its number back, the one that was absent goes again.
   Set(kClientEnable, 1);
   Set(kServerEnable, 1);
   Open();
-  Workstation.UserIsAdmin = true;
-  {
-    fixtures::ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kServer);
-    Click(form->cmdSMBfix);
-  }
-  EXPECT_EQ(messages,
-            std::vector<std::string>{"Registry Error|16|Could not open/create registry section (error 800407D5)\r\n"
-                                     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\LanManServer\\Parameters\\"
-                                     "EnableSecuritySignature\r\nNothing was changed."});
+  FixAsAdministrator(form->cmdOpFix, &kMRXSmb);
+  FixAsAdministrator(form->cmdSMBfix, &kServer);
+  EXPECT_EQ(messages, (std::vector<std::string>{RegistryError(refused, kOplocksDisabled),
+                                                RegistryError(refused, kServerEnable)}));
+  EXPECT_EQ(Stored(kOplocksDisabled), 1);
+  EXPECT_EQ(Stored(kEnableOplocks), 0) << "the fix ends at the first error";
+  EXPECT_EQ(Shown(form->lblOpDis), "1 - Disabled/magenta");
+  EXPECT_EQ(Shown(form->lblEnOp), "0 - Disabled/magenta");
+  EXPECT_TRUE(form->cmdOpFix->Enabled()) << "and can be tried again";
   EXPECT_EQ(Stored(kClientEnable), 1);
   EXPECT_EQ(Stored(kClientRequire), -1);
   EXPECT_EQ(Stored(kServerEnable), 1);

@@ -3,11 +3,10 @@
 // and so no anti-virus to show, is the main window's test (WindowsInfoShowsTheWorkstation...).
 #include "app/diagnostics/workstation_win.h"
 
-#include <windows.h>
-
-#include <objbase.h>
-
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
 
 #include <regex>
 #include <string>
@@ -20,18 +19,6 @@
 
 namespace lw {
 namespace {
-
-bool IsAdministrator() {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID admins = nullptr;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                &admins))
-    return false;
-  BOOL member = FALSE;
-  CheckTokenMembership(nullptr, admins, &member);
-  FreeSid(admins);
-  return member != FALSE;
-}
 
 class WorkstationChecks : public ::testing::Test {
  protected:
@@ -89,7 +76,7 @@ TEST_F(WorkstationChecks, WindowsVersionIsMadeFromTheRegisteredComponentAndWitho
   ASSERT_EQ(updara_test::Regsvr32(L"/s"), 0u);
   std::string details;
   const std::string label = GetWindowsVersion("64bit", details);
-  const bool admin = IsAdministrator();
+  const bool admin = IsUserAnAdmin();
   EXPECT_EQ(Workstation.UserIsAdmin, admin);
   // The details are the component's version text (major.minor.platform.build.service pack)
   // followed by the width.

@@ -1,14 +1,14 @@
 #include "app/tools/files_win.h"
 
-#include <windows.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <vector>
 
 #include "app/shell/startup_win.h"
+#include "tests/fixtures/program_win.h"
 #include "tests/fixtures/sage_data.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 using fixtures::ScratchFolder;
 
-TEST(Files, ExistenceTellsFilesFromFolders) {
+TEST(Files, ExistenceTellsFilesFromFoldersAndMakePathCreatesEveryMissingParent) {
   ScratchFolder dir;
   fixtures::WriteFile(dir.Path("a.txt"), std::string("x"));
   EXPECT_TRUE(FileExists(dir.Win("a.txt")));
@@ -27,13 +27,8 @@ TEST(Files, ExistenceTellsFilesFromFolders) {
   EXPECT_FALSE(FileExists(dir.Win("missing.txt")));
   EXPECT_FALSE(FileExists(""));
   EXPECT_FALSE(FolderExists("  "));
-}
-
-TEST(Files, MakePathCreatesEveryMissingParent) {
-  ScratchFolder dir;
-  std::string deep = dir.Win("one\\two\\three");
+  const std::string deep = dir.Win("one\\two\\three");
   MakePath(deep + "\\");
-  EXPECT_TRUE(FolderExists(deep));
   MakePath(deep);  // already there: nothing happens
   EXPECT_TRUE(FolderExists(deep));
 }
@@ -129,8 +124,8 @@ TEST(Files, UnchangedFileIsReadAgainWhenItsTimeOrSizeChangesAndAFailedReadIsNotK
 class CaptionLog {
  public:
   CaptionLog() {
-    hwnd_ = CreateWindowExA(0, "STATIC", "Ledgerwell - test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                            nullptr, nullptr);
+    hwnd_ = CreateWindowExA(0, "STATIC", "Ledgerwell - test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                            nullptr);
     SetWindowSubclass(hwnd_, Record, 0, reinterpret_cast<DWORD_PTR>(this));
   }
   ~CaptionLog() {
@@ -155,43 +150,43 @@ class WaitingOpen : public ::testing::Test {
   CaptionLog log;
 };
 
-TEST_F(WaitingOpen, FileHeldByAnotherProgramIsOpenedOnceReleasedWithTheCountdownShown) {
+TEST_F(WaitingOpen, AFileHeldByAnotherProgramIsAwaitedFiveSecondsWithTheCountdownShown) {
   fixtures::WriteFile(dir.Path("queue.dta"), std::string(100, 'q'));
   SetWaitProgressWindow(log.Hwnd());
-  fixtures::LockedFile lock(dir.Win("queue.dta"), 2000);
-  SharedFile f;
-  ASSERT_TRUE(OpenFileRandom(dir.Win("queue.dta"), f, 100));
-  EXPECT_EQ(f.RecordLength(), 100);
-  EXPECT_EQ(f.Length(), 100u);
+  const auto shown = [&](const char* caption) {
+    return std::find(log.captions.begin(), log.captions.end(), caption) != log.captions.end();
+  };
+  {
+    fixtures::LockedFile lock(dir.Win("queue.dta"), 2000);
+    SharedFile f;
+    ASSERT_TRUE(OpenFileRandom(dir.Win("queue.dta"), f, 100)) << "opened once released";
+    EXPECT_EQ(f.RecordLength(), 100);
+    EXPECT_EQ(f.Length(), 100u);
+  }
   ASSERT_GE(log.captions.size(), 2u);
   EXPECT_EQ(log.captions.front(), "Waiting for queue.dta 0/5");
-  EXPECT_NE(std::find(log.captions.begin(), log.captions.end(), "Waiting for queue.dta 1/5"), log.captions.end());
+  EXPECT_TRUE(shown("Waiting for queue.dta 1/5"));
   EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
-  char now[64];
-  GetWindowTextA(log.Hwnd(), now, sizeof now);
-  EXPECT_STREQ(now, "Ledgerwell - test");
-}
+  EXPECT_EQ(fixtures::WindowText(log.Hwnd()), "Ledgerwell - test");
 
-TEST_F(WaitingOpen, FileThatStaysLockedFailsAfterFiveSecondsAndRestoresTheCaption) {
-  fixtures::WriteFile(dir.Path("setup.dta"), std::string(10, 's'));
-  SetWaitProgressWindow(log.Hwnd());
-  fixtures::LockedFile lock(dir.Win("setup.dta"), 6000);
-  SharedFile f;
-  ULONGLONG start = GetTickCount64();
-  EXPECT_FALSE(OpenFileBinaryRead(dir.Win("setup.dta"), f));
-  EXPECT_GE(GetTickCount64() - start, 5000u);
-  EXPECT_FALSE(f.IsOpen());
-  EXPECT_NE(std::find(log.captions.begin(), log.captions.end(), "Waiting for setup.dta 5/5"), log.captions.end());
+  log.captions.clear();
+  {
+    fixtures::LockedFile lock(dir.Win("queue.dta"), 6000);
+    SharedFile held;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(OpenFileBinaryRead(dir.Win("queue.dta"), held));
+    EXPECT_GE(GetTickCount64() - start, 5000u);
+    EXPECT_FALSE(held.IsOpen());
+  }
+  EXPECT_TRUE(shown("Waiting for queue.dta 5/5"));
   EXPECT_EQ(log.captions.back(), "Ledgerwell - test");
-}
 
-TEST_F(WaitingOpen, WithoutAProgressWindowNothingIsShown) {
-  fixtures::WriteFile(dir.Path("access.dta"), std::string(10, 'a'));
-  SetWaitProgressWindow(log.Hwnd());
-  SetWaitProgressWindow(nullptr);  // as before the main window is shown, and after it has gone
-  fixtures::LockedFile lock(dir.Win("access.dta"), 1000);
-  SharedFile f;
-  EXPECT_TRUE(OpenFileInput(dir.Win("access.dta"), f));
+  // Without a progress window (before the main window is shown, and after it has gone) nothing is.
+  log.captions.clear();
+  SetWaitProgressWindow(nullptr);
+  fixtures::LockedFile lock(dir.Win("queue.dta"), 1000);
+  SharedFile input;
+  EXPECT_TRUE(OpenFileInput(dir.Win("queue.dta"), input));
   EXPECT_TRUE(log.captions.empty());
 }
 
