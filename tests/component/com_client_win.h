@@ -9,10 +9,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "component/signature_win.h"
@@ -74,8 +76,10 @@ struct Ref {
   T* p = nullptr;
   Ref() = default;
   Ref(Ref&& other) noexcept : p(other.p) { other.p = nullptr; }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
+  Ref& operator=(Ref&& other) noexcept {
+    std::swap(p, other.p);
+    return *this;
+  }
   ~Ref() { reset(); }
   void reset() {
     if (p) p->Release();
@@ -87,6 +91,33 @@ struct Ref {
   }
   void** putv() { return reinterpret_cast<void**>(put()); }
   T* operator->() const { return p; }
+};
+
+// The registered component, created as a host creates it.
+inline Ref<IUpdaraCom> CreateUpdara() {
+  CLSID clsid{};
+  Ref<IUpdaraCom> o;
+  EXPECT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
+  return o;
+}
+
+// Makes a folder this process's temporary folder while it lives.
+class TemporaryFolderAs {
+ public:
+  explicit TemporaryFolderAs(const std::string& folder) {
+    char previous[MAX_PATH] = {};
+    had_ = GetEnvironmentVariableA("TMP", previous, sizeof previous) > 0;
+    saved_ = previous;
+    SetEnvironmentVariableA("TMP", folder.c_str());
+  }
+  TemporaryFolderAs(const TemporaryFolderAs&) = delete;
+  TemporaryFolderAs& operator=(const TemporaryFolderAs&) = delete;
+  ~TemporaryFolderAs() { SetEnvironmentVariableA("TMP", had_ ? saved_.c_str() : nullptr); }
+
+ private:
+  bool had_;
+  std::string saved_;
 };
 
 // A BSTR argument that frees itself.
@@ -185,10 +216,29 @@ inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
   return cookie;
 }
 
-inline UpdateStates StateOf(IUpdaraCom* object) {
-  UpdateStates s = static_cast<UpdateStates>(-1);
-  EXPECT_EQ(object->get_State(&s), S_OK);
-  return s;
+// A property of one of the component's objects that is a number, a flag or a date, read as a host
+// reads it; a getter that answers without writing it leaves a value no property has.
+template <class Object, class T>
+T ValueOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T*)) {
+  T value;
+  std::memset(&value, 0x5A, sizeof value);
+  EXPECT_EQ((o->*get)(&value), S_OK);
+  return value;
+}
+inline UpdateStates StateOf(IUpdaraCom* object) { return ValueOf(object, &IUpdaraCom::get_State); }
+// A text property of one of the component's objects.
+template <class Object>
+std::wstring Get(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
+  BSTR b = nullptr;
+  EXPECT_EQ((o->*get)(&b), S_OK);
+  return Text(b);
+}
+// A property that is one of the component's objects.
+template <class Object, class T>
+Ref<T> RefOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T**)) {
+  Ref<T> r;
+  EXPECT_EQ((o->*get)(r.put()), S_OK);
+  return r;
 }
 
 // An optional argument left out, as a late-bound caller passes it.

@@ -136,9 +136,7 @@ class SignedUpdates : public UpdateClient {
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdBefore), "host-before") << what;
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "host-after") << what;
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdLine), "host-line") << what;
-    VARIANT_BOOL admin = VARIANT_TRUE;
-    EXPECT_EQ(o->get_RequireAdmin(&admin), S_OK);
-    EXPECT_EQ(admin, VARIANT_FALSE) << what;
+    EXPECT_EQ(ValueOf(o.p, &IUpdaraCom::get_RequireAdmin), VARIANT_FALSE) << what;
   }
 
   const std::string program = Random(70000, 11);
@@ -180,19 +178,13 @@ TEST_F(SignedUpdates, AGoodDocumentIsTakenWhicheverKeyOfTheRingSignedItAndItsFil
   EXPECT_EQ(Count(), 2);
 }
 
+// Where the signature line is and which bytes it covers are the native suite's cases; here each
+// refusal reaches the host as its error, with nothing of the document taken.
 TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) {
   Server server(*this);
   Signing first;
   first.sequence = 500;
   const std::string good = Signed(first);
-  const size_t lineStart = good.rfind("; signature=");
-  ASSERT_NE(lineStart, std::string::npos);
-  std::string badSignature = good;
-  const size_t inSignature = good.size() - 10;
-  badSignature[inSignature] = badSignature[inSignature] == 'A' ? 'B' : 'A';
-  std::string lineEnds;
-  for (const char c : good)
-    if (c != '\r') lineEnds += c;
   Signing stranger;
   stranger.key = "lw-stranger";
   stranger.sequence = 501;
@@ -200,13 +192,9 @@ TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) 
 
   const Refusal cases[] = {
       {"not signed at all", kDocument, updara::kUnsignedDocument},
-      {"its signature line removed", good.substr(0, lineStart), updara::kUnsignedDocument},
-      {"a byte of a file line", Replaced(good, "version=2.0", "version=2.1"), updara::kBadDocumentSignature},
       {"a byte of cmdafter", Replaced(good, "cmdafter=after.cmd", "cmdafter=evil!.cmd"), updara::kBadDocumentSignature},
-      {"a byte of the signature", badSignature, updara::kBadDocumentSignature},
       {"a section added after the signature", good + "[Global]\r\ncmdafter=evil.cmd\r\n",
        updara::kBadDocumentSignature},
-      {"its line ends rewritten", lineEnds, updara::kBadDocumentSignature},
       {"signed by a key the ring does not hold", byStranger, updara::kUnknownSigningKey},
       {"signed by another key under a known id",
        Replaced(byStranger, "; signature=lw-stranger:", "; signature=lw-test-a:"), updara::kBadDocumentSignature},
