@@ -132,15 +132,6 @@ TEST_F(UpdaraDownload, ACheckFillsEveryValueAndDecidesAgainstTheLocalFiles) {
   Ref<IUpdFile> evil = Entry(4);
   EXPECT_FALSE(Marked(evil.p)) << "a name that leaves its folder";
   EXPECT_EQ(TextOf(evil.p, &IUpdFile::get_MyVersion), "");
-
-  // The rule decides: everything whose name is safe, or nothing.
-  const std::pair<ReplaceRulesEnum, long> rules[] = {{ReplaceAlways, 4}, {ReplaceNever, 0}};
-  for (const auto& [rule, marked] : rules) {
-    sink.events.clear();
-    ASSERT_EQ(o->put_ReplaceRule(rule), S_OK);
-    ASSERT_EQ(o->Check(Missing(), Missing()), S_OK);
-    EXPECT_EQ(sink.Of(EventCheckDone).at(0).numbers, (std::vector<long>{marked, 0})) << rule;
-  }
 }
 
 // Bodies of every kind from one check: each file fetched, checked and stored, or refused with its

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tools/files_win.h"
 #include "component/carried_programs.h"
 #include "component/classes_win.h"
 #include "component/registration_win.h"
@@ -254,32 +255,10 @@ TEST_F(UpdaraRegistrationRoutine, TheNeutralLocaleEntryNamesTheFileAndGoesOnlyWi
 
 // ---- the DLL file: exports, version, carried programs ----
 
-std::vector<std::wstring> VersionStrings(const std::wstring& file, std::initializer_list<const wchar_t*> names,
-                                         VS_FIXEDFILEINFO* fixed = nullptr) {
-  std::vector<std::wstring> out;
-  DWORD ignored = 0;
-  std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &ignored));
-  if (info.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) {
-    ADD_FAILURE() << "no version resource";
-    return out;
-  }
-  struct Translation { WORD language, codePage; }* translation = nullptr;
-  UINT len = 0;
-  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len) ||
-      len < sizeof *translation) {
-    ADD_FAILURE() << "no translation";
-    return out;
-  }
-  for (const wchar_t* name : names) {
-    wchar_t block[128];
-    swprintf(block, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);
-    wchar_t* value = nullptr;
-    out.emplace_back(VerQueryValueW(info.data(), block, reinterpret_cast<void**>(&value), &len) && value ? value : L"");
-  }
-  if (fixed) {
-    VS_FIXEDFILEINFO* f = nullptr;
-    if (VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&f), &len) && f) *fixed = *f;
-  }
+// The version resource's texts, in its first translation.
+std::vector<std::string> VersionStrings(const std::string& file, std::initializer_list<const char*> names) {
+  std::vector<std::string> out;
+  for (const char* name : names) out.push_back(lw::GetFileVersionString(file, name));
   return out;
 }
 
@@ -342,14 +321,12 @@ TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
 }
 
 TEST(UpdaraDll, VersionResourceNamesTheComponent) {
-  VS_FIXEDFILEINFO fixed{};
-  const auto strings = VersionStrings(kDll, {L"ProductName", L"FileDescription", L"OriginalFilename", L"CompanyName"},
-                                      &fixed);
-  EXPECT_EQ(strings, (std::vector<std::wstring>{L"Updara", L"Updara update component", L"Updara.dll", L"Brenk Group"}));
-  EXPECT_EQ(HIWORD(fixed.dwFileVersionMS), LW_VERSION_MAJOR);
-  EXPECT_EQ(LOWORD(fixed.dwFileVersionMS), LW_VERSION_MINOR);
-  EXPECT_EQ(HIWORD(fixed.dwFileVersionLS), LW_VERSION_REVISION);
-  EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
+  const std::string dll = updara_test::Ansi(kDll);
+  EXPECT_EQ(VersionStrings(dll, {"ProductName", "FileDescription", "OriginalFilename", "CompanyName"}),
+            (std::vector<std::string>{"Updara", "Updara update component", "Updara.dll", "Brenk Group"}));
+  const std::string version = std::to_string(LW_VERSION_MAJOR) + "." + std::to_string(LW_VERSION_MINOR) + "." +
+                              std::to_string(LW_VERSION_REVISION) + ".";
+  EXPECT_EQ(lw::GetFileVersion(dll).rfind(version, 0), 0u) << lw::GetFileVersion(dll);
 }
 
 TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
@@ -371,12 +348,10 @@ TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
     EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));  // the program of this build, not a stale copy
 
     const std::string written = scratch.Win("carried.exe");
-    { std::ofstream(written, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())); }
-    const std::wstring writtenW(written.begin(), written.end());
-    EXPECT_EQ(VersionStrings(writtenW, {L"ProductName", L"OriginalFilename"}),
-              (std::vector<std::wstring>{L"Updara", c.name}));
-    EXPECT_EQ(RunProgram(L"\"" + writtenW + L"\""), c.exitWithoutArguments);
-    DeleteFileA(written.c_str());
+    { std::ofstream(written, std::ios::binary) << bytes; }
+    EXPECT_EQ(VersionStrings(written, {"ProductName", "OriginalFilename"}),
+              (std::vector<std::string>{"Updara", updara_test::Ansi(c.name)}));
+    EXPECT_EQ(RunProgram(L"\"" + updara_test::Wide(written) + L"\""), c.exitWithoutArguments);
   }
   FreeLibrary(dll);
 }

@@ -4,16 +4,13 @@
 // leaves nothing behind: no entry to fetch, no message, none of its [Global] values (no command
 // to run) and no raised sequence.
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/updara_errors.h"
-#include "component/signed_document.h"
 #include "tests/component/update_client_win.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
@@ -44,27 +41,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   EXPECT_NE(at, std::string::npos) << from;
   if (at != std::string::npos) text.replace(at, from.size(), to);
   return text;
-}
-
-// The document with the r and s of its signature line in DER, as openssl and most libraries write them.
-std::string InDer(const std::string& document) {
-  const size_t start = document.rfind(':') + 1, end = document.find('\r', start);
-  const std::string rs = updara::DecodeBase64(document.substr(start, end - start)).value_or("");
-  EXPECT_EQ(rs.size(), 64u);
-  std::string body;
-  for (std::string_view v : {std::string_view(rs).substr(0, 32), std::string_view(rs).substr(32)}) {
-    while (v.size() > 1 && v[0] == '\0') v.remove_prefix(1);
-    const std::string value = (v[0] & 0x80 ? std::string(1, '\0') : std::string()) + std::string(v);
-    body += '\x02' + std::string(1, static_cast<char>(value.size())) + value;
-  }
-  const std::string der = '\x30' + std::string(1, static_cast<char>(body.size())) + body;
-  const auto bytes = reinterpret_cast<const BYTE*>(der.data());
-  DWORD size = 0;
-  CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, nullptr, &size);
-  std::string text(size, '\0');
-  CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text.data(), &size);
-  text.resize(size);
-  return document.substr(0, start) + text + document.substr(end);
 }
 
 // A document the check refuses, and the error it refuses it with.
@@ -171,11 +147,6 @@ TEST_F(SignedUpdates, AGoodDocumentIsTakenWhicheverKeyOfTheRingSignedItAndItsFil
     EXPECT_TRUE(ReadAll(TextOf(Entry(1).p, &IUpdFile::get_NewPath)) == data);
     ASSERT_EQ(o->Clear(), S_OK);
   }
-  // The same signature in DER, as other signing tools write it.
-  Signing der;
-  der.sequence = 1002;
-  EXPECT_EQ(CheckDocument(server.peer, InDer(Signed(der))), 0);
-  EXPECT_EQ(Count(), 2);
 }
 
 // Where the signature line is and which bytes it covers are the native suite's cases; here each
