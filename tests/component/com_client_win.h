@@ -241,6 +241,18 @@ Ref<T> RefOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T**)) {
   return r;
 }
 
+// Arguments as a late-bound caller passes them.
+inline VARIANT Arg(VARTYPE type) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = type;
+  return v;
+}
+inline VARIANT Short(short value) {
+  VARIANT v = Arg(VT_I2);
+  V_I2(&v) = value;
+  return v;
+}
 // An optional argument left out, as a late-bound caller passes it.
 inline VARIANT MissingArg() {
   VARIANT v;

@@ -30,18 +30,7 @@ using namespace updara_test;
 
 using TextGetter = HRESULT (STDMETHODCALLTYPE IUpdaraCom::*)(BSTR*);
 
-// Arguments as a late-bound caller passes them; a TextArg is the caller's to clear.
-VARIANT Arg(VARTYPE type) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = type;
-  return v;
-}
-VARIANT Short(short value) {
-  VARIANT v = Arg(VT_I2);
-  V_I2(&v) = value;
-  return v;
-}
+// A text argument as a late-bound caller passes it, the caller's to clear.
 VARIANT TextArg(const wchar_t* text) {
   VARIANT v = Arg(VT_BSTR);
   V_BSTR(&v) = SysAllocString(text);

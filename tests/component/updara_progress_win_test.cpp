@@ -98,14 +98,6 @@ class UpdaraProgress : public ::testing::Test {
     return window;
   }
 
-  void SetDialogText(int index, const wchar_t* text) {
-    VARIANT i;
-    VariantInit(&i);
-    V_VT(&i) = VT_I4;
-    V_I4(&i) = index;
-    ASSERT_EQ(o->put_DialogText(i, Bstr(text)), S_OK);
-  }
-
   long Result() {
     EXPECT_TRUE(PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 30000));
     return sink.Of(EventDownloadDone).empty() ? -1 : sink.Of(EventDownloadDone)[0].numbers.at(0);
@@ -118,7 +110,7 @@ class UpdaraProgress : public ::testing::Test {
 
 TEST_F(UpdaraProgress, ADownloadShowsTheHostsTextsTheBytesThePercentAndTheHeader) {
   const wchar_t* texts[] = {L"Fortschritt", L"Abbrechen", L"Verbinden", L"Anfragen", L"Laden"};
-  for (int i = 0; i < 5; ++i) SetDialogText(i, texts[i]);
+  for (short i = 0; i < 5; ++i) ASSERT_EQ(o->put_DialogText(updara_test::Short(i), Bstr(texts[i])), S_OK);
   HWND window = StartSlow(true);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(ItemText(window, IDCANCEL), "Abbrechen");

@@ -222,6 +222,17 @@ class UpdaraUpdate : public ::testing::Test {
     return {{"TMP", temp}, {"TEMP", temp}, {"LW_RESTART_MARKER", marker}};
   }
   std::vector<std::string> Log() const { return Lines(Read(log)); }
+  // A file of the program and its new version, to be fetched from `fresh`.
+  void OldAndNew(const std::string& name, const std::string& old, const std::string& next) {
+    Write(app + name, old);
+    Write(fresh + name, next);
+  }
+  // A copy of the test server in the program's folder, registered, and its new version.
+  void OldAndNewServer(const std::string& name, const std::string& version, const std::string& text = "") {
+    WriteStampedCopy(ServerDll(), app + name, "1.0.0.0");
+    Register(app + name);
+    WriteStampedCopy(ServerDll(), fresh + name, version, text);
+  }
   std::string Restart() const { return "\"" + HostExe() + "\" --restarted \"" + marker + "\""; }
   // The updater of that name has started the program again and ended.
   bool Restarted(const std::string& name) const {
@@ -246,11 +257,8 @@ class UpdaraUpdate : public ::testing::Test {
 };
 
 TEST_F(UpdaraUpdate, AnAdministratorsFilesThatAreNotInUseArePutInPlaceAtOnceWithoutTheUpdater) {
-  Write(app + "data.txt", "old data");
-  Write(fresh + "data.txt", "the new data, longer");
-  WriteStampedCopy(ServerDll(), app + "server.dll", "1.0.0.0");
-  Register(app + "server.dll");
-  WriteStampedCopy(ServerDll(), fresh + "server.dll", "2.0.0.0");
+  OldAndNew("data.txt", "old data", "the new data, longer");
+  OldAndNewServer("server.dll", "2.0.0.0");
   Document({{"data.txt", app, fresh + "data.txt", "date=20240315102530\r\nmodificationdate=20240316112530\r\n"},
             {"server.dll", app, fresh + "server.dll", "version=2.0.0.0\r\nregister=1\r\n"},
             // A folder the update-information file names is made, with every folder above it.
@@ -275,11 +283,8 @@ TEST_F(UpdaraUpdate, AnAdministratorsFilesThatAreNotInUseArePutInPlaceAtOnceWith
 }
 
 TEST_F(UpdaraUpdate, AServerThatWillNotRegisterUndoesTheRunAndFailsUpdateWith30008) {
-  Write(app + "data.txt", "old data");
-  Write(fresh + "data.txt", "new data");
-  WriteStampedCopy(ServerDll(), app + "refuse.dll", "1.0.0.0");
-  Register(app + "refuse.dll");
-  WriteStampedCopy(ServerDll(), fresh + "refuse.dll", "3.0.0.0", "refuse");
+  OldAndNew("data.txt", "old data", "new data");
+  OldAndNewServer("refuse.dll", "3.0.0.0", "refuse");
   Write(fresh + "added.txt", "a file new to the program");
   Document({{"data.txt", app, fresh + "data.txt"},
             {"added.txt", app, fresh + "added.txt"},
@@ -340,11 +345,8 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
 }
 
 TEST_F(UpdaraUpdate, WithoutAdministratorRightsTheUpdaterPutsEveryFileInPlace) {
-  Write(app + "data.txt", "old data");
-  Write(fresh + "data.txt", "new data");
-  WriteStampedCopy(ServerDll(), app + "server.dll", "1.0.0.0");
-  Register(app + "server.dll");
-  WriteStampedCopy(ServerDll(), fresh + "server.dll", "2.0.0.0");
+  OldAndNew("data.txt", "old data", "new data");
+  OldAndNewServer("server.dll", "2.0.0.0");
   Document({{"data.txt", app, fresh + "data.txt"},
             {"server.dll", app, fresh + "server.dll", "version=2.0.0.0\r\nregister=1\r\n"}});
   RunHost({{"name", "LwNoRights"}, {"cmdline", Restart()}}, false);
@@ -405,10 +407,8 @@ TEST_F(UpdaraUpdate, WhereRightsAreNeededTheRestarterStartsTheProgramOnceTheServ
 class KilledUpdater : public UpdaraUpdate {
  protected:
   void KillBetweenTwoFiles() {
-    Write(app + "first.txt", "old first");
-    Write(app + "second.txt", "old second");
-    Write(fresh + "first.txt", "new first");
-    Write(fresh + "second.txt", "new second");
+    OldAndNew("first.txt", "old first", "new first");
+    OldAndNew("second.txt", "old second", "new second");
     Document({{"first.txt", app, fresh + "first.txt"}, {"second.txt", app, fresh + "second.txt"}});
     holder = std::make_unique<LockedFile>(app + "second.txt", 60000);
     RunHost({{"name", "LwKilled"}, {"cmdline", Restart()}}, false);
@@ -466,22 +466,16 @@ TEST_F(UpdaraUpdate, AFailedFileIsReportedTheRunUndoneAndTheProgramStillStartsAg
   const Case cases[] = {
       {"Failed to update application!",
        [&] {
-         Write(app + "data.txt", "old data");
-         Write(fresh + "data.txt", "new data");
-         Write(app + "held.txt", "old held");
-         Write(fresh + "held.txt", "new held");
+         OldAndNew("data.txt", "old data", "new data");
+         OldAndNew("held.txt", "old held", "new held");
          Document({{"data.txt", app, fresh + "data.txt"}, {"held.txt", app, fresh + "held.txt"}});
          return "Could not copy to destination " + app + "held.txt";
        }},
       {"Failed to register server!",
        [&] {
          Write(app + "data.txt", "old data");
-         WriteStampedCopy(ServerDll(), app + "server.dll", "1.0.0.0");
-         Register(app + "server.dll");
-         WriteStampedCopy(ServerDll(), fresh + "server.dll", "2.0.0.0");
-         WriteStampedCopy(ServerDll(), app + "refuse.dll", "1.0.0.0");
-         Register(app + "refuse.dll");
-         WriteStampedCopy(ServerDll(), fresh + "refuse.dll", "3.0.0.0", "refuse");
+         OldAndNewServer("server.dll", "2.0.0.0");
+         OldAndNewServer("refuse.dll", "3.0.0.0", "refuse");
          Document({{"data.txt", app, fresh + "data.txt"},
                    {"server.dll", app, fresh + "server.dll", "register=1\r\n"},
                    {"refuse.dll", app, fresh + "refuse.dll", "register=1\r\n"}});

@@ -114,12 +114,8 @@ class UpdateClient : public ::testing::Test {
     f->put_Compressed(compressed ? VARIANT_TRUE : VARIANT_FALSE);
   }
   Ref<IUpdFile> Entry(short index) {
-    VARIANT i;
-    VariantInit(&i);
-    V_VT(&i) = VT_I2;
-    V_I2(&i) = index;
     Ref<IUpdFile> f;
-    EXPECT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->get_Item(i, f.put()), S_OK);
+    EXPECT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->get_Item(Short(index), f.put()), S_OK);
     return f;
   }
   short Count() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Files).p, &IUpdFiles::get_Count); }
