@@ -200,17 +200,22 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
   }
 };
 
+// The object's one connection point, that of its events.
+inline Ref<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
+  Ref<IConnectionPointContainer> container;
+  Ref<IConnectionPoint> point;
+  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
+  if (container.p) {
+    EXPECT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
+  }
+  return point;
+}
+
 // Connects the sink to the object's events; the connection ends with the object.
 inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
   DWORD cookie = 0;
-  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
-    if (SUCCEEDED(container->FindConnectionPoint(DIID__IUpdaraComEvents, &point))) {
-      EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
-      point->Release();
-    }
-    container->Release();
+  if (Ref<IConnectionPoint> point = EventsPoint(object); point.p) {
+    EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
   }
   EXPECT_NE(cookie, 0u);
   return cookie;

@@ -128,11 +128,6 @@ class UpdaraCom : public ::testing::Test {
     CoUninitialize();
   }
 
-  static void EventsPoint(IUpdaraCom* object, Ref<IConnectionPoint>& point) {
-    Ref<IConnectionPointContainer> container;
-    ASSERT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
-  }
   static HWND NotifyWindow() { return FindWindowA("EmptyUpdaraClass", "EmptyUpdaraWindow"); }
 
   // Declared before the object, so that they outlive its references to them.
@@ -543,8 +538,7 @@ TEST_F(UpdaraCom, AHostThatLetsGoInsideAHandlerGetsNoFurtherEvents) {
 TEST_F(UpdaraCom, ConnectionPointsAndTheirConnectionsAreEnumerated) {
   Ref<IConnectionPointContainer> container;
   ASSERT_EQ(o->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
-  Ref<IConnectionPoint> point;
-  EventsPoint(o.p, point);
+  Ref<IConnectionPoint> point = EventsPoint(o.p);
   ASSERT_NE(point.p, nullptr);
 
   // One point, the events' own.
@@ -641,9 +635,7 @@ TEST_F(UpdaraCom, ClientsOnOtherThreadsCallThroughProxiesAndGetTheirEventsAtHome
     EXPECT_EQ(away.OldStates(), (std::vector<long>{0, 1}));
     ASSERT_EQ(away.Of(EventCheckDone).size(), 1u);
     for (const Event& e : away.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
-    Ref<IConnectionPoint> point;
-    EventsPoint(proxy.p, point);
-    EXPECT_EQ(point->Unadvise(connection), S_OK);
+    EXPECT_EQ(EventsPoint(proxy.p)->Unadvise(connection), S_OK);
   });
   EXPECT_EQ(sink.Of(EventCheckDone).size(), 2u);
 }

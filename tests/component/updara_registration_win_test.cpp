@@ -196,7 +196,7 @@ class UpdaraRegistrationRoutine : public ::testing::Test {
   }
 };
 
-TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTheSameServer) {
+TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTheSameServerKeepingWhatOthersChanged) {
   const wchar_t* kServer = L"C:\\Program Files\\Brenk\\Updara.dll";
   ASSERT_EQ(Register(kServer), S_OK);
   ExpectRegistered(root_, kServer);
@@ -212,9 +212,8 @@ TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTh
   EXPECT_EQ(SubkeyCount(root_, L""), 1u);
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
   EXPECT_EQ(Unregister(kServer), S_OK);
-}
 
-TEST_F(UpdaraRegistrationRoutine, UnregisterKeepsWhatOthersChangedOrAdded) {
+  // What others changed or added is kept.
   ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
   // A later version took over the version-independent ProgID, and something hung a key on the class.
   const wchar_t newer[] = L"Kivra.UpdaraCom.2";
