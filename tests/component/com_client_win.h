@@ -10,7 +10,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -31,6 +33,15 @@ inline std::wstring WinPath(const char* unixPath) {
 inline const std::wstring kDll = WinPath(LW_UPDARA_DLL);
 // The same component built without a key ring: it takes update-information files as they come.
 inline const std::wstring kDllWithoutKeys = WinPath(LW_UPDARA_DLL_WITHOUT_KEYS);
+
+// A file's bytes, and a file written with them.
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 // Runs a command line and returns its exit code; a program that cannot start or never ends fails.
 inline DWORD RunProgram(std::wstring commandLine) {

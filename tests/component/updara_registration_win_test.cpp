@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -261,11 +259,6 @@ std::vector<std::string> VersionStrings(const std::string& file, std::initialize
   return out;
 }
 
-std::string ReadFileBytes(const char* unixPath) {
-  std::ifstream in(std::filesystem::path(WinPath(unixPath)), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
   HMODULE dll = LoadLibraryW(kDll.c_str());
   ASSERT_NE(dll, nullptr) << GetLastError();
@@ -344,7 +337,8 @@ TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
     const auto* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
     ASSERT_NE(data, nullptr);
     const std::string bytes(data, SizeofResource(dll, found));
-    EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));  // the program of this build, not a stale copy
+    // The program of this build, not a stale copy.
+    EXPECT_EQ(bytes, updara_test::ReadAll(updara_test::Ansi(WinPath(c.builtFile))));
 
     const std::string written = scratch.Win("carried.exe");
     { std::ofstream(written, std::ios::binary) << bytes; }

@@ -11,7 +11,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <regex>
@@ -37,14 +36,11 @@ using lw::fixtures::LockedFile;
 using lw::fixtures::ScratchFolder;
 using lw::fixtures::WriteStampedCopy;
 using updara_test::Bstr;
+using updara_test::ReadAll;
 using updara_test::Ref;
 using updara_test::Sink;
+using updara_test::WriteAll;
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -190,7 +186,7 @@ class UpdaraUpdate : public ::testing::Test {
     for (const Entry& e : entries)
       text += "[File]\r\nname=" + e.name + "\r\npath=" + e.folder + "\r\nurl=" + e.url + "\r\n" + e.extra + "\r\n";
     const std::string path = dir.Win("upd.txt");
-    Write(path, text);
+    WriteAll(path, text);
     return path;
   }
   // Runs the host (this program's copy at `program`, the built one by default) on the settings
@@ -202,7 +198,7 @@ class UpdaraUpdate : public ::testing::Test {
     settings.emplace("rule", "255");
     std::string text;
     for (const auto& [key, value] : settings) text += key + "=" + value + "\r\n";
-    Write(dir.Win("settings.txt"), text);
+    WriteAll(dir.Win("settings.txt"), text);
     if (program.empty()) program = HostExe();
     const auto run = [&] {
       Started host("\"" + program + "\" \"" + dir.Win("settings.txt") + "\"", Variables(), admin);
@@ -221,11 +217,11 @@ class UpdaraUpdate : public ::testing::Test {
   std::map<std::string, std::string> Variables() const {
     return {{"TMP", temp}, {"TEMP", temp}, {"LW_RESTART_MARKER", marker}};
   }
-  std::vector<std::string> Log() const { return Lines(Read(log)); }
+  std::vector<std::string> Log() const { return Lines(ReadAll(log)); }
   // A file of the program and its new version, to be fetched from `fresh`.
   void OldAndNew(const std::string& name, const std::string& old, const std::string& next) {
-    Write(app + name, old);
-    Write(fresh + name, next);
+    WriteAll(app + name, old);
+    WriteAll(fresh + name, next);
   }
   // A copy of the test server in the program's folder, registered, and its new version.
   void OldAndNewServer(const std::string& name, const std::string& version, const std::string& text = "") {
@@ -265,7 +261,7 @@ TEST_F(UpdaraUpdate, AnAdministratorsFilesThatAreNotInUseArePutInPlaceAtOnceWith
             {"extra.txt", app + "docs\\extra\\", fresh + "data.txt"}});
   EXPECT_EQ(RunHost({{"name", "LwInPlace"}}), 0);
   const std::vector<std::string> log = Log();
-  EXPECT_TRUE(Has(log, "UpdateDone 0 ")) << Read(this->log);
+  EXPECT_TRUE(Has(log, "UpdateDone 0 ")) << ReadAll(this->log);
   EXPECT_FALSE(Has(log, "CloseApp"));
   // The dates of the update-information file, local time, as the file's UTC times (the seconds
   // are never read); looked at before the file is read, which changes its last access.
@@ -274,8 +270,8 @@ TEST_F(UpdaraUpdate, AnAdministratorsFilesThatAreNotInUseArePutInPlaceAtOnceWith
   auto at = [](FILETIME t) { return ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
   EXPECT_EQ(at(data.ftLastWriteTime), UtcOf(2024, 3, 16, 11, 25));
   EXPECT_EQ(at(data.ftLastAccessTime), UtcOf(2024, 3, 15, 10, 25));
-  EXPECT_EQ(Read(app + "data.txt"), "the new data, longer");
-  EXPECT_EQ(Read(app + "docs\\extra\\extra.txt"), "the new data, longer");
+  EXPECT_EQ(ReadAll(app + "data.txt"), "the new data, longer");
+  EXPECT_EQ(ReadAll(app + "docs\\extra\\extra.txt"), "the new data, longer");
   EXPECT_EQ(FileVersionOf(app + "server.dll"), "2.0.0.0");
   EXPECT_EQ(RegisteredVersion("server.dll"), "2.0.0.0");
   // No updater, no list, no journal, no download, no backup.
@@ -285,18 +281,18 @@ TEST_F(UpdaraUpdate, AnAdministratorsFilesThatAreNotInUseArePutInPlaceAtOnceWith
 TEST_F(UpdaraUpdate, AServerThatWillNotRegisterUndoesTheRunAndFailsUpdateWith30008) {
   OldAndNew("data.txt", "old data", "new data");
   OldAndNewServer("refuse.dll", "3.0.0.0", "refuse");
-  Write(fresh + "added.txt", "a file new to the program");
+  WriteAll(fresh + "added.txt", "a file new to the program");
   Document({{"data.txt", app, fresh + "data.txt"},
             {"added.txt", app, fresh + "added.txt"},
             {"refuse.dll", app, fresh + "refuse.dll", "version=3.0.0.0\r\nregister=1\r\n"}});
   RunHost({{"name", "LwRefused"}});
   const std::vector<std::string> log = Log();
-  EXPECT_TRUE(Has(log, "Update 800A7538")) << Read(this->log);  // 30008 as the method's failure
+  EXPECT_TRUE(Has(log, "Update 800A7538")) << ReadAll(this->log);  // 30008 as the method's failure
   EXPECT_TRUE(Has(log, "State 3")) << "the object stays in StateUpdating";
   for (const std::string& line : log) EXPECT_FALSE(line.starts_with("UpdateDone")) << line;
   // Every file of the run is the old one again, the old server registered as before, and the file
   // that was not there before is gone.
-  EXPECT_EQ(Read(app + "data.txt"), "old data");
+  EXPECT_EQ(ReadAll(app + "data.txt"), "old data");
   EXPECT_FALSE(Exists(app + "added.txt"));
   EXPECT_EQ(FileVersionOf(app + "refuse.dll"), "1.0.0.0");
   EXPECT_EQ(RegisteredVersion("refuse.dll"), "1.0.0.0");
@@ -320,13 +316,13 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
   RunHost({{"name", "LwOwnFile"}, {"cmdline", cmdLine}, {"copylist", list}, {"globalterminate", "1"}}, true, program);
   EXPECT_EQ(user.Wait(5000), long(0xFFFFFFFF)) << "ended with exit code -1";
   const std::vector<std::string> log = Log();
-  EXPECT_TRUE(Has(log, "CloseApp")) << Read(this->log);
+  EXPECT_TRUE(Has(log, "CloseApp")) << ReadAll(this->log);
   for (const std::string& line : log) EXPECT_FALSE(line.starts_with("UpdateDone")) << line;
   EXPECT_EQ(FileVersionOf(app + "server.dll"), "2.0.0.0") << "put in place by the host itself";
 
   // The list as the host handed it over: only the program's own file was left for the updater.
-  const std::vector<std::string> lines = Lines(Read(list));
-  ASSERT_EQ(lines.size(), 5u) << Read(list);
+  const std::vector<std::string> lines = Lines(ReadAll(list));
+  ASSERT_EQ(lines.size(), 5u) << ReadAll(list);
   EXPECT_EQ(lines[0], "#UDA Signature" + cmdLine);
   EXPECT_EQ(lines[1], "0");
   EXPECT_EQ(lines[2], "");
@@ -339,7 +335,7 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
 
   // The updater waited for the program to end, put its new file in place and started it again.
   ASSERT_TRUE(Restarted("LwOwnFile"));
-  EXPECT_EQ(Read(marker), cmdLine);
+  EXPECT_EQ(ReadAll(marker), cmdLine);
   EXPECT_EQ(FileVersionOf(program), "2.0.0.0");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"LwOwnFileUpd.exe"});
 }
@@ -350,38 +346,38 @@ TEST_F(UpdaraUpdate, WithoutAdministratorRightsTheUpdaterPutsEveryFileInPlace) {
   Document({{"data.txt", app, fresh + "data.txt"},
             {"server.dll", app, fresh + "server.dll", "version=2.0.0.0\r\nregister=1\r\n"}});
   RunHost({{"name", "LwNoRights"}, {"cmdline", Restart()}}, false);
-  EXPECT_TRUE(Has(Log(), "CloseApp")) << Read(log);
+  EXPECT_TRUE(Has(Log(), "CloseApp")) << ReadAll(log);
   ASSERT_TRUE(Restarted("LwNoRights"));
-  EXPECT_EQ(Read(app + "data.txt"), "new data");
+  EXPECT_EQ(ReadAll(app + "data.txt"), "new data");
   EXPECT_EQ(FileVersionOf(app + "server.dll"), "2.0.0.0");
   EXPECT_EQ(RegisteredVersion("server.dll"), "2.0.0.0");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"LwNoRightsUpd.exe"});
 }
 
 TEST_F(UpdaraUpdate, WhereRightsAreNeededTheRestarterStartsTheProgramOnceTheServiceOrTheUpdaterIsDone) {
-  Write(fresh + "data.txt", "new data");
+  WriteAll(fresh + "data.txt", "new data");
   Document({{"data.txt", app, fresh + "data.txt"}});
   const std::string event = "Global\\LwElevated__ev";
 
   // No service: the updater is launched with "runas"; the restarter starts the host's program
   // without arguments when the updater signals the event.
-  Write(app + "data.txt", "old data");
+  WriteAll(app + "data.txt", "old data");
   RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", Restart()}}, false);
-  EXPECT_TRUE(Has(Log(), "CloseApp")) << Read(log);
+  EXPECT_TRUE(Has(Log(), "CloseApp")) << ReadAll(log);
   ASSERT_TRUE(Restarted("LwElevated"));
-  EXPECT_EQ(Read(marker), "\"" + HostExe() + "\"");
-  EXPECT_EQ(Read(app + "data.txt"), "new data");
+  EXPECT_EQ(ReadAll(marker), "\"" + HostExe() + "\"");
+  EXPECT_EQ(ReadAll(app + "data.txt"), "new data");
   EXPECT_TRUE(WaitFor([&] { return updara::ProcessesRunning(temp + "LwElevatedStr.exe").empty(); }, 10000));
 
   // A service that takes the job gets the updater, the list and the event; no updater is written.
-  Write(app + "data.txt", "old data");
+  WriteAll(app + "data.txt", "old data");
   DeleteFileA(marker.c_str());
   DeleteFileA((temp + "LwElevatedUpd.exe").c_str());
   DeleteFileA(log.c_str());
   {
     updara_test::PipeService service(1, 3);
     RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", Restart()}}, false);
-    EXPECT_TRUE(Has(Log(), "CloseApp")) << Read(log);
+    EXPECT_TRUE(Has(Log(), "CloseApp")) << ReadAll(log);
     service.Answered();
     EXPECT_EQ(service.request, updara::ServiceRequest({temp + "LwElevatedUpd.exe", temp + "LwElevated.uda", event}));
     // The service does its work and signals the event; the restarter starts the program.
@@ -391,13 +387,13 @@ TEST_F(UpdaraUpdate, WhereRightsAreNeededTheRestarterStartsTheProgramOnceTheServ
     CloseHandle(handOver);
     EXPECT_TRUE(WaitFor([&] { return Exists(marker); }, 30000));
     EXPECT_FALSE(Exists(temp + "LwElevatedUpd.exe"));
-    EXPECT_EQ(Read(app + "data.txt"), "old data") << "the service's job, not the component's";
+    EXPECT_EQ(ReadAll(app + "data.txt"), "old data") << "the service's job, not the component's";
   }
 
   // Without a command line the program could not be started again: nothing is handed over.
   DeleteFileA(log.c_str());
   RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", ""}}, false);
-  EXPECT_TRUE(Has(Log(), "UpdateDone 30005 Failed to start updater program.")) << Read(log);
+  EXPECT_TRUE(Has(Log(), "UpdateDone 30005 Failed to start updater program.")) << ReadAll(log);
   EXPECT_FALSE(Has(Log(), "CloseApp"));
   EXPECT_TRUE(updara::ProcessesRunning(temp + "LwElevatedStr.exe").empty());
 }
@@ -412,12 +408,12 @@ class KilledUpdater : public UpdaraUpdate {
     Document({{"first.txt", app, fresh + "first.txt"}, {"second.txt", app, fresh + "second.txt"}});
     holder = std::make_unique<LockedFile>(app + "second.txt", 60000);
     RunHost({{"name", "LwKilled"}, {"cmdline", Restart()}}, false);
-    ASSERT_TRUE(WaitFor([&] { return Read(app + "first.txt") == "new first"; }, 30000)) << Read(log);
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(app + "first.txt") == "new first"; }, 30000)) << ReadAll(log);
     EXPECT_EQ(updara::EndProcessesRunning(temp + "LwKilledUpd.exe", 1), 1);
     holder->Release();
-    EXPECT_EQ(Read(app + "first.txt"), "new first");
-    EXPECT_EQ(Read(app + "second.txt"), "old second");
-    EXPECT_EQ(Read(app + "first.txt.updara-old"), "old first");
+    EXPECT_EQ(ReadAll(app + "first.txt"), "new first");
+    EXPECT_EQ(ReadAll(app + "second.txt"), "old second");
+    EXPECT_EQ(ReadAll(app + "first.txt.updara-old"), "old first");
     EXPECT_TRUE(Exists(temp + "LwKilled.udj"));
     EXPECT_FALSE(Exists(marker)) << "the updater never got to start the program";
   }
@@ -436,8 +432,8 @@ TEST_F(KilledUpdater, TheComponentUndoesTheRunWhenItTakesItsNameAndReportsTheFil
     updara_test::Connect(o.p, sink);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwKilled")), S_OK);
     lw::fixtures::PumpUntil([&] { return !sink.Of(EventPrevDetected).empty(); }, 5000);
-    EXPECT_EQ(Read(app + "first.txt"), "old first");
-    EXPECT_EQ(Read(app + "second.txt"), "old second");
+    EXPECT_EQ(ReadAll(app + "first.txt"), "old first");
+    EXPECT_EQ(ReadAll(app + "second.txt"), "old second");
     EXPECT_FALSE(Exists(app + "first.txt.updara-old"));
     EXPECT_FALSE(Exists(temp + "LwKilled.udj"));
     // The downloads are still there: the run can be made again, or cleared.
@@ -453,8 +449,8 @@ TEST_F(KilledUpdater, TheNextUpdaterUndoesTheRunAndThenFinishesItsList) {
   Started again("\"" + temp + "LwKilledUpd.exe\" \"" + temp + "LwKilled.uda\"", Variables(), false);
   EXPECT_EQ(again.Wait(), 0);
   ASSERT_TRUE(Restarted("LwKilled"));
-  EXPECT_EQ(Read(app + "first.txt"), "new first");
-  EXPECT_EQ(Read(app + "second.txt"), "new second");
+  EXPECT_EQ(ReadAll(app + "first.txt"), "new first");
+  EXPECT_EQ(ReadAll(app + "second.txt"), "new second");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"LwKilledUpd.exe"});
 }
 
@@ -473,7 +469,7 @@ TEST_F(UpdaraUpdate, AFailedFileIsReportedTheRunUndoneAndTheProgramStillStartsAg
        }},
       {"Failed to register server!",
        [&] {
-         Write(app + "data.txt", "old data");
+         WriteAll(app + "data.txt", "old data");
          OldAndNewServer("server.dll", "2.0.0.0");
          OldAndNewServer("refuse.dll", "3.0.0.0", "refuse");
          Document({{"data.txt", app, fresh + "data.txt"},
@@ -491,15 +487,15 @@ TEST_F(UpdaraUpdate, AFailedFileIsReportedTheRunUndoneAndTheProgramStillStartsAg
     // Visible: the updater says what failed.
     RunHost({{"name", "LwFailed"}, {"cmdline", Restart()}, {"visible", "1"}}, false);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = FindWindowA("#32770", c.caption)) != nullptr; }, 30000)) << Read(log);
+    ASSERT_TRUE(WaitFor([&] { return (box = FindWindowA("#32770", c.caption)) != nullptr; }, 30000)) << ReadAll(log);
     EXPECT_EQ(lw::fixtures::MessageBoxText(box), message);
     EXPECT_FALSE(Exists(marker)) << "the program starts once the message is read";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(Restarted("LwFailed"));
     if (holder) holder->Release();
-    EXPECT_EQ(Read(app + "data.txt"), "old data");
+    EXPECT_EQ(ReadAll(app + "data.txt"), "old data");
     if (Exists(app + "held.txt")) {
-      EXPECT_EQ(Read(app + "held.txt"), "old held");
+      EXPECT_EQ(ReadAll(app + "held.txt"), "old held");
     }
     if (Exists(app + "server.dll")) {
       EXPECT_EQ(FileVersionOf(app + "server.dll"), "1.0.0.0");
@@ -530,17 +526,17 @@ TEST_F(UpdaraUpdate, TheUpdaterActsOnlyOnItsOwnListWhenItWasWrittenByTheComponen
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Write(victim, "the customer's own file");
-    Write(app + "data.txt", "old data");
-    Write(download, "new content");
+    WriteAll(victim, "the customer's own file");
+    WriteAll(app + "data.txt", "old data");
+    WriteAll(download, "new content");
     DeleteFileA(marker.c_str());
-    Write(temp + c.listName, c.list);
+    WriteAll(temp + c.listName, c.list);
     Started run("\"" + updater + "\" \"" + temp + c.listName + "\"", Variables(), true);
     EXPECT_NE(run.Wait(), -1);
     // A program it started has written its marker by the time it has ended.
     EXPECT_TRUE(WaitFor([&] { return updara::ProcessesRunning(HostExe()).empty(); }, 20000));
-    EXPECT_EQ(Read(victim), "the customer's own file");
-    EXPECT_EQ(Read(app + "data.txt"), "old data");
+    EXPECT_EQ(ReadAll(victim), "the customer's own file");
+    EXPECT_EQ(ReadAll(app + "data.txt"), "old data");
     EXPECT_EQ(Exists(marker), c.restarts);
     DeleteFileA((temp + c.listName).c_str());
   }
@@ -607,12 +603,12 @@ TEST_F(UpdaraLeftovers, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhate
   for (const auto& c : calls) {
     SCOPED_TRACE(c.call);
     // What another program wrote into the temporary folder, and what is the component's own.
-    Write(victim + "ledger-backup.xlsx", "the customer's own file");
-    Write(victim + "UDX2.tmp", "named like a download, elsewhere");
-    Write(temp + "notes.txt", "another program's file");
-    Write(temp + "UDX1.tmp", "a download of the component");
-    Write(temp + "UDX3.tmp", "a download an entry holds");
-    Write(list, "#UDA Signature\"C:\\host.exe\"\r\n0\r\n\r\n\r\n" + victim +
+    WriteAll(victim + "ledger-backup.xlsx", "the customer's own file");
+    WriteAll(victim + "UDX2.tmp", "named like a download, elsewhere");
+    WriteAll(temp + "notes.txt", "another program's file");
+    WriteAll(temp + "UDX1.tmp", "a download of the component");
+    WriteAll(temp + "UDX3.tmp", "a download an entry holds");
+    WriteAll(list, "#UDA Signature\"C:\\host.exe\"\r\n0\r\n\r\n\r\n" + victim +
                     "ledger-backup.xlsx>C:\\x.dll|0|0|0|0\r\n" + temp + "UDX1.tmp>C:\\y.dll|0|0|0|0\r\n" + victim +
                     "UDX2.tmp>C:\\z.dll|0|0|0|0\r\n" + temp + "notes.txt>C:\\w.dll|0|0|0|0\r\n");
     auto& [sink, host] = Create();
@@ -623,7 +619,7 @@ TEST_F(UpdaraLeftovers, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhate
     Add(o, "a.dll", victim + "a.dll", victim + "ledger-backup.xlsx");
     Add(o, "b.dll", victim + "b.dll", temp + "UDX3.tmp");
     EXPECT_EQ(c.run(o), S_OK);
-    EXPECT_EQ(Read(victim + "ledger-backup.xlsx"), "the customer's own file");
+    EXPECT_EQ(ReadAll(victim + "ledger-backup.xlsx"), "the customer's own file");
     EXPECT_TRUE(Exists(victim + "UDX2.tmp"));
     EXPECT_TRUE(Exists(temp + "notes.txt"));
     EXPECT_FALSE(Exists(temp + "UDX1.tmp"));
@@ -633,16 +629,16 @@ TEST_F(UpdaraLeftovers, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhate
     hosts.clear();
   }
   // A file of that name that is no list of the component's is not its to delete either.
-  Write(list, "written by another program");
+  WriteAll(list, "written by another program");
   IUpdaraCom* o = Create().o.p;
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwClear")), S_OK);
   ASSERT_EQ(o->Clear(), S_OK);
-  EXPECT_EQ(Read(list), "written by another program");
+  EXPECT_EQ(ReadAll(list), "written by another program");
 }
 
 TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeActedOnIsRefused) {
   // A download that arrived and was never put in place leaves its list.
-  Write(dir.Win("new.txt"), "new content");
+  WriteAll(dir.Win("new.txt"), "new content");
   {
     auto& [sink, o] = Create();
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
@@ -651,7 +647,7 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
     ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 10000));
     hosts.clear();
   }
-  const std::optional<updara::ReplacementList> written = updara::ParseReplacementList(Read(temp + "LwEarlier.uda"));
+  const std::optional<updara::ReplacementList> written = updara::ParseReplacementList(ReadAll(temp + "LwEarlier.uda"));
   ASSERT_TRUE(written);
   ASSERT_EQ(written->files.size(), 1u);
   EXPECT_TRUE(updara::IsOwnDownload(written->files[0].newPath, temp));
@@ -659,7 +655,7 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
 
   // The next object finds it: named twice before its events run, it reports it once, for the name
   // it has then.
-  Write(temp + "LwOther.uda", Read(temp + "LwEarlier.uda"));
+  WriteAll(temp + "LwOther.uda", ReadAll(temp + "LwEarlier.uda"));
   auto& [sink, o] = Create();
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwOther")), S_OK);
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
@@ -688,7 +684,7 @@ TEST_F(UpdaraLeftovers, ARunThatLeftItsListIsDetectedOnceAndAListThatCannotBeAct
   ASSERT_EQ(o->Reset(), S_OK);
   EXPECT_FALSE(Exists(temp + "LwEarlier.uda"));
   EXPECT_FALSE(Exists(written->files[0].newPath));
-  Write(temp + "LwEarlier.uda", FormatReplacementList(*written));
+  WriteAll(temp + "LwEarlier.uda", FormatReplacementList(*written));
   sink.events.clear();
   ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwEarlier")), S_OK);
   lw::fixtures::PumpFor(300);
