@@ -609,8 +609,8 @@ TEST_F(UpdaraLeftovers, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhate
     WriteAll(temp + "UDX1.tmp", "a download of the component");
     WriteAll(temp + "UDX3.tmp", "a download an entry holds");
     WriteAll(list, "#UDA Signature\"C:\\host.exe\"\r\n0\r\n\r\n\r\n" + victim +
-                    "ledger-backup.xlsx>C:\\x.dll|0|0|0|0\r\n" + temp + "UDX1.tmp>C:\\y.dll|0|0|0|0\r\n" + victim +
-                    "UDX2.tmp>C:\\z.dll|0|0|0|0\r\n" + temp + "notes.txt>C:\\w.dll|0|0|0|0\r\n");
+                       "ledger-backup.xlsx>C:\\x.dll|0|0|0|0\r\n" + temp + "UDX1.tmp>C:\\y.dll|0|0|0|0\r\n" + victim +
+                       "UDX2.tmp>C:\\z.dll|0|0|0|0\r\n" + temp + "notes.txt>C:\\w.dll|0|0|0|0\r\n");
     auto& [sink, host] = Create();
     IUpdaraCom* o = host.p;
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwClear")), S_OK);
