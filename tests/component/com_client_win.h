@@ -9,10 +9,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "component/signature_win.h"
@@ -29,6 +33,15 @@ inline std::wstring WinPath(const char* unixPath) {
 inline const std::wstring kDll = WinPath(LW_UPDARA_DLL);
 // The same component built without a key ring: it takes update-information files as they come.
 inline const std::wstring kDllWithoutKeys = WinPath(LW_UPDARA_DLL_WITHOUT_KEYS);
+
+// A file's bytes, and a file written with them.
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 // Runs a command line and returns its exit code; a program that cannot start or never ends fails.
 inline DWORD RunProgram(std::wstring commandLine) {
@@ -74,8 +87,10 @@ struct Ref {
   T* p = nullptr;
   Ref() = default;
   Ref(Ref&& other) noexcept : p(other.p) { other.p = nullptr; }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
+  Ref& operator=(Ref&& other) noexcept {
+    std::swap(p, other.p);
+    return *this;
+  }
   ~Ref() { reset(); }
   void reset() {
     if (p) p->Release();
@@ -87,6 +102,33 @@ struct Ref {
   }
   void** putv() { return reinterpret_cast<void**>(put()); }
   T* operator->() const { return p; }
+};
+
+// The registered component, created as a host creates it.
+inline Ref<IUpdaraCom> CreateUpdara() {
+  CLSID clsid{};
+  Ref<IUpdaraCom> o;
+  EXPECT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
+  return o;
+}
+
+// Makes a folder this process's temporary folder while it lives.
+class TemporaryFolderAs {
+ public:
+  explicit TemporaryFolderAs(const std::string& folder) {
+    char previous[MAX_PATH] = {};
+    had_ = GetEnvironmentVariableA("TMP", previous, sizeof previous) > 0;
+    saved_ = previous;
+    SetEnvironmentVariableA("TMP", folder.c_str());
+  }
+  TemporaryFolderAs(const TemporaryFolderAs&) = delete;
+  TemporaryFolderAs& operator=(const TemporaryFolderAs&) = delete;
+  ~TemporaryFolderAs() { SetEnvironmentVariableA("TMP", had_ ? saved_.c_str() : nullptr); }
+
+ private:
+  bool had_;
+  std::string saved_;
 };
 
 // A BSTR argument that frees itself.
@@ -169,28 +211,64 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
   }
 };
 
+// The object's one connection point, that of its events.
+inline Ref<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
+  Ref<IConnectionPointContainer> container;
+  Ref<IConnectionPoint> point;
+  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
+  if (container.p) {
+    EXPECT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
+  }
+  return point;
+}
+
 // Connects the sink to the object's events; the connection ends with the object.
 inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
   DWORD cookie = 0;
-  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
-    if (SUCCEEDED(container->FindConnectionPoint(DIID__IUpdaraComEvents, &point))) {
-      EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
-      point->Release();
-    }
-    container->Release();
+  if (Ref<IConnectionPoint> point = EventsPoint(object); point.p) {
+    EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
   }
   EXPECT_NE(cookie, 0u);
   return cookie;
 }
 
-inline UpdateStates StateOf(IUpdaraCom* object) {
-  UpdateStates s = static_cast<UpdateStates>(-1);
-  EXPECT_EQ(object->get_State(&s), S_OK);
-  return s;
+// A property of one of the component's objects that is a number, a flag or a date, read as a host
+// reads it; a getter that answers without writing it leaves a value no property has.
+template <class Object, class T>
+T ValueOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T*)) {
+  T value;
+  std::memset(&value, 0x5A, sizeof value);
+  EXPECT_EQ((o->*get)(&value), S_OK);
+  return value;
+}
+inline UpdateStates StateOf(IUpdaraCom* object) { return ValueOf(object, &IUpdaraCom::get_State); }
+// A text property of one of the component's objects.
+template <class Object>
+std::wstring Get(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
+  BSTR b = nullptr;
+  EXPECT_EQ((o->*get)(&b), S_OK);
+  return Text(b);
+}
+// A property that is one of the component's objects.
+template <class Object, class T>
+Ref<T> RefOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T**)) {
+  Ref<T> r;
+  EXPECT_EQ((o->*get)(r.put()), S_OK);
+  return r;
 }
 
+// Arguments as a late-bound caller passes them.
+inline VARIANT Arg(VARTYPE type) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = type;
+  return v;
+}
+inline VARIANT Short(short value) {
+  VARIANT v = Arg(VT_I2);
+  V_I2(&v) = value;
+  return v;
+}
 // An optional argument left out, as a late-bound caller passes it.
 inline VARIANT MissingArg() {
   VARIANT v;

@@ -7,13 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/tools/files_win.h"
 #include "component/carried_programs.h"
 #include "component/classes_win.h"
 #include "component/registration_win.h"
@@ -121,7 +120,7 @@ class UpdaraRegistration : public ::testing::Test {
   }
 };
 
-TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
+TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassUnregisterRemovesWhatIsLeftAndAFailedWriteLeavesNothing) {
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ExpectRegistered(HKEY_CLASSES_ROOT, kDll);
   // The type library, filed under its own locale and the neutral one.
@@ -155,19 +154,14 @@ TEST_F(UpdaraRegistration, RegsvrRegistersEveryClassAndUnregisterRemovesItAll) {
   EXPECT_EQ(CoCreateInstance(updara::CLSID_UpdaraCom, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                              reinterpret_cast<void**>(&object)),
             REGDB_E_CLASSNOTREG);
-  // Again, with everything gone already.
+  // Again, with everything gone already, and with some of it gone.
   EXPECT_EQ(Regsvr32(L"/u /s"), 0u);
-}
-
-TEST_F(UpdaraRegistration, UnregisterToleratesKeysAlreadyGone) {
   ASSERT_EQ(Regsvr32(L"/s"), 0u);
   ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, (kMainClsidKey + L"\\ProgID").c_str()), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, kClasses[2].progId), ERROR_SUCCESS);
   EXPECT_EQ(Regsvr32(L"/u /s"), 0u);
   ExpectNothingLeft(HKEY_CLASSES_ROOT);
-}
 
-TEST_F(UpdaraRegistration, RegsvrReportsAFailedWriteAndNoHalfRegistrationRemains) {
   // A non-volatile key cannot be created under a volatile one, so writing the ProgID's CLSID fails.
   ASSERT_TRUE(MakeKey(HKEY_CLASSES_ROOT, kClasses[0].progId, REG_OPTION_VOLATILE));
   EXPECT_NE(Regsvr32(L"/s"), 0u);
@@ -200,7 +194,7 @@ class UpdaraRegistrationRoutine : public ::testing::Test {
   }
 };
 
-TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTheSameServer) {
+TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTheSameServerKeepingWhatOthersChanged) {
   const wchar_t* kServer = L"C:\\Program Files\\Brenk\\Updara.dll";
   ASSERT_EQ(Register(kServer), S_OK);
   ExpectRegistered(root_, kServer);
@@ -216,9 +210,8 @@ TEST_F(UpdaraRegistrationRoutine, WritesEveryClassAndRemovesExactlyThatOnlyForTh
   EXPECT_EQ(SubkeyCount(root_, L""), 1u);
   EXPECT_EQ(SubkeyCount(root_, L"CLSID"), 0u);
   EXPECT_EQ(Unregister(kServer), S_OK);
-}
 
-TEST_F(UpdaraRegistrationRoutine, UnregisterKeepsWhatOthersChangedOrAdded) {
+  // What others changed or added is kept.
   ASSERT_EQ(Register(L"C:\\A\\Updara.dll"), S_OK);
   // A later version took over the version-independent ProgID, and something hung a key on the class.
   const wchar_t newer[] = L"Kivra.UpdaraCom.2";
@@ -259,38 +252,11 @@ TEST_F(UpdaraRegistrationRoutine, TheNeutralLocaleEntryNamesTheFileAndGoesOnlyWi
 
 // ---- the DLL file: exports, version, carried programs ----
 
-std::vector<std::wstring> VersionStrings(const std::wstring& file, std::initializer_list<const wchar_t*> names,
-                                         VS_FIXEDFILEINFO* fixed = nullptr) {
-  std::vector<std::wstring> out;
-  DWORD ignored = 0;
-  std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &ignored));
-  if (info.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) {
-    ADD_FAILURE() << "no version resource";
-    return out;
-  }
-  struct Translation { WORD language, codePage; }* translation = nullptr;
-  UINT len = 0;
-  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len) ||
-      len < sizeof *translation) {
-    ADD_FAILURE() << "no translation";
-    return out;
-  }
-  for (const wchar_t* name : names) {
-    wchar_t block[128];
-    swprintf(block, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);
-    wchar_t* value = nullptr;
-    out.emplace_back(VerQueryValueW(info.data(), block, reinterpret_cast<void**>(&value), &len) && value ? value : L"");
-  }
-  if (fixed) {
-    VS_FIXEDFILEINFO* f = nullptr;
-    if (VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&f), &len) && f) *fixed = *f;
-  }
+// The version resource's texts, in its first translation.
+std::vector<std::string> VersionStrings(const std::string& file, std::initializer_list<const char*> names) {
+  std::vector<std::string> out;
+  for (const char* name : names) out.push_back(lw::GetFileVersionString(file, name));
   return out;
-}
-
-std::string ReadFileBytes(const char* unixPath) {
-  std::ifstream in(std::filesystem::path(WinPath(unixPath)), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
@@ -347,14 +313,12 @@ TEST(UpdaraDll, ExportsOnlyTheComEntryPointsUndecorated) {
 }
 
 TEST(UpdaraDll, VersionResourceNamesTheComponent) {
-  VS_FIXEDFILEINFO fixed{};
-  const auto strings = VersionStrings(kDll, {L"ProductName", L"FileDescription", L"OriginalFilename", L"CompanyName"},
-                                      &fixed);
-  EXPECT_EQ(strings, (std::vector<std::wstring>{L"Updara", L"Updara update component", L"Updara.dll", L"Brenk Group"}));
-  EXPECT_EQ(HIWORD(fixed.dwFileVersionMS), LW_VERSION_MAJOR);
-  EXPECT_EQ(LOWORD(fixed.dwFileVersionMS), LW_VERSION_MINOR);
-  EXPECT_EQ(HIWORD(fixed.dwFileVersionLS), LW_VERSION_REVISION);
-  EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
+  const std::string dll = updara_test::Ansi(kDll);
+  EXPECT_EQ(VersionStrings(dll, {"ProductName", "FileDescription", "OriginalFilename", "CompanyName"}),
+            (std::vector<std::string>{"Updara", "Updara update component", "Updara.dll", "Brenk Group"}));
+  const std::string version = std::to_string(LW_VERSION_MAJOR) + "." + std::to_string(LW_VERSION_MINOR) + "." +
+                              std::to_string(LW_VERSION_REVISION) + ".";
+  EXPECT_EQ(lw::GetFileVersion(dll).rfind(version, 0), 0u) << lw::GetFileVersion(dll);
 }
 
 TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
@@ -373,30 +337,14 @@ TEST(UpdaraDll, CarriesTheUpdaterAndRestarterAsRunningPrograms) {
     const auto* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
     ASSERT_NE(data, nullptr);
     const std::string bytes(data, SizeofResource(dll, found));
-    EXPECT_EQ(bytes, ReadFileBytes(c.builtFile));  // the program of this build, not a stale copy
-
-    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    ASSERT_LT(size_t(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), bytes.size());
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
-    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
-#ifdef _WIN64
-    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
-#else
-    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-#endif
-    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
-    EXPECT_FALSE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
-    EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    // The program of this build, not a stale copy.
+    EXPECT_EQ(bytes, updara_test::ReadAll(updara_test::Ansi(WinPath(c.builtFile))));
 
     const std::string written = scratch.Win("carried.exe");
-    { std::ofstream(written, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())); }
-    const std::wstring writtenW(written.begin(), written.end());
-    EXPECT_EQ(VersionStrings(writtenW, {L"ProductName", L"OriginalFilename"}),
-              (std::vector<std::wstring>{L"Updara", c.name}));
-    EXPECT_EQ(RunProgram(L"\"" + writtenW + L"\""), c.exitWithoutArguments);
-    DeleteFileA(written.c_str());
+    { std::ofstream(written, std::ios::binary) << bytes; }
+    EXPECT_EQ(VersionStrings(written, {"ProductName", "OriginalFilename"}),
+              (std::vector<std::string>{"Updara", updara_test::Ansi(c.name)}));
+    EXPECT_EQ(RunProgram(L"\"" + updara_test::Wide(written) + L"\""), c.exitWithoutArguments);
   }
   FreeLibrary(dll);
 }

@@ -12,22 +12,13 @@ namespace {
 
 using namespace updara;
 
+// The texts the Windows suite does not meet in an event or an error object.
 TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
   EXPECT_STREQ(ErrorText(0), "No error.");
-  EXPECT_STREQ(ErrorText(2), "The system cannot find the file specified.");
   EXPECT_STREQ(ErrorText(380), "Invalid Property Value.");
-  EXPECT_STREQ(ErrorText(30002), "Invalid state. Component already busy.");
-  EXPECT_STREQ(ErrorText(30003), "Name not unique, cannot obtain lock. Please use different UpdaterName.");
-  EXPECT_STREQ(ErrorText(30007), "Date not set.");
   EXPECT_STREQ(ErrorText(30011), "Invalid MD5 checksum after download.");
-  EXPECT_STREQ(ErrorText(30012), "The compressed file is damaged and could not be expanded.");
   EXPECT_STREQ(ErrorText(30013), "The update information file is larger than 1 MB.");
-  EXPECT_STREQ(ErrorText(30014), "The server answered the request with an error status.");
   EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
-  EXPECT_STREQ(ErrorText(30016), "Name not valid, it must be a plain file name. Please use different UpdaterName.");
-  EXPECT_STREQ(
-      ErrorText(30026),
-      "The replacement names a file this component did not download or may not replace; nothing was replaced.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
   EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
   EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
@@ -62,10 +53,7 @@ TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
 }
 
 TEST(UpdaraText, StateAndDialogTexts) {
-  EXPECT_STREQ(StateText(0), "Not connected - idle.");
-  EXPECT_STREQ(StateText(1), "Checking for new updates on the server.");
-  EXPECT_STREQ(StateText(2), "Downloading updated files.");
-  EXPECT_STREQ(StateText(3), "Replacing files.");
+  EXPECT_STREQ(StateText(2), "Downloading updated files.");  // 0, 1 and 3: the Windows suite's
   EXPECT_STREQ(StateText(7), "Unknown state");
   EXPECT_STREQ(StateText(-1), "Unknown state");
 
@@ -92,7 +80,6 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   EXPECT_EQ(n.mutex, "Ledgerwell");
   EXPECT_EQ(n.journal, "C:\\Temp\\Ledgerwell.udj");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
-
 }
 
 TEST(UpdaraText, VersionNumbersSplitAtCommaOrDot) {

@@ -4,16 +4,13 @@
 // leaves nothing behind: no entry to fetch, no message, none of its [Global] values (no command
 // to run) and no raised sequence.
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/updara_errors.h"
-#include "component/signed_document.h"
 #include "tests/component/update_client_win.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
@@ -44,27 +41,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   EXPECT_NE(at, std::string::npos) << from;
   if (at != std::string::npos) text.replace(at, from.size(), to);
   return text;
-}
-
-// The document with the r and s of its signature line in DER, as openssl and most libraries write them.
-std::string InDer(const std::string& document) {
-  const size_t start = document.rfind(':') + 1, end = document.find('\r', start);
-  const std::string rs = updara::DecodeBase64(document.substr(start, end - start)).value_or("");
-  EXPECT_EQ(rs.size(), 64u);
-  std::string body;
-  for (std::string_view v : {std::string_view(rs).substr(0, 32), std::string_view(rs).substr(32)}) {
-    while (v.size() > 1 && v[0] == '\0') v.remove_prefix(1);
-    const std::string value = (v[0] & 0x80 ? std::string(1, '\0') : std::string()) + std::string(v);
-    body += '\x02' + std::string(1, static_cast<char>(value.size())) + value;
-  }
-  const std::string der = '\x30' + std::string(1, static_cast<char>(body.size())) + body;
-  const auto bytes = reinterpret_cast<const BYTE*>(der.data());
-  DWORD size = 0;
-  CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, nullptr, &size);
-  std::string text(size, '\0');
-  CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text.data(), &size);
-  text.resize(size);
-  return document.substr(0, start) + text + document.substr(end);
 }
 
 // A document the check refuses, and the error it refuses it with.
@@ -136,9 +112,7 @@ class SignedUpdates : public UpdateClient {
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdBefore), "host-before") << what;
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "host-after") << what;
     EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdLine), "host-line") << what;
-    VARIANT_BOOL admin = VARIANT_TRUE;
-    EXPECT_EQ(o->get_RequireAdmin(&admin), S_OK);
-    EXPECT_EQ(admin, VARIANT_FALSE) << what;
+    EXPECT_EQ(ValueOf(o.p, &IUpdaraCom::get_RequireAdmin), VARIANT_FALSE) << what;
   }
 
   const std::string program = Random(70000, 11);
@@ -173,26 +147,15 @@ TEST_F(SignedUpdates, AGoodDocumentIsTakenWhicheverKeyOfTheRingSignedItAndItsFil
     EXPECT_TRUE(ReadAll(TextOf(Entry(1).p, &IUpdFile::get_NewPath)) == data);
     ASSERT_EQ(o->Clear(), S_OK);
   }
-  // The same signature in DER, as other signing tools write it.
-  Signing der;
-  der.sequence = 1002;
-  EXPECT_EQ(CheckDocument(server.peer, InDer(Signed(der))), 0);
-  EXPECT_EQ(Count(), 2);
 }
 
+// Where the signature line is and which bytes it covers are the native suite's cases; here each
+// refusal reaches the host as its error, with nothing of the document taken.
 TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) {
   Server server(*this);
   Signing first;
   first.sequence = 500;
   const std::string good = Signed(first);
-  const size_t lineStart = good.rfind("; signature=");
-  ASSERT_NE(lineStart, std::string::npos);
-  std::string badSignature = good;
-  const size_t inSignature = good.size() - 10;
-  badSignature[inSignature] = badSignature[inSignature] == 'A' ? 'B' : 'A';
-  std::string lineEnds;
-  for (const char c : good)
-    if (c != '\r') lineEnds += c;
   Signing stranger;
   stranger.key = "lw-stranger";
   stranger.sequence = 501;
@@ -200,13 +163,9 @@ TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) 
 
   const Refusal cases[] = {
       {"not signed at all", kDocument, updara::kUnsignedDocument},
-      {"its signature line removed", good.substr(0, lineStart), updara::kUnsignedDocument},
-      {"a byte of a file line", Replaced(good, "version=2.0", "version=2.1"), updara::kBadDocumentSignature},
       {"a byte of cmdafter", Replaced(good, "cmdafter=after.cmd", "cmdafter=evil!.cmd"), updara::kBadDocumentSignature},
-      {"a byte of the signature", badSignature, updara::kBadDocumentSignature},
       {"a section added after the signature", good + "[Global]\r\ncmdafter=evil.cmd\r\n",
        updara::kBadDocumentSignature},
-      {"its line ends rewritten", lineEnds, updara::kBadDocumentSignature},
       {"signed by a key the ring does not hold", byStranger, updara::kUnknownSigningKey},
       {"signed by another key under a known id",
        Replaced(byStranger, "; signature=lw-stranger:", "; signature=lw-test-a:"), updara::kBadDocumentSignature},
@@ -221,7 +180,9 @@ TEST_F(SignedUpdates, AnyChangeToASignedDocumentIsRefusedAndNothingOfItIsTaken) 
   EXPECT_EQ(Count(), 2);
 }
 
-TEST_F(SignedUpdates, ExpiredOlderAndIncompleteDocumentsAreRefused) {
+// The rules of a signed document (its files over HTTPS with their SHA-256 among them) are the native
+// tables'; here the clock and the sequence kept in the registry.
+TEST_F(SignedUpdates, ExpiredAndOlderDocumentsAreRefused) {
   Server server(*this);
   Signing current;
   current.sequence = 700;
@@ -231,21 +192,12 @@ TEST_F(SignedUpdates, ExpiredOlderAndIncompleteDocumentsAreRefused) {
   expired.expires = lw::fixtures::UtcStampFromNow(-3600);
   Signing older;
   older.sequence = 699;
-  // What the publisher's tool refuses to sign, signed all the same: a file over plain HTTP, and a
-  // file without its SHA-256.
-  Signing unchecked;
-  unchecked.sequence = 900;
-  unchecked.unchecked = true;
-  unchecked.files.emplace("new.exe", program);
-  const std::string plainUrl = Replaced(kDocument, "url=new.exe", "url=http://127.0.0.1:1/new.exe");
 
   EXPECT_EQ(CheckDocument(server.peer, accepted), 0);
   EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::optional<std::uint64_t>(700));
   const Refusal cases[] = {
       {"expired an hour ago", Signed(expired), updara::kDocumentExpired},
       {"older than the one accepted", Signed(older), updara::kDocumentReplayed},
-      {"a file over plain HTTP", SignUpdateInfo(plainUrl, unchecked), updara::kFileNotHttps},
-      {"a file without its SHA-256", SignUpdateInfo(kDocument, unchecked), updara::kFileWithoutSha256},
   };
   for (const Refusal& c : cases) {
     EXPECT_EQ(CheckDocument(server.peer, c.document), c.code) << c.what;

@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -26,14 +24,6 @@
 namespace updara_test {
 
 constexpr char kSignature[] = "#Update file signature\r\n";
-
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline std::string Random(size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -63,16 +53,10 @@ inline VARIANT Missing() {
 // A text property of one of the component's objects, in the system code page.
 template <class Object>
 std::string TextOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
-  BSTR b = nullptr;
-  EXPECT_EQ((o->*get)(&b), S_OK);
-  return Ansi(Text(b));
+  return Ansi(Get(o, get));
 }
 
-inline bool Marked(IUpdFile* f) {
-  VARIANT_BOOL v = VARIANT_FALSE;
-  EXPECT_EQ(f->get_NeedReplace(&v), S_OK);
-  return v != VARIANT_FALSE;
-}
+inline bool Marked(IUpdFile* f) { return ValueOf(f, &IUpdFile::get_NeedReplace) != VARIANT_FALSE; }
 
 inline lw::fixtures::HttpResponse Answer(int status, std::string body) {
   lw::fixtures::HttpResponse r;
@@ -93,37 +77,25 @@ class UpdateClient : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    char previous[MAX_PATH] = {};
-    hadTmp = GetEnvironmentVariableA("TMP", previous, sizeof previous) > 0;
-    savedTmp = previous;
-    SetEnvironmentVariableA("TMP", temp.Win().c_str());
     char directory[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof directory, directory);
     savedDirectory = directory;
-    CLSID clsid{};
-    ASSERT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
+    o = CreateUpdara();
+    ASSERT_NE(o.p, nullptr);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwDownloadTest")), S_OK);
     ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-    Ref<IConnectionPointContainer> container;
-    ASSERT_EQ(o->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
-    Ref<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+    Connect(o.p, sink);
   }
   void TearDown() override {
     o.reset();
     SetCurrentDirectoryA(savedDirectory.c_str());
-    SetEnvironmentVariableA("TMP", hadTmp ? savedTmp.c_str() : nullptr);
     CoUninitialize();
   }
 
   // An entry as a host leaves it for the download.
   void Add(const std::string& name, const std::string& url, long size = 0, const std::string& md5 = "",
            bool compressed = false) {
-    Ref<IUpdFiles> files;
-    ASSERT_EQ(o->get_Files(files.put()), S_OK);
+    Ref<IUpdFiles> files = RefOf(o.p, &IUpdaraCom::get_Files);
     Ref<IUpdFile> f;
     ASSERT_EQ(files->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
     f->put_URL(Bstr(Wide(url).c_str()));
@@ -132,30 +104,12 @@ class UpdateClient : public ::testing::Test {
     f->put_Compressed(compressed ? VARIANT_TRUE : VARIANT_FALSE);
   }
   Ref<IUpdFile> Entry(short index) {
-    Ref<IUpdFiles> files;
-    EXPECT_EQ(o->get_Files(files.put()), S_OK);
-    VARIANT i;
-    VariantInit(&i);
-    V_VT(&i) = VT_I2;
-    V_I2(&i) = index;
     Ref<IUpdFile> f;
-    EXPECT_EQ(files->get_Item(i, f.put()), S_OK);
+    EXPECT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->get_Item(Short(index), f.put()), S_OK);
     return f;
   }
-  short Count() {
-    Ref<IUpdFiles> files;
-    EXPECT_EQ(o->get_Files(files.put()), S_OK);
-    short n = -1;
-    files->get_Count(&n);
-    return n;
-  }
-  short MessageCount() {
-    Ref<IUpdMessages> messages;
-    EXPECT_EQ(o->get_Messages(messages.put()), S_OK);
-    short n = -1;
-    messages->get_Count(&n);
-    return n;
-  }
+  short Count() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Files).p, &IUpdFiles::get_Count); }
+  short MessageCount() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Messages).p, &IUpdMessages::get_Count); }
   // The files the component left in its temporary folder.
   std::set<std::string> Leftovers() const {
     std::set<std::string> names;
@@ -176,8 +130,8 @@ class UpdateClient : public ::testing::Test {
   }
 
   lw::fixtures::ScratchFolder temp;
-  bool hadTmp = false;
-  std::string savedTmp, savedDirectory;
+  TemporaryFolderAs tmp{temp.Win()};
+  std::string savedDirectory;
   Sink sink;
   Ref<IUpdaraCom> o;
 };
