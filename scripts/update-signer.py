@@ -10,14 +10,13 @@ update-information file (docs/PUBLISHING.md says how to publish an update with i
     update-signer.py ring OUT RING...
         Checks the rings and writes them into one, OUT (the build's step for the DLL's resource).
     update-signer.py sign IN OUT --key KEY.pem --id ID [--files FOLDER] [--days N | --expires STAMP]
-                          [--sequence N] [--unchecked]
+                          [--sequence N]
         Signs the update-information file IN into OUT: the sha256 of every [File] entry whose name
         is a file in FOLDER is set, [Global] gets expires= (UTC, YYYYMMDDhhmmss; by default 90 days
         from now) and sequence= (by default the current UTC time as YYYYMMDDhhmmss, so a later
         document always has a higher one), and the signature line ends the document. A signature
         line already there is replaced. Nothing is written when an entry lacks its sha256 or names
-        a URL other than https or a file path: the component would refuse the whole document
-        (--unchecked signs it all the same, to test that refusal).
+        a URL other than https or a file path: the component would refuse the whole document.
     update-signer.py verify DOCUMENT --ring RING
         Checks a signed document against a ring with openssl, as the component will.
 
@@ -292,7 +291,7 @@ def sign(args):
         document.set_sha256(args.files)
     document.set_validity(expires, sequence)
     problems = document.problems()
-    if problems and not args.unchecked:
+    if problems:
         raise Refused("not signed, the component would refuse it:\n  " + "\n  ".join(problems))
     signed = document.bytes()
     raw = sign_bytes(args.key, signed)
@@ -349,7 +348,6 @@ def main():
     p.add_argument("--days", type=int, default=90)
     p.add_argument("--expires")
     p.add_argument("--sequence", type=int)
-    p.add_argument("--unchecked", action="store_true")
     p.set_defaults(run=sign)
     p = commands.add_parser("verify")
     p.add_argument("document")
