@@ -113,22 +113,31 @@ inline Ref<IUpdaraCom> CreateUpdara() {
   return o;
 }
 
-// Makes a folder this process's temporary folder while it lives.
+// Makes a folder this process's temporary folder (TMP and TEMP) while it lives; the programs it
+// starts inherit it.
 class TemporaryFolderAs {
  public:
   explicit TemporaryFolderAs(const std::string& folder) {
-    char previous[MAX_PATH] = {};
-    had_ = GetEnvironmentVariableA("TMP", previous, sizeof previous) > 0;
-    saved_ = previous;
-    SetEnvironmentVariableA("TMP", folder.c_str());
+    for (Variable& v : saved_) {
+      char previous[MAX_PATH] = {};
+      v.had = GetEnvironmentVariableA(v.name, previous, sizeof previous) > 0;
+      v.value = previous;
+      SetEnvironmentVariableA(v.name, folder.c_str());
+    }
   }
   TemporaryFolderAs(const TemporaryFolderAs&) = delete;
   TemporaryFolderAs& operator=(const TemporaryFolderAs&) = delete;
-  ~TemporaryFolderAs() { SetEnvironmentVariableA("TMP", had_ ? saved_.c_str() : nullptr); }
+  ~TemporaryFolderAs() {
+    for (const Variable& v : saved_) SetEnvironmentVariableA(v.name, v.had ? v.value.c_str() : nullptr);
+  }
 
  private:
-  bool had_;
-  std::string saved_;
+  struct Variable {
+    const char* name;
+    bool had = false;
+    std::string value;
+  };
+  Variable saved_[2] = {{"TMP", false, {}}, {"TEMP", false, {}}};
 };
 
 // A BSTR argument that frees itself.

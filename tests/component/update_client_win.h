@@ -44,6 +44,7 @@ struct TextArg {
   ~TextArg() { VariantClear(&v); }
   operator VARIANT() const { return v; }
 };
+// An optional argument given as Empty, as a script passes a variable it never set.
 inline VARIANT Missing() {
   VARIANT v;
   VariantInit(&v);

@@ -74,12 +74,11 @@ std::vector<updara_test::Ref<IDispatch>> SinksOf(IUpdaraCom* object) {
     ADD_FAILURE() << "the window has no component";
     return sinks;
   }
-  updara_test::Ref<IConnectionPointContainer> container;
-  updara_test::Ref<IConnectionPoint> point;
+  const updara_test::Ref<IConnectionPoint> point = updara_test::EventsPoint(object);
   updara_test::Ref<IEnumConnections> connections;
-  EXPECT_TRUE(SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.putv())) &&
-              SUCCEEDED(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put())) &&
-              SUCCEEDED(point->EnumConnections(connections.put())));
+  if (point.p) {
+    EXPECT_EQ(point->EnumConnections(connections.put()), S_OK);
+  }
   CONNECTDATA c{};
   while (connections.p && connections->Next(1, &c, nullptr) == S_OK) {
     sinks.emplace_back();
@@ -111,10 +110,8 @@ void FireEvent(IUpdaraCom* object, DISPID id, std::vector<long> numbers = {}, co
 
 // An entry of the component, as a check would have left it.
 void AddEntry(IUpdaraCom* object, const UpdateEntry& e, DATE newDate = 0) {
-  updara_test::Ref<IUpdFiles> files;
   updara_test::Ref<IUpdFile> file;
-  ASSERT_EQ(object->get_Files(files.put()), S_OK);
-  ASSERT_EQ(files->Add(updara_test::Bstr(updara_test::Wide(e.name).c_str()), file.put()), S_OK);
+  ASSERT_EQ(updara_test::RefOf(object, &IUpdaraCom::get_Files)->Add(updara_test::Bstr(updara_test::Wide(e.name).c_str()), file.put()), S_OK);
   file->put_NeedReplace(e.needReplace ? VARIANT_TRUE : VARIANT_FALSE);
   file->put_Path(updara_test::Bstr(updara_test::Wide(e.path).c_str()));
   file->put_MyVersion(updara_test::Bstr(updara_test::Wide(e.myVersion).c_str()));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <string>
 
@@ -69,9 +70,7 @@ class SelfUpdate : public ::testing::Test {
     // The program's temporary folder, where the component puts its downloads and the updater,
     // is one of this test's: the program folder lies outside it, as an installed one does.
     CreateDirectoryA(temp.c_str(), nullptr);
-    char previous[MAX_PATH] = {};
-    previousTemp.assign(previous, GetEnvironmentVariableA("TEMP", previous, sizeof previous));
-    for (const char* name : {"TEMP", "TMP"}) SetEnvironmentVariableA(name, temp.c_str());
+    temporaryFolder.emplace(temp);
   }
   void TearDown() override {
     // A program left running by a failed step goes before its folder does.
@@ -80,12 +79,12 @@ class SelfUpdate : public ::testing::Test {
                         kLocalUpdateHostValue);
     updara_test::ForgetAcceptedSequences();
     fixtures::ResetProgramState();
-    for (const char* name : {"TEMP", "TMP"}) SetEnvironmentVariableA(name, previousTemp.c_str());
+    temporaryFolder.reset();
   }
 
   fixtures::ScratchFolder dir;
   const std::string temp = dir.Win("temp");
-  std::string previousTemp;
+  std::optional<updara_test::TemporaryFolderAs> temporaryFolder;
   const std::string folder = dir.Win("Ledgerwell") + "\\";
   const std::string program = folder + "Ledgerwell.exe";
 };
