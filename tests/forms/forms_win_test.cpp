@@ -1,7 +1,6 @@
 // The forms toolkit against real windows (Wine on a virtual display).
 #include "app/forms/forms_win.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
