@@ -39,7 +39,6 @@ TEST(CommandRunner, ReportsTheFirstReadOfTheOutputWithBlanksCollapsedAndLeavesNo
   } cases[] = {
       {"columns", query, "\r\n        STATE   :  4  RUNNING  \r\n", false, report + "\r\n STATE : 4 RUNNING \r\n"},
       {"more than one read takes", query, longOutput, false, report + "x" + std::string(18, '-')},
-      {"nothing printed", query, "", false, report},
       {"nothing printed, and no end", query, "", true, report + "ReadFile failed. Error: 1460"},
       {"printed, then no end", query, "[SC] FAILED\r\n", true, report + "[SC] FAILED\r\n"},
       {"no such program", "NoSuchToolAnywhere query", "", false,
