@@ -12,50 +12,33 @@ namespace {
 
 using namespace updara;
 
-// The texts the Windows suite does not meet in an event or an error object.
-TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTexts) {
+// A sample of the component's own texts and the Internet API's; the count catches a row lost.
+TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTextsAndNothingElse) {
   EXPECT_STREQ(ErrorText(0), "No error.");
-  EXPECT_STREQ(ErrorText(380), "Invalid Property Value.");
-  EXPECT_STREQ(ErrorText(30011), "Invalid MD5 checksum after download.");
   EXPECT_STREQ(ErrorText(30013), "The update information file is larger than 1 MB.");
-  EXPECT_STREQ(ErrorText(30015), "The downloaded file could not be written to the temporary folder.");
   EXPECT_STREQ(ErrorText(12002), "The request has timed out.");
-  EXPECT_STREQ(ErrorText(12007), "The server name could not be resolved.");
-  EXPECT_STREQ(ErrorText(12029), "The attempt to connect to the server failed.");
   EXPECT_STREQ(ErrorText(12152), "The server response could not be parsed.");
-  // 31 rows of our own and 82 of the Internet API.
-  EXPECT_EQ(ErrorTableSize(), 113u);
-}
+  EXPECT_EQ(ErrorTableSize(), 113u);  // 31 rows of our own and 82 of the Internet API
 
-TEST(UpdaraErrors, EveryInternetCodeHasItsOwnTextAndTheGapsHaveNone) {
+  // Every Internet code has its own text, and the gaps between them have none.
   const auto listed = [](long code) {
     return (code >= 12001 && code <= 12034) || (code >= 12036 && code <= 12050) || code == 12052 ||
-           (code >= 12054 && code <= 12057) || (code >= 12110 && code <= 12112) ||
-           (code >= 12150 && code <= 12174);
+           (code >= 12054 && code <= 12057) || (code >= 12110 && code <= 12112) || (code >= 12150 && code <= 12174);
   };
-  int found = 0;
   for (long code = 11990; code <= 12200; ++code) {
     const std::string text = ErrorText(code);
-    if (listed(code)) {
-      ++found;
-      EXPECT_NE(text, "Unrecognized Error.") << code;
-      EXPECT_FALSE(text.empty()) << code;
-    } else {
-      EXPECT_EQ(text, "Unrecognized Error.") << code;
-    }
+    EXPECT_EQ(text == "Unrecognized Error.", !listed(code)) << code;
+    EXPECT_FALSE(text.empty()) << code;
   }
-  EXPECT_EQ(found, 82);
-  EXPECT_STREQ(ErrorText(1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(-1), "Unrecognized Error.");
-  EXPECT_STREQ(ErrorText(30027), "Unrecognized Error.");
+  for (long code : {1L, -1L, 30027L}) EXPECT_STREQ(ErrorText(code), "Unrecognized Error.") << code;
   // An automation client reads the number back from the low word.
   EXPECT_EQ(static_cast<std::uint32_t>(ErrorResult(30002)), 0x800A7532u);
 }
 
 TEST(UpdaraText, StateAndDialogTexts) {
-  EXPECT_STREQ(StateText(2), "Downloading updated files.");  // 0, 1 and 3: the Windows suite's
-  EXPECT_STREQ(StateText(7), "Unknown state");
-  EXPECT_STREQ(StateText(-1), "Unknown state");
+  EXPECT_STREQ(StateText(1), "Checking for new updates on the server.");
+  EXPECT_STREQ(StateText(2), "Downloading updated files.");  // 0 and 3: the Windows suite's
+  for (int state : {7, -1}) EXPECT_STREQ(StateText(state), "Unknown state") << state;
 
   const char* names[] = {"Progress", "Cancel", "Connecting", "Requesting", "Downloading"};
   for (int i = 0; i < kDialogTextCount; ++i) {
@@ -63,10 +46,8 @@ TEST(UpdaraText, StateAndDialogTexts) {
     EXPECT_EQ(DialogTextIndex(names[i]), i);
   }
   EXPECT_EQ(DialogTextIndex("CANCEL"), 1);
-  EXPECT_EQ(DialogTextIndex("downloading"), 4);
   EXPECT_EQ(DialogTextIndex("cancel "), std::nullopt);
   EXPECT_EQ(DialogTextIndex(""), std::nullopt);
-  EXPECT_EQ(DialogTextIndex("title"), std::nullopt);
 }
 
 TEST(UpdaraText, WinVersionAndUpdaterNames) {
@@ -76,18 +57,13 @@ TEST(UpdaraText, WinVersionAndUpdaterNames) {
   const UpdaterNames n = NamesFor("C:\\Temp\\", "Ledgerwell");
   EXPECT_EQ(n.replacementList, "C:\\Temp\\Ledgerwell.uda");
   EXPECT_EQ(n.updaterExe, "C:\\Temp\\LedgerwellUpd.exe");
-  EXPECT_EQ(n.restarterExe, "C:\\Temp\\LedgerwellStr.exe");
-  EXPECT_EQ(n.mutex, "Ledgerwell");
   EXPECT_EQ(n.journal, "C:\\Temp\\Ledgerwell.udj");
   EXPECT_EQ(n.handOverEvent, "Global\\Ledgerwell__ev");
 }
 
 TEST(UpdaraText, VersionNumbersSplitAtCommaOrDot) {
-  EXPECT_EQ(VersionNumbers("1.2.4.60"), (std::vector<long>{1, 2, 4, 60}));
   EXPECT_EQ(VersionNumbers("1, 2, 4, 60"), (std::vector<long>{1, 2, 4, 60}));
-  EXPECT_EQ(VersionNumbers("1.2."), (std::vector<long>{1, 2}));
   EXPECT_EQ(VersionNumbers("1.x.-3"), (std::vector<long>{1, 0, -3}));
-  EXPECT_EQ(VersionNumbers(""), std::vector<long>{});
   EXPECT_EQ(VersionNumbers("99999999999.1"), (std::vector<long>{2147483647L, 1}));
   EXPECT_EQ(VersionNumbers(std::string(60, '.') + "7").size(), 20u);
 }
@@ -103,9 +79,7 @@ TEST(UpdaraText, ProgressBurstKeepsTheLatestAndDrainsTheQueue) {
   EXPECT_EQ(latest.position, 900);
   EXPECT_EQ(latest.total, 1000);
   EXPECT_TRUE(queue.empty());
-  const ProgressReport alone = CollapseProgress(ProgressReport{5, 6}, [] { return std::optional<ProgressReport>(); });
-  EXPECT_EQ(alone.position, 5);
-  EXPECT_EQ(alone.total, 6);
+  EXPECT_EQ(CollapseProgress(ProgressReport{5, 6}, [] { return std::optional<ProgressReport>(); }).position, 5);
 }
 
 }  // namespace
