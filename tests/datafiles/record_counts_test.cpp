@@ -37,7 +37,6 @@ TEST(RecordCounts, EveryVersionReadsItsOwnCountBlockAndTransactionsField) {
   const RecordCounts c = CountsOf(18, recipe);
   EXPECT_EQ(c.CustomerAccounts, 2147483649);
   EXPECT_EQ(c.NominalCodes, 120);
-  EXPECT_EQ(c.BankAccounts, 0);
 }
 
 TEST(RecordCounts, FilesCountedBySizeRoundToNearestWithTiesToEven) {

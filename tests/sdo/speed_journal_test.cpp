@@ -71,7 +71,6 @@ struct Killed {
   }
 };
 
-// Each record is put back only where it still holds its own test text, wherever it now is.
 TEST(SpeedJournal, PuttingBackWritesOnlyRecordsThatStillHoldTheirTestText) {
   struct Case {
     const char* name;
