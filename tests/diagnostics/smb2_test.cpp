@@ -2,68 +2,67 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tools/text.h"
-
 namespace lw {
 namespace {
 
 const std::string kQueryReport = "Command: SC query mrxsmb20\r\n";
+const std::string kRestart = "Restart your computer to activate this change\r\n\r\n";
 
 // The query's report as the runner gives it: the tool's columns with their blanks collapsed.
 std::string QueryReport(const std::string& stateLine) {
-  return kQueryReport + CollapseSpaces("\r\nSERVICE_NAME: mrxsmb20 \r\n"
-                                       "        TYPE               : 2  FILE_SYSTEM_DRIVER  \r\n"
-                                       "        STATE              : " +
-                                       stateLine +
-                                       " \r\n"
-                                       "        WIN32_EXIT_CODE    : 0  (0x0)\r\n");
+  return kQueryReport + "\r\nSERVICE_NAME: mrxsmb20 \r\n STATE : " + stateLine + " \r\n WIN32_EXIT_CODE : 0 (0x0)\r\n";
 }
 
-TEST(Smb2, TheClientStateWordIsTheEndOfTheFirstStateLine) {
-  struct Case {
+// The whole opening log of each state is compared in the window's test (frm_smb2_win_test.cpp).
+TEST(Smb2, TheStateWordOfTheQueryChoosesTheClientButton) {
+  const struct {
     std::string report;
-    const char* word;
-  } cases[] = {
-      {QueryReport("4  RUNNING"), "RUNNING"},
-      {QueryReport("1  STOPPED"), "STOPPED"},
-      {QueryReport("2  START_PENDING"), "PENDING"},  // its last seven characters
-      {kQueryReport + "STATE : 4 RUNNING\r\nSTATE : 1 STOPPED\r\n", "RUNNING"},
-      {kQueryReport + "STATE\r\n", "STATE"},
-      {kQueryReport + "STATE : 4 RUNNING   \r\n", "RUNNING"},  // trimmed before the seven are taken
-      {kQueryReport + "STATE : 1 ABCDEF\r\n", " ABCDEF"},    // and not after
-      {kQueryReport + "STATE : 4 RUNNING", ""},               // cut short before its line break
-      {kQueryReport + "state : 4 RUNNING\r\n", ""},           // the word is case-sensitive
-      {kQueryReport + "[SC] EnumQueryServicesStatus:OpenService FAILED 1060:\r\n", ""},
-      {kQueryReport + "CreateProcess failed. Error: 2", ""},
-      {kQueryReport, ""},
+    const char *word, *caption;
+  } kCases[] = {
+      {QueryReport("4 RUNNING"), "RUNNING", "Disable Client SMB2"},
+      {QueryReport("1 STOPPED"), "STOPPED", "Enable Client SMB2"},
+      {QueryReport("2 START_PENDING"), "PENDING", "Exit"},                            // its last seven characters
+      {kQueryReport + "STATE : 4 RUNNING   \r\n", "RUNNING", "Disable Client SMB2"},  // trimmed before
+      {kQueryReport + "STATE : 1 ABCDEF\r\n", " ABCDEF", "Exit"},                     // and not after
+      {kQueryReport + "STATE : 4 RUNNING", "", "Exit"},                               // cut short before its line break
+      {kQueryReport, "", "Exit"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ClientSmb2StateWord(c.report), c.word) << c.report;
+  for (const auto& c : kCases) {
+    EXPECT_EQ(ClientSmb2StateWord(c.report), c.word) << c.report;
+    EXPECT_EQ(ClientSmb2ViewOf(c.report).caption, c.caption) << c.report;
+  }
+  EXPECT_TRUE(ClientSmb2ViewOf(QueryReport("1 STOPPED")).log.ends_with("\r\nClient SMB2 service is disabled\r\n\r\n"));
 }
 
-// The texts and command lines of each state and switch are compared whole under Wine
-// (frm_smb2_win_test.cpp); here, the captions that switch nothing.
-TEST(Smb2, OnlyTheSwitchesOwnCaptionsSwitch) {
-  for (const char* caption : {"Exit", "Client SMB2", "disable client smb2", "Disable Server SMB2", ""})
-    EXPECT_FALSE(ClientSmb2SwitchFor(caption)) << caption;
-  for (const char* caption : {"Server SMB2", "Exit", "Disable Client SMB2", "enable server smb2"})
-    EXPECT_FALSE(ServerSmb2SwitchFor(caption)) << caption;
+// The disabling pair is run by the stand-in tool in the window's test (frm_smb2_win_test.cpp).
+TEST(Smb2, EachSwitchRunsItsPairOfCommandsOrWritesTheServerValue) {
+  const std::optional<ClientSmb2Switch> enable = ClientSmb2SwitchFor("Enable Client SMB2");
+  ASSERT_TRUE(enable);
+  EXPECT_EQ(enable->commands[0] + std::string("|") + enable->commands[1],
+            "SC config lanmanworkstation depend= bowser/mrxsmb10/mrxsmb20/nsi|SC config mrxsmb20 start= auto");
+  EXPECT_EQ(enable->captionAfter, "Disable Client SMB2");
+  EXPECT_EQ(ClientSmb2SwitchLog(*enable, "one", "two"), "Enabling Client SMB2\r\none\r\ntwo\r\n" + kRestart);
   EXPECT_EQ(ServerSmb2Caption(0xFFFFFFFF), "Enable Server SMB2") << "only exactly 1 is on";
+  const std::optional<ServerSmb2Switch> server = ServerSmb2SwitchFor("Enable Server SMB2");
+  ASSERT_TRUE(server);
+  EXPECT_EQ(server->value, 1u);
+  EXPECT_EQ(server->log, "Server SMB2 Enabled in the Registry\r\n" + kRestart);
+  for (const char* caption : {"Exit", "disable client smb2", "Disable Server SMB2", ""})
+    EXPECT_FALSE(ClientSmb2SwitchFor(caption)) << caption;
+  EXPECT_FALSE(ServerSmb2SwitchFor("enable server smb2") || ServerSmb2SwitchFor("Disable Client SMB2"));
 }
 
 TEST(Smb2, TheLogFillsTheWindowWithinItsMarginsAndKeepsASideThatWouldNotBePositive) {
-  struct Case {
-    int width, height, top;
+  const struct {
+    int width, height;
     Smb2LogSize size;
-  } cases[] = {
-      {7200, 4800, 615, {6960, 4065}},
-      {241, 736, 615, {1, 1}},
-      {240, 735, 615, {std::nullopt, std::nullopt}},  // too small either way
-      {100, 4800, 615, {std::nullopt, 4065}},
-      {7200, 300, 615, {6960, std::nullopt}},
-      {0, 0, 615, {std::nullopt, std::nullopt}},  // minimised
+  } kCases[] = {
+      {7200, 4800, {6960, 4065}},
+      {241, 736, {1, 1}},
+      {240, 735, {std::nullopt, std::nullopt}},  // too small either way
+      {0, 0, {std::nullopt, std::nullopt}},      // minimised
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(Smb2LogSizeFor(c.width, c.height, c.top), c.size) << c.width << " x " << c.height;
+  for (const auto& c : kCases) EXPECT_EQ(Smb2LogSizeFor(c.width, c.height, 615), c.size) << c.width << "x" << c.height;
 }
 
 }  // namespace
