@@ -105,7 +105,6 @@ void ResetApplicationState() {
   ForgetFileCaches();
   Viewer = ViewerState{};
   SetWaitProgressWindow(nullptr);
-  SetTimeOfDayClock(nullptr);
   forms::ClearProgramEnded();
 }
 

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 #include "app/forms/forms_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/text.h"
@@ -24,21 +22,11 @@ ProgramVersion RunningVersion() {
 
 int RunningRevision() { return RunningVersion().revision; }
 
-namespace {
-TimeOfDayClock& InstalledClock() {
-  static TimeOfDayClock clock;
-  return clock;
-}
-}  // namespace
-
 double SecondsSinceMidnight() {
-  if (const TimeOfDayClock& clock = InstalledClock()) return clock();
   SYSTEMTIME now{};
   GetLocalTime(&now);
   return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
-
-TimeOfDayClock SetTimeOfDayClock(TimeOfDayClock clock) { return std::exchange(InstalledClock(), std::move(clock)); }
 
 CalendarDate Today() {
   SYSTEMTIME now{};

@@ -2,7 +2,6 @@
 // program may use these, so they sit below all of them.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "app/state/program.h"
@@ -25,9 +24,5 @@ CalendarDate Today();
 // Seconds since midnight on this computer's clock, to the millisecond: what the speed test times
 // itself with.
 double SecondsSinceMidnight();
-// The clock SecondsSinceMidnight reads. A test sets its own (to cross midnight, or to make a run
-// take a chosen time); an empty function puts the computer's back. Returns the one before.
-using TimeOfDayClock = std::function<double()>;
-TimeOfDayClock SetTimeOfDayClock(TimeOfDayClock clock);
 
 }  // namespace lw

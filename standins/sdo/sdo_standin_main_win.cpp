@@ -96,10 +96,6 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
   return hr;
 }
 
-// Not part of any engine: the record moves so far, for the clock of a test that runs the program
-// on the stand-in (found by GetProcAddress).
-extern "C" long WINAPI StandInMoves() { return sdo_standin::MovesSoFar(); }
-
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return sdo_standin::ModuleCount() == 0 ? S_OK : S_FALSE; }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -44,8 +44,6 @@ struct Session {
   Data data;
 };
 
-std::atomic<long> gMoves{0};
-
 std::string InFolder(const std::string& folder, const char* name) {
   return folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder + name : folder + "\\" + name;
 }
@@ -164,7 +162,6 @@ class RecordObject : public EngineObject {
         return S_OK;
       case kMoveFirst:
       case kMoveNext:
-        ++gMoves;
         if (session_->data.latencyMs) Sleep(DWORD(session_->data.latencyMs));
         if (id == kMoveFirst)
           position_ = 0;
@@ -388,6 +385,5 @@ class Engine : public EngineObject {
 
 IDispatch* NewEngine() { return new Engine(); }
 
-long MovesSoFar() { return gMoves.load(); }
 
 }  // namespace sdo_standin

@@ -15,8 +15,4 @@ extern const IID kEngineInterface;
 // A new engine object with one reference.
 IDispatch* NewEngine();
 
-// MoveFirst and MoveNext calls of every record object since the engine was loaded: a test's clock
-// can run on them (see StandInMoves).
-long MovesSoFar();
-
 }  // namespace sdo_standin

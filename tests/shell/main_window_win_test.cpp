@@ -19,6 +19,7 @@
 #include "app/state/settings_win.h"
 #include "app/tools/files_win.h"
 #include "app/tools/paths.h"
+#include "app/tools/text.h"
 #include "tests/fixtures/data_files.h"
 #include "tests/fixtures/main_window_win.h"
 #include "tests/fixtures/program_win.h"
@@ -276,6 +277,78 @@ TEST_F(MainWindow, TheReportsOfTheMenuAndTheCommandLineSayWhatTheWindowShows) {
                                 " is not a Sage 50 data folder (no company name was read).  [needs attention]\r\n"),
             std::string::npos)
       << FileText(file);
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM all) {
+  reinterpret_cast<std::vector<HWND>*>(all)->push_back(h);
+  return TRUE;
+}
+
+// Every visible label shows its whole text on its lines, or is cut with the whole text in its
+// tooltip; no two visible controls of one container overlap.
+void ExpectEverythingReadable(const forms::Form& form) {
+  std::vector<HWND> all;
+  EnumChildWindows(form.Hwnd(), CollectChild, reinterpret_cast<LPARAM>(&all));
+  for (HWND h : all) {
+    auto* label = dynamic_cast<forms::Label*>(forms::ControlFromHwnd(h));
+    if (!label || !IsWindowVisible(h) || label->Caption().empty()) continue;
+    const std::string caption = label->Caption();
+    if (label->Cut()) {
+      EXPECT_TRUE(fixtures::ToolTipOf(form, h).starts_with(caption)) << label->Name() << " is cut without its tip";
+      continue;
+    }
+    RECT client{}, needed{};
+    GetClientRect(h, &client);
+    needed.right = client.right;
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, caption.c_str(), int(caption.size()), &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    EXPECT_TRUE(needed.bottom <= client.bottom && needed.right <= client.right) << label->Name() << " cuts " << caption;
+  }
+  for (size_t i = 0; i < all.size(); ++i)
+    for (size_t j = i + 1; j < all.size(); ++j) {
+      RECT a, b, both;
+      if (GetParent(all[i]) != GetParent(all[j]) || !IsWindowVisible(all[i]) || !IsWindowVisible(all[j])) continue;
+      GetWindowRect(all[i], &a);
+      GetWindowRect(all[j], &b);
+      EXPECT_FALSE(IntersectRect(&both, &a, &b))
+          << forms::ControlNameOf(all[i]) << " overlaps " << forms::ControlNameOf(all[j]);
+    }
+}
+
+TEST_F(MainWindow, EveryTextIsReadableWholeWithTheLongestTextsTheAnalysisShows) {
+  // A 40-character company name without a blank to wrap at, the program in a folder whose path is
+  // near the limit, an engine message naming a long data path, and a version not supported yet.
+  std::string deep = "Sage";
+  while (dir.Win(deep).size() < 200) deep += "\\Accounts Folder";
+  recipe.programFolder = dir.Win(deep);
+  Open();
+  fixtures::InstallSdoStandIn(18, "18.0.10.208");
+  fixtures::SetupDta damaged, future;
+  damaged.companyName = std::string(40, 'W');
+  future.dataVersion = 19;
+  fixtures::WriteDataFolder(dir.Path("Damaged"), damaged);
+  fixtures::WriteDataFolder(dir.Path("Future"), future);
+  fixtures::SdoData refusing;
+  refusing.connectFails = true;
+  refusing.connectErrorCode = 23;
+  refusing.connectErrorText = "Cannot open the data in " + LCase(dir.Win(deep)) + "\\accdata\\";
+  fixtures::WriteSdoData(dir.Win("Damaged\\ACCDATA"), refusing);
+  struct Case {
+    const char *folder, *label;
+    std::string shows;
+  };
+  for (const Case& c : {Case{"Damaged\\ACCDATA", "lblName", std::string(40, 'W')},
+                        Case{"Damaged\\ACCDATA", "lblRecs", refusing.connectErrorText},
+                        Case{"Damaged\\ACCDATA", "lblProgPath", NormaliseFolder(recipe.programFolder)},
+                        Case{"Future\\ACCDATA", "lblRecs", "Sage 50 v19 is not supported yet"}}) {
+    SCOPED_TRACE(std::string(c.folder) + " " + c.label);
+    form->txtPath->SetText(dir.Win(c.folder));
+    EXPECT_EQ(Text(c.label), c.shows);
+    ExpectEverythingReadable(*form);
+  }
 }
 
 }  // namespace
