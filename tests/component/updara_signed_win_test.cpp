@@ -38,23 +38,10 @@ class SignedUpdates : public UpdateClient {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(Regsvr32(L"/s"), 0u); }
   static void TearDownTestSuite() { Regsvr32(L"/u /s"); }
-  void SetUp() override {
-    ForgetAcceptedSequences();
-    UpdateClient::SetUp();
-  }
-  void TearDown() override {
-    UpdateClient::TearDown();
-    ForgetAcceptedSequences();
-  }
-
   // kDocument signed by the publisher's tool, with the SHA-256 of its files.
   std::string Signed(const char* key, unsigned long long sequence, const std::string& expires = "") {
-    Signing signing;
-    signing.key = key;
-    signing.sequence = sequence;
-    signing.expires = expires;
-    signing.files = {{"new.exe", program}, {"pack.dat", data}};
-    return lw::fixtures::SignUpdateInfo(kDocument, signing);
+    return lw::fixtures::SignUpdateInfo(kDocument,
+                                        {key, {{"new.exe", program}, {"pack.dat", data}}, expires, sequence});
   }
   // Serves the document and checks it, the host having set its own values first.
   long CheckDocument(PythonPeer& peer, const std::string& document, const std::string& name = "upd.txt") {

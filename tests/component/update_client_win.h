@@ -64,9 +64,11 @@ inline lw::fixtures::HttpResponse Answer(int status, std::string body) {
   return r;
 }
 
+// Every test forgets the sequence of the signed documents accepted before and after it.
 class UpdateClient : public ::testing::Test {
  protected:
   void SetUp() override {
+    ForgetAcceptedSequences();
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     GetCurrentDirectoryA(sizeof directory, directory);
     o = CreateUpdara();
@@ -79,6 +81,7 @@ class UpdateClient : public ::testing::Test {
     o.reset();
     SetCurrentDirectoryA(directory);  // a test may look for local copies in a folder of its own
     CoUninitialize();
+    ForgetAcceptedSequences();
   }
 
   // Checks the document at the URL; the code of CheckDone, which a blocking Check returns too.

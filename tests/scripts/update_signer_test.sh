@@ -22,23 +22,20 @@ run() { python3 "$signer" "$@" >out.log 2>&1; echo $?; }
 # added to a ring.
 python3 "$signer" newkey a.pem --id key-a --ring ring.txt >/dev/null
 check "the key's mode" 600 "$(stat -c %a a.pem)"
-check "a ring line is the id and 65 bytes in base64" 1 "$(grep -cE '^key-a [A-Za-z0-9+/]{87}=$' ring.txt)"
+check "the ring line: the id and 65 bytes in base64" 1 "$(grep -cE '^key-a [A-Za-z0-9+/]{87}=$' ring.txt)"
 before=$(sha256sum a.pem)
 check "an existing key is not written over" 2 "$(run newkey a.pem --id key-a)"
 check "... and stays as it was" "$before" "$(sha256sum a.pem)"
 
-# Signing: the sha256 of each file found, a stale one replaced; the document's own expires and
-# sequence replaced by the ones given; the signature line last.
+# Signing: the sha256 of each file found, a stale one replaced (that the component takes the
+# document, its expiry and its sequence is the signed update tests').
 mkdir files
 printf 'the new program' >files/app.exe
 printf '#Update file signature\r\n[Global]\r\ncmdafter=after.cmd\r\nsequence=1\r\n\r\n[File]\r\nname=app.exe\r\nurl=app.exe\r\nsha256=stale\r\n' >doc.txt
 check "signing" 0 "$(run sign doc.txt signed.txt --key a.pem --id key-a --files files --expires 20300101000000 --sequence 42)"
 sha=$(sha256sum files/app.exe | cut -d' ' -f1)
 check "the file's sha256" 1 "$(grep -c "^sha256=$sha"$'\r$' signed.txt)"
-check "the new sequence" 1 "$(grep -c '^sequence=42'$'\r$' signed.txt)"
-check "the expiry" 1 "$(grep -c '^expires=20300101000000'$'\r$' signed.txt)"
-last=$(tail -n 1 signed.txt)
-check "the last line is the signature" "; signature=key-a:" "${last:0:18}"
+check "one sha256 line" 1 "$(grep -c '^sha256=' signed.txt)"
 
 # Its own check, as the component's.
 check "verify: good" 0 "$(run verify signed.txt --ring ring.txt)"
@@ -48,7 +45,6 @@ check "verify: a byte changed" 2 "$(run verify changed.txt --ring ring.txt)"
 # Refused: what the component would refuse is not signed, and nothing is written.
 printf '#Update file signature\r\n[File]\r\nname=app.exe\r\nurl=http://host/app.exe\r\n' >plain.txt
 check "a file over plain HTTP" 2 "$(run sign plain.txt plain-signed.txt --key a.pem --id key-a --files files)"
-check "... names the file" 1 "$(grep -c 'app.exe: its url' out.log)"
 check "nothing written" "" "$(ls plain-signed.txt 2>/dev/null)"
 
 # Rings: merged when sound; a repeated id or a damaged line fails.
