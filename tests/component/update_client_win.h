@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -31,24 +32,19 @@ inline std::string Random(size_t size, unsigned seed) {
   for (char& c : s) c = static_cast<char>(random());
   return s;
 }
-
-// Check's arguments. The text argument is the component's to read and the call's to free: a
-// temporary that lives until the end of the full expression.
-struct TextArg {
-  VARIANT v;
-  explicit TextArg(const std::string& text) {
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(Wide(text).c_str());
-  }
-  ~TextArg() { VariantClear(&v); }
-  operator VARIANT() const { return v; }
-};
-// An optional argument given as Empty, as a script passes a variable it never set.
-inline VARIANT Missing() {
-  VARIANT v;
-  VariantInit(&v);
-  return v;
+// The zlib format, as the publisher compresses a ".gz" file.
+inline std::string Zlib(const std::string& data) {
+  uLongf size = compressBound(data.size());
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()), data.size(), 9);
+  out.resize(size);
+  return out;
+}
+// The digest of the bytes in lower-case hexadecimal (BCRYPT_MD5_ALGORITHM, BCRYPT_SHA256_ALGORITHM).
+inline std::string DigestHex(const wchar_t* algorithm, const std::string& bytes) {
+  updara::CngDigest digest(algorithm);
+  digest.Update(bytes.data(), bytes.size());
+  return digest.Hex();
 }
 
 // A text property of one of the component's objects, in the system code page.
@@ -68,19 +64,13 @@ inline lw::fixtures::HttpResponse Answer(int status, std::string body) {
   return r;
 }
 
-inline std::string Sha256Hex(const std::string& bytes) {
-  updara::CngDigest sha256(BCRYPT_SHA256_ALGORITHM);
-  sha256.Update(bytes.data(), bytes.size());
-  return sha256.Hex();
-}
-
+// Every test forgets the sequence of the signed documents accepted before and after it.
 class UpdateClient : public ::testing::Test {
  protected:
   void SetUp() override {
+    ForgetAcceptedSequences();
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    char directory[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof directory, directory);
-    savedDirectory = directory;
     o = CreateUpdara();
     ASSERT_NE(o.p, nullptr);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwDownloadTest")), S_OK);
@@ -89,26 +79,35 @@ class UpdateClient : public ::testing::Test {
   }
   void TearDown() override {
     o.reset();
-    SetCurrentDirectoryA(savedDirectory.c_str());
+    SetCurrentDirectoryA(directory);  // a test may look for local copies in a folder of its own
     CoUninitialize();
+    ForgetAcceptedSequences();
   }
 
+  // Checks the document at the URL; the code of CheckDone, which a blocking Check returns too.
+  long CheckAt(const std::string& url) {
+    sink.events.clear();
+    EXPECT_EQ(o->put_URL(Bstr(Wide(url).c_str())), S_OK);
+    const HRESULT hr = o->Check(MissingArg(), MissingArg());
+    const std::vector<Event> done = sink.Of(EventCheckDone);
+    EXPECT_EQ(done.size(), 1u) << url;
+    const long code = done.empty() ? -1 : done[0].numbers.at(1);
+    EXPECT_EQ(hr, code == 0 ? S_OK : Err(code)) << url;
+    return code;
+  }
   // An entry as a host leaves it for the download.
-  void Add(const std::string& name, const std::string& url, long size = 0, const std::string& md5 = "",
-           bool compressed = false) {
-    Ref<IUpdFiles> files = RefOf(o.p, &IUpdaraCom::get_Files);
+  void Add(const std::string& name, const std::string& url, long size = 0) {
     Ref<IUpdFile> f;
-    ASSERT_EQ(files->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
+    ASSERT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
     f->put_URL(Bstr(Wide(url).c_str()));
     f->put_Size(size);
-    f->put_NewMD5(Bstr(Wide(md5).c_str()));
-    f->put_Compressed(compressed ? VARIANT_TRUE : VARIANT_FALSE);
   }
   Ref<IUpdFile> Entry(short index) {
     Ref<IUpdFile> f;
     EXPECT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->get_Item(Short(index), f.put()), S_OK);
     return f;
   }
+  std::string Arrived(short index) { return ReadAll(TextOf(Entry(index).p, &IUpdFile::get_NewPath)); }
   short Count() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Files).p, &IUpdFiles::get_Count); }
   short MessageCount() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Messages).p, &IUpdMessages::get_Count); }
   // The files the component left in its temporary folder.
@@ -130,9 +129,9 @@ class UpdateClient : public ::testing::Test {
     return done.empty() ? -1 : done.back().numbers.at(0);
   }
 
+  char directory[MAX_PATH] = {};
   lw::fixtures::ScratchFolder temp;
   TemporaryFolderAs tmp{temp.Win()};
-  std::string savedDirectory;
   Sink sink;
   Ref<IUpdaraCom> o;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The publisher's tool (scripts/update-signer.py): its keys, its rings, and documents signed so
-# that openssl, on its own, finds the signature good over exactly the bytes before the signature
-# line; what it refuses to sign, and what its own check refuses.
+# The publisher's tool (scripts/update-signer.py): its keys, its rings, the documents it signs (the
+# component's own check of them is the signed update tests'), what it refuses to sign, and what its
+# own check refuses.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 signer=$here/../../scripts/update-signer.py
@@ -18,22 +18,17 @@ check() {  # check <description> <expected> <actual>
 }
 run() { python3 "$signer" "$@" >out.log 2>&1; echo $?; }
 
-# Keys: a private key its owner alone may read, never written over; its ring line printed, added
-# to a ring, and the same from the public half.
-line=$(python3 "$signer" newkey a.pem --id key-a --ring ring.txt)
+# Keys: a private key its owner alone may read, never written over; its ring line printed and
+# added to a ring.
+python3 "$signer" newkey a.pem --id key-a --ring ring.txt >/dev/null
 check "the key's mode" 600 "$(stat -c %a a.pem)"
-check "the ring holds the printed line" "$line" "$(cat ring.txt)"
-check "a ring line is the id and 65 bytes in base64" 1 "$(grep -cE '^key-a [A-Za-z0-9+/]{87}=$' ring.txt)"
+check "the ring line: the id and 65 bytes in base64" 1 "$(grep -cE '^key-a [A-Za-z0-9+/]{87}=$' ring.txt)"
 before=$(sha256sum a.pem)
 check "an existing key is not written over" 2 "$(run newkey a.pem --id key-a)"
 check "... and stays as it was" "$before" "$(sha256sum a.pem)"
-openssl pkey -in a.pem -pubout -out a.pub.pem 2>/dev/null
-check "the ring line of the public half" "$line" "$(python3 "$signer" keyline a.pub.pem --id key-a)"
-check "a key id with a blank" 2 "$(run newkey b.pem --id 'key b')"
-python3 "$signer" newkey stranger.pem --id stranger >/dev/null
 
-# Signing: the sha256 of each file found, a stale one replaced; the document's own expires and
-# sequence replaced by the ones given; the signature line last.
+# Signing: the sha256 of each file found, a stale one replaced (that the component takes the
+# document, its expiry and its sequence is the signed update tests').
 mkdir files
 printf 'the new program' >files/app.exe
 printf '#Update file signature\r\n[Global]\r\ncmdafter=after.cmd\r\nsequence=1\r\n\r\n[File]\r\nname=app.exe\r\nurl=app.exe\r\nsha256=stale\r\n' >doc.txt
@@ -41,59 +36,22 @@ check "signing" 0 "$(run sign doc.txt signed.txt --key a.pem --id key-a --files 
 sha=$(sha256sum files/app.exe | cut -d' ' -f1)
 check "the file's sha256" 1 "$(grep -c "^sha256=$sha"$'\r$' signed.txt)"
 check "one sha256 line" 1 "$(grep -c '^sha256=' signed.txt)"
-check "the old sequence gone" 0 "$(grep -c '^sequence=1'$'\r$' signed.txt)"
-check "the new sequence" 1 "$(grep -c '^sequence=42'$'\r$' signed.txt)"
-check "the expiry" 1 "$(grep -c '^expires=20300101000000'$'\r$' signed.txt)"
-check "the host's command kept" 1 "$(grep -c '^cmdafter=after.cmd'$'\r$' signed.txt)"
-last=$(tail -n 1 signed.txt)
-check "the last line is the signature" "; signature=key-a:" "${last:0:18}"
 
-# openssl alone: the signature (r and s) over every byte before the signature line.
-covered=$(($(stat -c %s signed.txt) - ${#last} - 1))
-head -c "$covered" signed.txt >covered.bin
-check "the covered bytes end with a line end" $'\nx' "$(tail -c 1 covered.bin; echo x)"
-python3 - "${last#; signature=key-a:}" >signature.der <<'EOF'
-import base64, sys
-raw = base64.b64decode(sys.argv[1].strip())
-def integer(v):
-    v = v.lstrip(b"\0") or b"\0"
-    v = b"\0" + v if v[0] & 0x80 else v
-    return bytes([2, len(v)]) + v
-body = integer(raw[:32]) + integer(raw[32:])
-sys.stdout.buffer.write(bytes([0x30, len(body)]) + body)
-EOF
-check "openssl finds the signature good" "Verified OK" \
-  "$(openssl dgst -sha256 -verify a.pub.pem -signature signature.der covered.bin 2>&1)"
-
-# Its own check, as the component's; also of a signature in DER, as openssl writes it.
+# Its own check, as the component's.
 check "verify: good" 0 "$(run verify signed.txt --ring ring.txt)"
-{ cat covered.bin; printf '; signature=key-a:%s\r\n' "$(base64 -w0 signature.der)"; } >der.txt
-check "verify: good in DER" 0 "$(run verify der.txt --ring ring.txt)"
 sed 's/cmdafter=after.cmd/cmdafter=evil!.cmd/' signed.txt >changed.txt
 check "verify: a byte changed" 2 "$(run verify changed.txt --ring ring.txt)"
-python3 "$signer" sign doc.txt by-stranger.txt --key stranger.pem --id stranger --files files >/dev/null
-check "verify: a key the ring does not hold" 2 "$(run verify by-stranger.txt --ring ring.txt)"
-
-# Signed again: the old signature line goes, the new one ends the document.
-check "signing again" 0 "$(run sign signed.txt again.txt --key a.pem --id key-a --files files)"
-check "one signature line" 1 "$(grep -c '^; signature=' again.txt)"
-check "verify: signed again" 0 "$(run verify again.txt --ring ring.txt)"
 
 # Refused: what the component would refuse is not signed, and nothing is written.
 printf '#Update file signature\r\n[File]\r\nname=app.exe\r\nurl=http://host/app.exe\r\n' >plain.txt
 check "a file over plain HTTP" 2 "$(run sign plain.txt plain-signed.txt --key a.pem --id key-a --files files)"
-check "... names the file" 1 "$(grep -c 'app.exe: its url' out.log)"
-printf '#Update file signature\r\n[File]\r\nname=missing.exe\r\nurl=missing.exe\r\n' >missing.txt
-check "a file not in the folder" 2 "$(run sign missing.txt missing-signed.txt --key a.pem --id key-a --files files)"
-check "nothing written" "" "$(ls plain-signed.txt missing-signed.txt 2>/dev/null)"
+check "nothing written" "" "$(ls plain-signed.txt 2>/dev/null)"
 
 # Rings: merged when sound; a repeated id or a damaged line fails.
 python3 "$signer" newkey c.pem --id key-c --ring ring2.txt >/dev/null
 check "merging" 0 "$(run ring merged.txt ring.txt ring2.txt)"
 check "both keys" "key-a key-c" "$(grep -v '^#' merged.txt | cut -d' ' -f1 | tr '\n' ' ' | sed 's/ $//')"
 check "a repeated id" 2 "$(run ring merged2.txt ring.txt ring.txt)"
-printf 'key-d AAAA\n' >damaged.txt
-check "a damaged line" 2 "$(run ring merged3.txt damaged.txt)"
 
 [ "$failures" -eq 0 ] && echo "all passed"
 exit "$failures"
