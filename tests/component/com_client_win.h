@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/com_ref_win.h"
 #include "component/signature_win.h"
 #include "updara_idl.h"
 
@@ -79,37 +80,19 @@ inline std::optional<std::uint64_t> AcceptedSequence(HKEY root) {
   return value;
 }
 inline void ForgetAcceptedSequences() {
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyValueA(root, updara::kSequenceKey, updara::kSequenceValue);
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+    RegDeleteKeyValueA(root, updara::kSequenceKey, updara::kSequenceValue);
 }
 
-template <typename T>
-struct Ref {
-  T* p = nullptr;
-  Ref() = default;
-  Ref(Ref&& other) noexcept : p(other.p) { other.p = nullptr; }
-  Ref& operator=(Ref&& other) noexcept {
-    std::swap(p, other.p);
-    return *this;
-  }
-  ~Ref() { reset(); }
-  void reset() {
-    if (p) p->Release();
-    p = nullptr;
-  }
-  T** put() {
-    reset();
-    return &p;
-  }
-  void** putv() { return reinterpret_cast<void**>(put()); }
-  T* operator->() const { return p; }
-};
+using lw::ComRef;
 
 // The registered component, created as a host creates it.
-inline Ref<IUpdaraCom> CreateUpdara() {
+inline ComRef<IUpdaraCom> CreateUpdara() {
   CLSID clsid{};
-  Ref<IUpdaraCom> o;
+  ComRef<IUpdaraCom> o;
   EXPECT_EQ(CLSIDFromProgID(L"Kivra.UpdaraCom", &clsid), S_OK);
-  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, o.putv()), S_OK);
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUpdaraCom, reinterpret_cast<void**>(o.put())),
+            S_OK);
   return o;
 }
 
@@ -181,7 +164,10 @@ class ClientObject : public Itf {
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
   STDMETHODIMP_(ULONG) Release() override { return --refs; }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   std::atomic<ULONG> refs{1};
@@ -198,10 +184,14 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
     Event e{id, {}, {}, false, GetCurrentThreadId()};
     for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
       const VARIANT& v = p->rgvarg[i];
-      if (V_VT(&v) == VT_I4) e.numbers.push_back(V_I4(&v));
-      else if (V_VT(&v) == VT_BSTR) e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
-      else if (V_VT(&v) == VT_DISPATCH) e.withFile = true;
-      else ADD_FAILURE() << "argument type " << V_VT(&v);
+      if (V_VT(&v) == VT_I4)
+        e.numbers.push_back(V_I4(&v));
+      else if (V_VT(&v) == VT_BSTR)
+        e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
+      else if (V_VT(&v) == VT_DISPATCH)
+        e.withFile = true;
+      else
+        ADD_FAILURE() << "argument type " << V_VT(&v);
     }
     events.push_back(e);
     if (onEvent) onEvent(events.back());
@@ -209,7 +199,8 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
   }
   std::vector<Event> Of(DISPID id) const {
     std::vector<Event> out;
-    for (const Event& e : events) if (e.id == id) out.push_back(e);
+    for (const Event& e : events)
+      if (e.id == id) out.push_back(e);
     return out;
   }
   // StateChange's old states, in order.
@@ -221,11 +212,11 @@ class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
 };
 
 // The object's one connection point, that of its events.
-inline Ref<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
-  Ref<IConnectionPointContainer> container;
-  Ref<IConnectionPoint> point;
-  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putv()), S_OK);
-  if (container.p) {
+inline ComRef<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
+  ComRef<IConnectionPointContainer> container;
+  ComRef<IConnectionPoint> point;
+  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.put())), S_OK);
+  if (container.get()) {
     EXPECT_EQ(container->FindConnectionPoint(DIID__IUpdaraComEvents, point.put()), S_OK);
   }
   return point;
@@ -234,7 +225,7 @@ inline Ref<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
 // Connects the sink to the object's events; the connection ends with the object.
 inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
   DWORD cookie = 0;
-  if (Ref<IConnectionPoint> point = EventsPoint(object); point.p) {
+  if (ComRef<IConnectionPoint> point = EventsPoint(object); point.get()) {
     EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
   }
   EXPECT_NE(cookie, 0u);
@@ -260,8 +251,8 @@ std::wstring Get(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
 }
 // A property that is one of the component's objects.
 template <class Object, class T>
-Ref<T> RefOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T**)) {
-  Ref<T> r;
+ComRef<T> RefOf(Object* o, HRESULT (STDMETHODCALLTYPE Object::*get)(T**)) {
+  ComRef<T> r;
   EXPECT_EQ((o->*get)(r.put()), S_OK);
   return r;
 }

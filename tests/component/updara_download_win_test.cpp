@@ -56,26 +56,26 @@ TEST_F(UpdaraDownload, ACheckTakesTheDocumentAndDecidesAgainstTheLocalFiles) {
   EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers.at(0), 2) << "the entries marked";
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, sizeof exe);
-  EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdLine), std::string(exe) + " /r");
+  EXPECT_EQ(TextOf(o.get(), &IUpdaraCom::get_CmdLine), std::string(exe) + " /r");
   EXPECT_EQ(MessageCount(), 1);
 
   ASSERT_EQ(Count(), 5);
-  Ref<IUpdFile> old = Entry(0);
-  EXPECT_TRUE(Marked(old.p));
-  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_Path), here.Win("old.exe"));
-  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_MyVersion), "1.2.4.60");
-  EXPECT_EQ(TextOf(old.p, &IUpdFile::get_URL), server.BaseUrl() + "/d/old.exe.gz");
+  ComRef<IUpdFile> old = Entry(0);
+  EXPECT_TRUE(Marked(old.get()));
+  EXPECT_EQ(TextOf(old.get(), &IUpdFile::get_Path), here.Win("old.exe"));
+  EXPECT_EQ(TextOf(old.get(), &IUpdFile::get_MyVersion), "1.2.4.60");
+  EXPECT_EQ(TextOf(old.get(), &IUpdFile::get_URL), server.BaseUrl() + "/d/old.exe.gz");
   // A library the host has not loaded: found by the library search for its version (not at the
   // path the server gave, where there is none), and not kept loaded.
-  Ref<IUpdFile> lib = Entry(1);
-  EXPECT_EQ(TextOf(lib.p, &IUpdFile::get_Path), "D:\\elsewhere\\lwlib.dll");
-  EXPECT_EQ(TextOf(lib.p, &IUpdFile::get_MyVersion), "3.0.0.0");
-  EXPECT_TRUE(Marked(lib.p)) << "no file where it belongs";
+  ComRef<IUpdFile> lib = Entry(1);
+  EXPECT_EQ(TextOf(lib.get(), &IUpdFile::get_Path), "D:\\elsewhere\\lwlib.dll");
+  EXPECT_EQ(TextOf(lib.get(), &IUpdFile::get_MyVersion), "3.0.0.0");
+  EXPECT_TRUE(Marked(lib.get())) << "no file where it belongs";
   EXPECT_EQ(GetModuleHandleA("lwlib.dll"), nullptr);
-  EXPECT_EQ(TextOf(Entry(2).p, &IUpdFile::get_MD5), "b1946ac92492d2347c6235b4d2611184");  // md5sum of "hello\n"
+  EXPECT_EQ(TextOf(Entry(2).get(), &IUpdFile::get_MD5), "b1946ac92492d2347c6235b4d2611184");  // md5sum of "hello\n"
   // A name that leaves its folder, or a path too long for the file system's calls, is neither
   // looked up nor marked.
-  for (short i : {3, 4}) EXPECT_TRUE(!Marked(Entry(i).p) && TextOf(Entry(i).p, &IUpdFile::get_MyVersion).empty()) << i;
+  for (short i : {3, 4}) EXPECT_TRUE(!Marked(Entry(i).get()) && TextOf(Entry(i).get(), &IUpdFile::get_MyVersion).empty()) << i;
 }
 
 // Bodies of every kind from one check, over HTTP, FTP and from local files: each file fetched,
@@ -139,7 +139,7 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
   std::set<std::string> stored;
   for (short i = 0; i < short(std::size(entries)); ++i) {
     EXPECT_EQ(codes[i], entries[i].code) << entries[i].lines;
-    const std::string path = TextOf(Entry(i).p, &IUpdFile::get_NewPath);
+    const std::string path = TextOf(Entry(i).get(), &IUpdFile::get_NewPath);
     EXPECT_TRUE(path.empty() ? entries[i].code != 0 : ReadAll(path) == entries[i].arrives) << entries[i].lines;
     if (path.empty()) continue;
     stored.insert(std::filesystem::path(path).filename().string());
@@ -152,7 +152,7 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
   // Clear deletes them and forgets them.
   ASSERT_EQ(o->Clear(), S_OK);
   EXPECT_TRUE(Leftovers().empty());
-  EXPECT_EQ(TextOf(Entry(0).p, &IUpdFile::get_NewPath), "");
+  EXPECT_EQ(TextOf(Entry(0).get(), &IUpdFile::get_NewPath), "");
 }
 
 TEST_F(UpdaraDownload, CancelDuringALargeFileStopsAtTheNextChunkAndLeavesNothing) {
@@ -164,7 +164,7 @@ TEST_F(UpdaraDownload, CancelDuringALargeFileStopsAtTheNextChunkAndLeavesNothing
   Add("large.bin", server.BaseUrl() + "/large.bin", 4 << 20);
   Add("next.bin", server.BaseUrl() + "/next.bin");
   ASSERT_EQ(o->put_Blocking(VARIANT_FALSE), S_OK);
-  IUpdaraCom* raw = o.p;
+  IUpdaraCom* raw = o.get();
   sink.onEvent = [&](const Event& e) {
     if (e.id == EventFileProgress && e.numbers.at(0) < (4 << 20)) {
       raw->Cancel();

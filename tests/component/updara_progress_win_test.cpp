@@ -55,20 +55,20 @@ class UpdaraProgress : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     o = CreateUpdara();
-    ASSERT_NE(o.p, nullptr);
+    ASSERT_NE(o.get(), nullptr);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwProgressTest")), S_OK);
-    Connect(o.p, sink);
+    Connect(o.get(), sink);
   }
   void TearDown() override {
     PumpUntil([&] { return !sink.Of(EventDownloadDone).empty(); }, 30000);
     o->Reset();
-    o.reset();
+    o.Reset();
     CoUninitialize();
   }
 
   lw::fixtures::HttpServer server;
   Sink sink;
-  Ref<IUpdaraCom> o;
+  ComRef<IUpdaraCom> o;
 };
 
 // The page of the note line is a command file here, so that the shell's "open" leaves a mark
@@ -88,8 +88,8 @@ TEST_F(UpdaraProgress, ShowsTheHostsTextsAndTheShareOpensTheNotesPageOnAClickAnd
   slow.body = std::string(1 << 20, 'x');
   slow.trickle = 8192;
   server.Serve("/files/large.bin", slow);
-  Ref<IUpdFile> f;
-  ASSERT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->Add(Bstr(L"large.bin"), f.put()), S_OK);
+  ComRef<IUpdFile> f;
+  ASSERT_EQ(RefOf(o.get(), &IUpdaraCom::get_Files)->Add(Bstr(L"large.bin"), f.put()), S_OK);
   f->put_URL(Bstr(Wide(server.BaseUrl() + "/files/large.bin?v=2").c_str()));
   f->put_NeedReplace(VARIANT_TRUE);
   ASSERT_EQ(o->Download(), S_OK);

@@ -56,8 +56,8 @@ class SignedUpdates : public UpdateClient {
   void ExpectNothingTaken() {
     EXPECT_EQ(Count(), 0);
     EXPECT_EQ(MessageCount(), 0);
-    EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "host-after");
-    EXPECT_EQ(ValueOf(o.p, &IUpdaraCom::get_RequireAdmin), VARIANT_FALSE);
+    EXPECT_EQ(TextOf(o.get(), &IUpdaraCom::get_CmdAfter), "host-after");
+    EXPECT_EQ(ValueOf(o.get(), &IUpdaraCom::get_RequireAdmin), VARIANT_FALSE);
   }
 
   const std::string program = Random(70000, 11), data = std::string(4000, 'r') + Random(100, 12);
@@ -81,7 +81,7 @@ TEST_F(SignedUpdates, AGoodDocumentIsTakenWhicheverKeyOfTheRingSignedItAndItsFil
     EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers.at(0), 2);
     EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::optional<std::uint64_t>(sequence));
     EXPECT_EQ(MessageCount(), 1);
-    EXPECT_EQ(TextOf(o.p, &IUpdaraCom::get_CmdAfter), "after.cmd");
+    EXPECT_EQ(TextOf(o.get(), &IUpdaraCom::get_CmdAfter), "after.cmd");
     sink.events.clear();
     ASSERT_EQ(o->Download(), S_OK);
     // The SHA-256 is of the file as it is put in place: the compressed one's after expanding.

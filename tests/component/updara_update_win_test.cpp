@@ -38,7 +38,7 @@ using lw::fixtures::ScratchFolder;
 using lw::fixtures::WriteStampedCopy;
 using updara_test::Bstr;
 using updara_test::ReadAll;
-using updara_test::Ref;
+using lw::ComRef;
 using updara_test::Sink;
 using updara_test::WriteAll;
 
@@ -190,21 +190,21 @@ class UpdaraUpdate : public ::testing::Test {
   // its events, which outlives it.
   struct Host {
     Sink sink;
-    Ref<IUpdaraCom> o;
+    ComRef<IUpdaraCom> o;
   };
   Host& Create(const wchar_t* name = nullptr) {
     Host& h = hosts.emplace_back();
     h.o = updara_test::CreateUpdara();
-    EXPECT_NE(h.o.p, nullptr);
-    if (!h.o.p) return h;
-    updara_test::Connect(h.o.p, h.sink);
+    EXPECT_NE(h.o.get(), nullptr);
+    if (!h.o.get()) return h;
+    updara_test::Connect(h.o.get(), h.sink);
     if (name) {
       EXPECT_EQ(h.o->put_UpdaterName(Bstr(name)), S_OK);
     }
     return h;
   }
   void Add(IUpdaraCom* o, const std::string& path, const std::string& newPath) {
-    Ref<IUpdFile> f;
+    ComRef<IUpdFile> f;
     const std::string name = std::filesystem::path(path).filename().string();
     EXPECT_EQ(updara_test::RefOf(o, &IUpdaraCom::get_Files)->Add(Bstr(updara_test::Wide(name).c_str()), f.put()), S_OK);
     f->put_Path(Bstr(updara_test::Wide(path).c_str()));
@@ -400,13 +400,13 @@ TEST_F(UpdaraUpdate, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhatever
     auto& [sink, o] = Create(L"LwClear");
     lw::fixtures::PumpFor(100);
     EXPECT_TRUE(sink.Of(EventPrevDetected).empty()) << "a list naming other files is no earlier run of ours";
-    Add(o.p, victim + "a.dll", victim + "ledger-backup.xlsx");
-    Add(o.p, victim + "b.dll", temp + "UDX3.tmp");
-    EXPECT_EQ(run(o.p), S_OK);
+    Add(o.get(), victim + "a.dll", victim + "ledger-backup.xlsx");
+    Add(o.get(), victim + "b.dll", temp + "UDX3.tmp");
+    EXPECT_EQ(run(o.get()), S_OK);
     for (const std::string& kept : {victim + "ledger-backup.xlsx", victim + "UDX2.tmp", temp + "notes.txt"})
       EXPECT_TRUE(Exists(kept)) << kept;
     for (const std::string& gone : {temp + "UDX1.tmp", temp + "UDX3.tmp", list}) EXPECT_FALSE(Exists(gone)) << gone;
-    PumpUntil([&] { return updara_test::StateOf(o.p) == StateNotConnected; }, 5000);
+    PumpUntil([&] { return updara_test::StateOf(o.get()) == StateNotConnected; }, 5000);
     hosts.clear();
   }
 }

@@ -72,13 +72,13 @@ class UpdateClient : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     GetCurrentDirectoryA(sizeof directory, directory);
     o = CreateUpdara();
-    ASSERT_NE(o.p, nullptr);
+    ASSERT_NE(o.get(), nullptr);
     ASSERT_EQ(o->put_UpdaterName(Bstr(L"LwDownloadTest")), S_OK);
     ASSERT_EQ(o->put_Blocking(VARIANT_TRUE), S_OK);
-    Connect(o.p, sink);
+    Connect(o.get(), sink);
   }
   void TearDown() override {
-    o.reset();
+    o.Reset();
     SetCurrentDirectoryA(directory);  // a test may look for local copies in a folder of its own
     CoUninitialize();
     ForgetAcceptedSequences();
@@ -97,19 +97,19 @@ class UpdateClient : public ::testing::Test {
   }
   // An entry as a host leaves it for the download.
   void Add(const std::string& name, const std::string& url, long size = 0) {
-    Ref<IUpdFile> f;
-    ASSERT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
+    ComRef<IUpdFile> f;
+    ASSERT_EQ(RefOf(o.get(), &IUpdaraCom::get_Files)->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
     f->put_URL(Bstr(Wide(url).c_str()));
     f->put_Size(size);
   }
-  Ref<IUpdFile> Entry(short index) {
-    Ref<IUpdFile> f;
-    EXPECT_EQ(RefOf(o.p, &IUpdaraCom::get_Files)->get_Item(Short(index), f.put()), S_OK);
+  ComRef<IUpdFile> Entry(short index) {
+    ComRef<IUpdFile> f;
+    EXPECT_EQ(RefOf(o.get(), &IUpdaraCom::get_Files)->get_Item(Short(index), f.put()), S_OK);
     return f;
   }
-  std::string Arrived(short index) { return ReadAll(TextOf(Entry(index).p, &IUpdFile::get_NewPath)); }
-  short Count() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Files).p, &IUpdFiles::get_Count); }
-  short MessageCount() { return ValueOf(RefOf(o.p, &IUpdaraCom::get_Messages).p, &IUpdMessages::get_Count); }
+  std::string Arrived(short index) { return ReadAll(TextOf(Entry(index).get(), &IUpdFile::get_NewPath)); }
+  short Count() { return ValueOf(RefOf(o.get(), &IUpdaraCom::get_Files).get(), &IUpdFiles::get_Count); }
+  short MessageCount() { return ValueOf(RefOf(o.get(), &IUpdaraCom::get_Messages).get(), &IUpdMessages::get_Count); }
   // The files the component left in its temporary folder.
   std::set<std::string> Leftovers() const {
     std::set<std::string> names;
@@ -133,7 +133,7 @@ class UpdateClient : public ::testing::Test {
   lw::fixtures::ScratchFolder temp;
   TemporaryFolderAs tmp{temp.Win()};
   Sink sink;
-  Ref<IUpdaraCom> o;
+  ComRef<IUpdaraCom> o;
 };
 
 }  // namespace updara_test

@@ -54,14 +54,14 @@ void Click(HWND form, const char* control) {
 }
 
 // The sinks connected to the object's event connection point.
-std::vector<updara_test::Ref<IDispatch>> SinksOf(IUpdaraCom* object) {
-  std::vector<updara_test::Ref<IDispatch>> sinks;
-  updara_test::Ref<IEnumConnections> connections;
+std::vector<ComRef<IDispatch>> SinksOf(IUpdaraCom* object) {
+  std::vector<ComRef<IDispatch>> sinks;
+  ComRef<IEnumConnections> connections;
   EXPECT_EQ(updara_test::EventsPoint(object)->EnumConnections(connections.put()), S_OK);
   CONNECTDATA c{};
-  while (connections.p && connections->Next(1, &c, nullptr) == S_OK) {
+  while (connections.get() && connections->Next(1, &c, nullptr) == S_OK) {
     sinks.emplace_back();
-    c.pUnk->QueryInterface(IID_IDispatch, sinks.back().putv());
+    c.pUnk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(sinks.back().put()));
     c.pUnk->Release();
   }
   return sinks;
@@ -71,7 +71,7 @@ std::vector<updara_test::Ref<IDispatch>> SinksOf(IUpdaraCom* object) {
 // notification window does.
 void FireEvent(IUpdaraCom* object, DISPID id, std::vector<long> numbers = {}, const wchar_t* text = nullptr) {
   ASSERT_TRUE(object) << "the window has no component";
-  std::vector<updara_test::Ref<IDispatch>> sinks = SinksOf(object);
+  std::vector<ComRef<IDispatch>> sinks = SinksOf(object);
   ASSERT_EQ(sinks.size(), 1u) << "the window connects one sink";
   std::vector<VARIANT> args(numbers.size() + (text ? 1 : 0));  // last to first, as Invoke takes them
   for (size_t i = 0; i < numbers.size(); ++i) {
