@@ -16,21 +16,27 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "common/com_ref_win.h"
+#include "common/com_text_win.h"
 #include "component/signature_win.h"
+#include "tests/fixtures/test_env_win.h"
 #include "updara_idl.h"
 
 namespace updara_test {
 
-// The build passes Unix paths; under Wine the root file system is drive Z:.
-inline std::wstring WinPath(const char* unixPath) {
-  std::wstring p = L"Z:";
-  for (const char* c = unixPath; *c; ++c) p += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-  return p;
+// Text in the system code page and back.
+inline std::wstring Wide(const std::string& text) { return lw::WideText(text); }
+inline std::string Ansi(const std::wstring& text) {
+  std::string out(text.size() * 2, '\0');
+  out.resize(size_t(
+      WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr)));
+  return out;
 }
+
+// A file of the build, given by its Unix path, as a Windows path.
+inline std::wstring WinPath(const char* unixPath) { return Wide(lw::fixtures::BuildTreeFile(unixPath)); }
 inline const std::wstring kDll = WinPath(LW_UPDARA_DLL);
 // The same component built without a key ring: it takes update-information files as they come.
 inline const std::wstring kDllWithoutKeys = WinPath(LW_UPDARA_DLL_WITHOUT_KEYS);
@@ -45,21 +51,14 @@ inline void WriteAll(const std::string& path, const std::string& bytes) {
 }
 
 // Runs a command line and returns its exit code; a program that cannot start or never ends fails.
-inline DWORD RunProgram(std::wstring commandLine) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "cannot start, error " << GetLastError();
-    return DWORD(-1);
+inline DWORD RunProgram(const std::wstring& commandLine) {
+  const PROCESS_INFORMATION pi = lw::fixtures::StartProcess(Ansi(commandLine));
+  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(pi.hProcess, 1);
+    ADD_FAILURE() << "did not end within a minute";
   }
   DWORD code = DWORD(-1);
-  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(pi.hProcess, &code);
-  } else {
-    ADD_FAILURE() << "did not end within a minute";
-    TerminateProcess(pi.hProcess, 1);
-  }
+  GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return code;
@@ -74,10 +73,9 @@ inline DWORD Regsvr32(const wchar_t* switches, const std::wstring& dll = kDll) {
 inline std::optional<std::uint64_t> AcceptedSequence(HKEY root) {
   std::uint64_t value = 0;
   DWORD size = sizeof value;
-  if (RegGetValueA(root, updara::kSequenceKey, updara::kSequenceValue, RRF_RT_QWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  return value;
+  const LSTATUS read =
+      RegGetValueA(root, updara::kSequenceKey, updara::kSequenceValue, RRF_RT_QWORD, nullptr, &value, &size);
+  return read == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
 }
 inline void ForgetAcceptedSequences() {
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
@@ -101,26 +99,21 @@ inline ComRef<IUpdaraCom> CreateUpdara() {
 class TemporaryFolderAs {
  public:
   explicit TemporaryFolderAs(const std::string& folder) {
-    for (Variable& v : saved_) {
+    for (int i = 0; i < 2; ++i) {
       char previous[MAX_PATH] = {};
-      v.had = GetEnvironmentVariableA(v.name, previous, sizeof previous) > 0;
-      v.value = previous;
-      SetEnvironmentVariableA(v.name, folder.c_str());
+      if (GetEnvironmentVariableA(kNames[i], previous, sizeof previous) > 0) saved_[i] = previous;
+      SetEnvironmentVariableA(kNames[i], folder.c_str());
     }
   }
   TemporaryFolderAs(const TemporaryFolderAs&) = delete;
   TemporaryFolderAs& operator=(const TemporaryFolderAs&) = delete;
   ~TemporaryFolderAs() {
-    for (const Variable& v : saved_) SetEnvironmentVariableA(v.name, v.had ? v.value.c_str() : nullptr);
+    for (int i = 0; i < 2; ++i) SetEnvironmentVariableA(kNames[i], saved_[i] ? saved_[i]->c_str() : nullptr);
   }
 
  private:
-  struct Variable {
-    const char* name;
-    bool had = false;
-    std::string value;
-  };
-  Variable saved_[2] = {{"TMP", false, {}}, {"TEMP", false, {}}};
+  static constexpr const char* kNames[2] = {"TMP", "TEMP"};
+  std::optional<std::string> saved_[2];  // none where the variable was not set
 };
 
 // A BSTR argument that frees itself.
@@ -144,18 +137,20 @@ struct Event {
   DISPID id;
   std::vector<long> numbers;  // the 32-bit arguments in order
   std::wstring text;          // the text argument
-  bool withFile;              // a file argument was present
   DWORD thread;
 };
 
-// IUnknown and the type-information half of IDispatch for a client object that lives in the test
-// (on its stack or in its fixture): counted, never deleted.
-template <typename Itf, const IID* Iid>
-class ClientObject : public Itf {
+// A host's event sink, which lives in the test (on its stack or in its fixture): counted, never
+// deleted; it records every event and may act on one.
+class Sink final : public IDispatch {
  public:
+  std::vector<Event> events;
+  std::function<void(const Event&)> onEvent;
+  std::atomic<ULONG> refs{1};
+
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, *Iid)) {
-      *ppv = static_cast<Itf*>(this);
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID__IUpdaraComEvents)) {
+      *ppv = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
     }
@@ -170,27 +165,16 @@ class ClientObject : public Itf {
   }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  std::atomic<ULONG> refs{1};
-};
-
-// A host's event sink: records every event and may act on one.
-class Sink final : public ClientObject<IDispatch, &DIID__IUpdaraComEvents> {
- public:
-  std::vector<Event> events;
-  std::function<void(const Event&)> onEvent;
-
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
     EXPECT_EQ(flags, DISPATCH_METHOD);
-    Event e{id, {}, {}, false, GetCurrentThreadId()};
+    Event e{id, {}, {}, GetCurrentThreadId()};
     for (UINT i = p->cArgs; i-- > 0;) {  // arguments arrive last first
       const VARIANT& v = p->rgvarg[i];
       if (V_VT(&v) == VT_I4)
         e.numbers.push_back(V_I4(&v));
       else if (V_VT(&v) == VT_BSTR)
         e.text = V_BSTR(&v) ? V_BSTR(&v) : L"";
-      else if (V_VT(&v) == VT_DISPATCH)
-        e.withFile = true;
-      else
+      else if (V_VT(&v) != VT_DISPATCH)  // a file
         ADD_FAILURE() << "argument type " << V_VT(&v);
     }
     events.push_back(e);
@@ -225,10 +209,8 @@ inline ComRef<IConnectionPoint> EventsPoint(IUpdaraCom* object) {
 // Connects the sink to the object's events; the connection ends with the object.
 inline DWORD Connect(IUpdaraCom* object, Sink& sink) {
   DWORD cookie = 0;
-  if (ComRef<IConnectionPoint> point = EventsPoint(object); point.get()) {
-    EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
-  }
-  EXPECT_NE(cookie, 0u);
+  if (ComRef<IConnectionPoint> point = EventsPoint(object); point.get()) point->Advise(&sink, &cookie);
+  EXPECT_NE(cookie, 0u) << "not connected";
   return cookie;
 }
 
@@ -271,9 +253,7 @@ inline VARIANT Short(short value) {
 }
 // An optional argument left out, as a late-bound caller passes it.
 inline VARIANT MissingArg() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_ERROR;
+  VARIANT v = Arg(VT_ERROR);
   V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
   return v;
 }
@@ -281,43 +261,19 @@ inline VARIANT MissingArg() {
 // The failure an automation client reads the component's error number from.
 constexpr HRESULT Err(long code) { return static_cast<HRESULT>(0x800A0000u + static_cast<unsigned>(code)); }
 
-// Text in the system code page and back.
-inline std::wstring Wide(const std::string& text) {
-  std::wstring out(text.size(), L'\0');
-  out.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()))));
-  return out;
-}
-inline std::string Ansi(const std::wstring& text) {
-  std::string out(text.size() * 2, '\0');
-  out.resize(size_t(
-      WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr)));
-  return out;
-}
-
 // The updater service on its pipe, played by a thread of the test: it reads one request and answers
 // it with the given number, or not at all, and keeps the pipe until the test has its answer (at most
 // a minute).
 class PipeService {
  public:
-  // `items`: the number of text items the request holds.
-  explicit PipeService(std::optional<uint32_t> reply, int items = 1) : reply_(reply) {
-    pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
-                             0, nullptr);
+  explicit PipeService(std::optional<uint32_t> reply) {
     EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
-    answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = std::thread([this, items] {
+    thread_ = std::thread([this, reply] {
       ConnectNamedPipe(pipe_, nullptr);
-      for (int i = 0; i < items; ++i) {
-        const std::string length = Read(4);
-        if (length.size() < 4) break;
-        request += length + Read(uint32_t(uint8_t(length[0])) << 24 | uint32_t(uint8_t(length[1])) << 16 |
-                                 uint32_t(uint8_t(length[2])) << 8 | uint8_t(length[3]));
-      }
+      request = Read(4);  // a text item: its length, high byte first, and its bytes
+      if (request.size() == 4) request += Read(uint8_t(request[2]) << 8 | uint8_t(request[3]));
       DWORD n = 0;
-      if (reply_) {
-        WriteFile(pipe_, &*reply_, sizeof *reply_, &n, nullptr);
-        FlushFileBuffers(pipe_);
-      }
+      if (reply && WriteFile(pipe_, &*reply, sizeof *reply, &n, nullptr)) FlushFileBuffers(pipe_);
       callerStillWaiting = WaitForSingleObject(answered_, 60000) != WAIT_OBJECT_0;
       DisconnectNamedPipe(pipe_);
     });
@@ -334,18 +290,15 @@ class PipeService {
 
  private:
   std::string Read(uint32_t count) {
-    std::string bytes(count, '\0');
-    DWORD total = 0;
-    while (total < count) {
-      DWORD n = 0;
-      if (!ReadFile(pipe_, bytes.data() + total, count - total, &n, nullptr) || n == 0) break;
-      total += n;
-    }
-    bytes.resize(total);
+    std::string bytes;
+    char c = 0;
+    DWORD n = 0;
+    while (bytes.size() < count && ReadFile(pipe_, &c, 1, &n, nullptr) && n == 1) bytes += c;
     return bytes;
   }
-  std::optional<uint32_t> reply_;
-  HANDLE pipe_, answered_;
+  HANDLE pipe_ = CreateNamedPipeA("\\\\.\\Pipe\\UpdaraPipe", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                  4096, 0, nullptr);
+  HANDLE answered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   std::thread thread_;
 };
 

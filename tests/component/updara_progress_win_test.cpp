@@ -27,8 +27,8 @@ std::string TextOf(HWND window) {
 }
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
-// A window callback in the system's calling convention, which the 32-bit build needs spelt out:
-// the visible dialog a thread of this process other than this one shows.
+// A window callback (the 32-bit build needs its calling convention spelt out): the visible dialog a
+// thread of this process other than this one shows.
 BOOL CALLBACK FindWorkersDialog(HWND w, LPARAM p) {
   DWORD process = 0;
   const DWORD thread = GetWindowThreadProcessId(w, &process);
@@ -81,8 +81,7 @@ TEST_F(UpdaraProgress, ShowsTheHostsTextsAndTheShareOpensTheNotesPageOnAClickAnd
   WriteAll(page, "@echo opened>> \"" + mark + "\"\r\n");
   ASSERT_EQ(o->put_DialogNoteURL(Bstr(Wide(page).c_str())), S_OK);
   // One file that arrives slowly, 8 KB every 50 ms; its window is looked at once a chunk is in. The
-  // worker lets its window's messages run as each chunk arrives, so what is sent to the window is
-  // answered within a chunk.
+  // worker lets its window's messages run as each chunk arrives, so they are answered within a chunk.
   lw::fixtures::HttpResponse slow;
   slow.contentType = "application/octet-stream";
   slow.body = std::string(1 << 20, 'x');
@@ -96,9 +95,8 @@ TEST_F(UpdaraProgress, ShowsTheHostsTextsAndTheShareOpensTheNotesPageOnAClickAnd
   HWND window = nullptr;
   ASSERT_TRUE(PumpUntil(
       [&] { return (window = WorkersWindow()) && ItemText(window, 203).find(" KB /") != std::string::npos; }, 20000));
-  EXPECT_EQ(ItemText(window, IDCANCEL), "Abbrechen");
-  EXPECT_EQ(ItemText(window, 201), "Laden");
-  EXPECT_EQ(ItemText(window, 202), "large.bin");
+  EXPECT_EQ(ItemText(window, IDCANCEL) + "|" + ItemText(window, 201) + "|" + ItemText(window, 202),
+            "Abbrechen|Laden|large.bin");
   // The share received of the announced total, in the title and in the bytes; the worker answers the
   // bar's question between two chunks, when it has just set them.
   SendDlgItemMessageA(window, 204, PBM_GETPOS, 0, 0);
