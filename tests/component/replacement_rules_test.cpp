@@ -139,6 +139,9 @@ TEST(HandOver, CommandLinesServiceRequestAndTheUpdatersOwnName) {
 
   EXPECT_EQ(ExecutableOf("\"C:\\Program Files\\Brenk\\Ledgerwell.exe\" -M"),
             "C:\\Program Files\\Brenk\\Ledgerwell.exe");
+  EXPECT_EQ(ExecutableOf(" \tC:\\App\\app.exe -M"), "C:\\App\\app.exe");  // unquoted: up to the first blank
+  EXPECT_EQ(QuotedArguments({"C:\\T\\My App.uda", "Global\\My App__ev"}),
+            "\"C:\\T\\My App.uda\" \"Global\\My App__ev\"");
 
   EXPECT_EQ(UpdaterNameOf("C:\\T\\LedgerwellUPD.EXE"), "Ledgerwell");
   EXPECT_EQ(UpdaterNameOf("C:\\T\\Upd.exe"), std::nullopt);  // no name before it

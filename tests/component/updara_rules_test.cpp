@@ -1,11 +1,13 @@
 // The component's pure rules: the error table, state and dialog texts, the Windows version text,
-// names derived from UpdaterName, version numbers and progress collapsing.
+// names derived from UpdaterName, version numbers, progress collapsing and the progress window.
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
+#include <tuple>
 
 #include "common/updara_errors.h"
+#include "component/progress_view.h"
 #include "component/updara_text.h"
 
 namespace {
@@ -37,7 +39,9 @@ TEST(UpdaraErrors, TableHoldsTheComponentAndInternetTextsAndNothingElse) {
 
 TEST(UpdaraText, StateAndDialogTexts) {
   EXPECT_STREQ(StateText(1), "Checking for new updates on the server.");
-  EXPECT_STREQ(StateText(2), "Downloading updated files.");  // 0 and 3: the Windows suite's
+  EXPECT_STREQ(StateText(0), "Not connected - idle.");
+  EXPECT_STREQ(StateText(2), "Downloading updated files.");
+  EXPECT_STREQ(StateText(3), "Replacing files.");
   for (int state : {7, -1}) EXPECT_STREQ(StateText(state), "Unknown state") << state;
 
   const char* names[] = {"Progress", "Cancel", "Connecting", "Requesting", "Downloading"};
@@ -80,6 +84,37 @@ TEST(UpdaraText, ProgressBurstKeepsTheLatestAndDrainsTheQueue) {
   EXPECT_EQ(latest.total, 1000);
   EXPECT_TRUE(queue.empty());
   EXPECT_EQ(CollapseProgress(ProgressReport{5, 6}, [] { return std::optional<ProgressReport>(); }).position, 5);
+}
+
+TEST(ProgressView, TextsOfAFetchAndThePlacesOfItsPictures) {
+  const std::pair<const char*, const char*> labels[] = {
+      {"/dir/app.exe.gz", "app.exe"}, {"/f.bin?x=1/y.gz", "f.bin"}, {"C:\\upd\\ledger.dll", "ledger.dll"}};
+  for (const auto& [url, label] : labels) EXPECT_EQ(FileLabelOf(url), label) << url;
+  EXPECT_EQ(ProgressTitle(42, "Downloading"), "(42%) Downloading..");
+  // Sizes in whole hundredths, cut: up to 1,024 the bytes, then KB, above 1,048,576 MB.
+  EXPECT_EQ(ByteText(1500, 3000), "1.50 KB / 3.00 KB");
+  EXPECT_EQ(ByteText(1024, 2097152), "1024 / 2.04 MB");
+  EXPECT_EQ(ByteText(2048, 0), "2.04 KB") << "no total: the bytes alone";
+  const std::tuple<long long, long long, int> percents[] = {{50, 200, 25}, {199, 200, 99}, {300, 200, 100}, {5, 0, 0}};
+  for (const auto& [received, total, percent] : percents) EXPECT_EQ(PercentOf(received, total), percent) << received;
+  // The highlight sweeps right to 108, jumps to -111 and comes back; the bar bounces between 0 and 5.
+  EXPECT_EQ(std::make_tuple(NextSweep(105), NextSweep(108), NextSweep(-3)), std::make_tuple(108, -111, 0));
+  const Bounce top = NextBounce({5, 1}), bottom = NextBounce({0, -1}), middle = NextBounce({4, 1});
+  EXPECT_EQ(std::make_tuple(top.position, top.step, bottom.position, bottom.step, middle.position, middle.step),
+            std::make_tuple(4, -1, 1, 1, 5, 1));
+  EXPECT_EQ(std::make_tuple(HeaderLeft(400), HeaderLeft(357), SeparatorTiled(360), SeparatorTiled(359)),
+            std::make_tuple(21, 0, true, false));
+  // The note link of a 400 x 200 client whose text is 100 pixels wide: the bottom 18 rows, from x 297.
+  const std::tuple<int, int, bool, bool> points[] = {{297, 182, true, true},  {399, 199, true, true},
+                                                     {296, 190, true, false}, {350, 181, true, false},
+                                                     {350, 200, true, false}, {350, 190, false, false}};
+  for (const auto& [x, y, haveUrl, over] : points)
+    EXPECT_EQ(OverNoteLink(x, y, 400, 200, 100, haveUrl), over) << x << "," << y;
+  const std::pair<const char*, const char*> commands[] = {
+      {"\"C:\\Web\\web.exe\" -nohome \"%1\"", "\"C:\\Web\\web.exe\" -nohome http://x/"},
+      {"web.exe %1 -new", "web.exe http://x/"},
+      {"web.exe", "web.exe http://x/"}};
+  for (const auto& [registered, command] : commands) EXPECT_EQ(HtmCommandFor(registered, "http://x/"), command);
 }
 
 }  // namespace

@@ -61,19 +61,36 @@ TEST(LoginQueue, AClearThatLeftSomethingSaysWhichRecordsAndWhy) {
   QueueClearOutcome outcome;
   outcome.cleared = 1;
   EXPECT_EQ(QueueClearReport("ANNE", outcome), "") << "nothing to tell";
-  outcome.problems = {{0, QueueRecordProblem::Unreadable}, {3, QueueRecordProblem::NoLongerTheUser}};
+  outcome.problems = {{0, QueueRecordProblem::Unreadable},
+                      {3, QueueRecordProblem::NoLongerTheUser},
+                      {4, QueueRecordProblem::NotWhole},
+                      {5, QueueRecordProblem::NotWritten},
+                      {6, QueueRecordProblem::NotVerified}};
   EXPECT_EQ(QueueClearReport(" ANNE ", outcome),
             "Not every record of user ANNE in queue.dta was cleared:\r\n"
             "\r\nRecord 1 is held by another program or could not be read, so it is not known whose it is; it was "
-            "left as it is.\r\nRecord 4 no longer belongs to ANNE; it was left as it is.");
+            "left as it is.\r\nRecord 4 no longer belongs to ANNE; it was left as it is."
+            "\r\nRecord 5 is not whole in the file; it was left as it is.\r\nRecord 6 could not be written."
+            "\r\nRecord 7 did not read back as cleared after it was written.");
   outcome.problems.assign(25, {9, QueueRecordProblem::Locked});
   EXPECT_TRUE(QueueClearReport("ANNE", outcome)
                   .ends_with("Record 10 is held by another program; it was left as it "
                              "is.\r\n... and 5 more."));
-  QueueClearOutcome refused;
-  refused.refusal = QueueClearRefusal::UnknownRecordLength;
-  const std::string text = QueueClearReport("ANNE", refused);
-  EXPECT_TRUE(text.starts_with("The data version") && text.find("Nothing was cleared") != std::string::npos) << text;
+  const std::pair<QueueClearRefusal, std::string> kRefusals[] = {
+      {QueueClearRefusal::BlankName,
+       "A user without a name cannot be cleared: a blank name does not tell the user's records in queue.dta from empty "
+       "ones. Nothing was cleared."},
+      {QueueClearRefusal::UnknownRecordLength,
+       "The data version of this folder was not known when its users were listed, so neither is the length of the "
+       "records in queue.dta. Nothing was cleared."},
+      {QueueClearRefusal::CannotOpen, "queue.dta could not be opened for writing. Nothing was cleared for user ANNE."},
+      {QueueClearRefusal::TooLarge, "queue.dta is too large to be a login queue. Nothing was cleared for user ANNE."},
+  };
+  for (const auto& [refusal, text] : kRefusals) {
+    QueueClearOutcome refused;
+    refused.refusal = refusal;
+    EXPECT_EQ(QueueClearReport(" ANNE ", refused), text);
+  }
 }
 
 TEST(LoginQueue, EveryVersionsUserList) {

@@ -3,6 +3,7 @@
 
 #include "app/diagnostics/file_sharing.h"
 #include "app/diagnostics/report_temp.h"
+#include "app/tools/colours.h"
 
 namespace lw {
 namespace {
@@ -23,6 +24,9 @@ TEST(ReportTemp, TheFolderItsProposalAndTheFullPathsTheFixTakes) {
   EXPECT_FALSE(ReportTempApplies("v12")) << "no leading number counts as 0";
   EXPECT_EQ(ReportTempProposal("D:\\Apps\\Sage", "12"), "d:\\apps\\sage\\Rep_Temp") << "normalised first";
   EXPECT_EQ(ReportTempProposal("C:\\Program Files (x86)\\Sage\\Accounts\\", "18"), "C:\\Sage\\V18_Temp");
+  const ReportTempView present = ReportTempViewOf({"18", "", "D:\\Temp", "", true});
+  EXPECT_EQ(present, (ReportTempView{ReportTempState::Present, "Report Temp Folder v18", "D:\\Temp", kGoodColour, ""}));
+  EXPECT_FALSE(present.NeedsFix());
 
   // Only a full path is taken, and a root keeps its backslash.
   const struct {

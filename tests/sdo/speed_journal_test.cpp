@@ -45,17 +45,24 @@ TEST(SpeedJournal, AnyTextSurvivesTheFileAndADamagedFileIsRefused) {
   };
   const struct {
     std::string text;
-    const char* line;
+    const char* error;
   } kBad[] = {
-      {"LEDGERWELL SPEED TEST JOURNAL 2\r\n", "line 1"},
-      {text.substr(0, text.find("record|7")), "line 6"},  // cut in the middle
-      {replace("end|4", "end|3"), "line 8"},
-      {replace("100%25", "100%G5"), "line 5"},
+      {"LEDGERWELL SPEED TEST JOURNAL 2\r\n", "line 1: not \"LEDGERWELL SPEED TEST JOURNAL 1\""},
+      {text.substr(0, text.find("record|7")), "line 6: the journal ends early"},  // cut in the middle
+      {text.substr(0, text.size() - 2), "line 8: the last line is cut short"},
+      {replace("end|4", "end|3"), "line 8: not end|4"},
+      {replace("100%25", "100%G5"), "line 5: a bad escape"},
+      {replace("path|", "path "), "line 2: no data folder"},
+      {replace("|SALES_REP", ""), "line 3: no record class and fields"},
+      {replace("SALES_REP", "AUDIT_REF"), "line 3: no write test changes SalesRecord AUDIT_REF"},
+      {replace("record|2|", "record|1|"), "line 5: positions out of order"},
+      {replace("record|100|", "record|101|"),
+       "line 7: a record line is record|POSITION|NAME|VALUE, the position 1 to 100"},
   };
   for (const auto& bad : kBad) {
     SpeedJournal damaged = j;
     EXPECT_FALSE(ParseSpeedJournal(bad.text, damaged, error)) << bad.text;
-    EXPECT_EQ(error.rfind(std::string(bad.line) + ":", 0), 0u) << bad.text << " -> " << error;
+    EXPECT_EQ(error, bad.error) << bad.text;
     EXPECT_EQ(damaged, SpeedJournal{}) << bad.text;
   }
 }
@@ -107,6 +114,35 @@ TEST(SpeedJournal, PuttingBackWritesOnlyRecordsThatStillHoldTheirTestText) {
           << name << ": " << rep;
     }
   }
+}
+
+TEST(SpeedJournal, TheUserIsToldWhatIsPutBackAndWhatStillNeedsIt) {
+  const SpeedJournal j = Killed().journal;
+  EXPECT_EQ(PutBackQuestion(j),
+            "The last speed test did not finish; put back the 6 original values now?\r\n\r\n"
+            "Data: C:\\Data\r\nField: SALES_REP of 6 Customer records");
+  const std::vector<JournalEntry>& e = j.entries;
+  bool ok = false;
+  EXPECT_EQ(PutBackReport(j, {{e[0]}, {}, {}, {}}, ok), "1 original value was put back.");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(
+      PutBackReport(j, {{e[2]}, {e[3], e[4]}, {e[0], e[1]}, {e[5]}}, ok),
+      "1 original value was put back.\r\n\r\n2 records did not hold the speed test's text and were left as they "
+      "are.\r\n\r\n2 values could not be put back (the engine did not take the change); they are kept and offered "
+      "again:\r\nCustomer \"Customer 1\" (record 1): SALES_REP was \"Rep 1\"\r\nCustomer \"Customer 2\" (record 2): "
+      "SALES_REP was \"Rep 2\"\r\n\r\n1 record was not found where the speed test left it; a record that still "
+      "shows \"Test Record\" and a number needs its value put back by hand:\r\nCustomer \"Customer 6\" (record 6): "
+      "SALES_REP was \"Rep 6\"");
+  EXPECT_FALSE(ok) << "values still to put back";
+  EXPECT_EQ(DamagedJournalText("C:\\T\\Ledgerwell.lsj", "line 1: bad", "C:\\T\\Ledgerwell.lsj.bad"),
+            "The record of the original values of the last speed test cannot be used (line 1: bad).\r\n\r\n"
+            "It has been kept as C:\\T\\Ledgerwell.lsj.bad for anyone who needs to put the values back by hand.");
+  EXPECT_EQ(DamagedJournalText("C:\\T\\Ledgerwell.lsj", "line 1: bad", ""),
+            "The record of the original values of the last speed test cannot be used (line 1: bad).\r\n\r\n"
+            "It could not be moved aside: C:\\T\\Ledgerwell.lsj");
+  EXPECT_EQ(PutBackRefusedReport(j, "the log-in failed"),
+            "The original values of the last speed test could not be put back: the log-in failed\r\n\r\n"
+            "They are kept and offered again.\r\n\r\nData: C:\\Data");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace lw {
 namespace {
 
@@ -85,6 +87,30 @@ TEST(TextViewer, ThePositionComesBackAsStoredWithinTheScreen) {
   // A second screen to the left of the first one.
   EXPECT_EQ(RestoredPlacement("-15000", "300", "9000", "6000", {-19200, 0, 38400, 14400}),
             (Placement{-15000, 300, 9000, 6000}));
+}
+
+TEST(TextViewer, EditsAreMarkedSavedAndReportedAndTheControlsFillTheWindow) {
+  const std::tuple<const char*, const char*, bool, ChangeView> changes[] = {
+      {"a", "a", true, {kUneditedColour, false}},
+      {"ab", "a", true, {kEditedColour, true}},
+      {"ab", "a", false, {kEditedColour, false}}};  // a report: marked, never saved
+  for (const auto& [shown, content, saveable, view] : changes) {
+    const ChangeView v = ChangeViewOf(shown, content, saveable);
+    EXPECT_EQ(std::pair(v.backColour, v.saveEnabled), std::pair(view.backColour, view.saveEnabled)) << shown;
+  }
+  EXPECT_EQ(TextToSave("c:\\s\\COMPANY", "A\n\nB "), "A\r\nB\r\n");
+  EXPECT_EQ(TextToSave("c:\\s\\sage.ini", "A\n\nB "), "A\n\nB ");
+  EXPECT_EQ(SaveFailedMessage("c:\\s\\sage.ini", "Access is denied."),
+            "The file c:\\s\\sage.ini was not saved:\r\nAccess is denied.\r\n\r\n"
+            "The file is unchanged, and your edits are still in the window.");
+  EXPECT_EQ(PlacementKey("Width"), "WidthTextEdit");
+  const forms::Rect exc{120, 120, 3000, 285};
+  const TextEditLayout wide = LayoutTextEdit(9000, 6000, 2400, 600, exc),
+                       narrow = LayoutTextEdit(2000, 6000, 2400, 600, exc);
+  EXPECT_EQ(std::tuple(wide.rtbMain, wide.picButtons, wide.picBottom, wide.txtExc),
+            std::tuple(forms::Rect{0, 0, 9000, 5160}, forms::Rect{6480, 5280, 2400, 600},
+                       forms::Rect{0, 5280, 6480, 600}, forms::Rect{120, 120, 6240, 285}));
+  EXPECT_EQ(std::pair(narrow.picBottom.width, narrow.txtExc.width), std::pair(0, 0)) << "never a negative width";
 }
 
 }  // namespace
