@@ -57,9 +57,7 @@ inline bool Marked(IUpdFile* f) { return ValueOf(f, &IUpdFile::get_NeedReplace) 
 
 inline lw::fixtures::HttpResponse Answer(int status, std::string body) {
   lw::fixtures::HttpResponse r;
-  r.status = status;
-  r.reason = status == 200 ? "OK" : "Error";
-  r.contentType = "application/octet-stream";
+  r.status = status, r.reason = status == 200 ? "OK" : "Error", r.contentType = "application/octet-stream";
   r.body = std::move(body);
   return r;
 }
@@ -80,8 +78,7 @@ class UpdateClient : public ::testing::Test {
   void TearDown() override {
     o.Reset();
     SetCurrentDirectoryA(directory);  // a test may look for local copies in a folder of its own
-    CoUninitialize();
-    ForgetAcceptedSequences();
+    CoUninitialize(), ForgetAcceptedSequences();
   }
 
   // Checks the document at the URL; the code of CheckDone, which a blocking Check returns too.
@@ -99,8 +96,7 @@ class UpdateClient : public ::testing::Test {
   void Add(const std::string& name, const std::string& url, long size = 0) {
     ComRef<IUpdFile> f;
     ASSERT_EQ(RefOf(o.get(), &IUpdaraCom::get_Files)->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
-    f->put_URL(Bstr(Wide(url).c_str()));
-    f->put_Size(size);
+    f->put_URL(Bstr(Wide(url).c_str())), f->put_Size(size);
   }
   ComRef<IUpdFile> Entry(short index) {
     ComRef<IUpdFile> f;
@@ -125,8 +121,7 @@ class UpdateClient : public ::testing::Test {
   }
   long DownloadResult() const {
     const std::vector<Event> done = sink.Of(EventDownloadDone);
-    EXPECT_EQ(done.size(), 1u);
-    return done.empty() ? -1 : done.back().numbers.at(0);
+    return done.size() == 1 ? done[0].numbers.at(0) : -1;  // one DownloadDone only
   }
 
   char directory[MAX_PATH] = {};
