@@ -226,15 +226,13 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
   // times (the seconds are never read); looked at before the file is read, which changes its last access.
   WIN32_FILE_ATTRIBUTE_DATA data{};
   ASSERT_TRUE(GetFileAttributesExA((app + "docs\\data.txt").c_str(), GetFileExInfoStandard, &data));
-  auto utc = [](WORD day, WORD hour, WORD minute) {
-    SYSTEMTIME local{2024, 3, 0, day, hour, minute, 0, 0}, utc{};
-    FILETIME t{};
-    EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &t));
-    return t;
-  };
-  const FILETIME written = utc(16, 11, 25), accessed = utc(15, 10, 25);
-  EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &written), 0);
-  EXPECT_EQ(CompareFileTime(&data.ftLastAccessTime, &accessed), 0);
+  for (const auto& [time, day, hour] :
+       {std::tuple{data.ftLastWriteTime, WORD(16), WORD(11)}, std::tuple{data.ftLastAccessTime, WORD(15), WORD(10)}}) {
+    SYSTEMTIME local{2024, 3, 0, day, hour, 25, 0, 0}, utc{};
+    FILETIME expected{};
+    EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &expected));
+    EXPECT_EQ(CompareFileTime(&time, &expected), 0) << "day " << day;
+  }
   EXPECT_EQ(ReadAll(app + "docs\\data.txt"), "new data");
   // The updater waited for the program to end, put its new file in place and started it again.
   ASSERT_TRUE(Restarted("LwOwnFile"));
