@@ -13,7 +13,6 @@
 
 #include "common/updara_errors.h"
 #include "tests/component/update_client_win.h"
-#include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/test_env_win.h"
 #include "tests/fixtures/update_signer_win.h"
@@ -132,25 +131,6 @@ TEST_F(SignedUpdates, NoRedirectLeavesHttpsAndNoCheckedFetchTrustsABadCertificat
   EXPECT_TRUE(Arrived(0) == program);
   EXPECT_EQ(CheckDocument(peer, document, "upd-plain.txt"), 12040);
   EXPECT_EQ(CheckDocument(otherHost, document), 12038);
-}
-
-// Cancelled while the document is still arriving: the check says so, rather than that the part
-// that came is unsigned.
-TEST_F(SignedUpdates, ACheckCancelledDuringTheFetchIsCancelled) {
-  lw::fixtures::HttpServer server;
-  lw::fixtures::HttpResponse held = Answer(200, Signed("lw-test-a", 900));
-  held.holdAfter = 50;
-  server.Serve("/held.txt", held);
-  ASSERT_EQ(o->put_Blocking(VARIANT_FALSE), S_OK);
-  ASSERT_EQ(o->put_URL(Bstr(Wide(server.BaseUrl() + "/held.txt").c_str())), S_OK);
-  ASSERT_EQ(o->Check(MissingArg(), MissingArg()), S_OK);
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return server.Waiting() == 1; }, 10000));
-  ASSERT_EQ(o->Cancel(), S_OK);
-  server.Release();
-  ASSERT_TRUE(lw::fixtures::PumpUntil([&] { return !sink.Of(EventCheckDone).empty(); }, 30000));
-  EXPECT_EQ(sink.Of(EventCheckDone)[0].numbers, (std::vector<long>{0, updara::kCancelled}));
-  EXPECT_EQ(Count(), 0);
-  EXPECT_EQ(AcceptedSequence(HKEY_LOCAL_MACHINE), std::nullopt);
 }
 
 }  // namespace

@@ -241,19 +241,6 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"LwOwnFileUpd.exe"});
 }
 
-TEST_F(UpdaraUpdate, WhereRightsAreNeededTheRestarterStartsTheProgramOnceTheUpdaterIsDone) {
-  OldAndNew("data.txt", "old data", "new data");
-  Document({{"data.txt", app, fresh + "data.txt"}});
-  // No service: the updater is launched with "runas"; the restarter starts the host's program
-  // without arguments when the updater signals the event.
-  RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", Restart()}}, false);
-  EXPECT_TRUE(Logged("CloseApp")) << ReadAll(log);
-  ASSERT_TRUE(Restarted("LwElevated"));
-  EXPECT_EQ(ReadAll(marker), "\"" + HostExe() + "\"");
-  EXPECT_EQ(ReadAll(app + "data.txt"), "new data");
-  EXPECT_TRUE(PumpUntil([&] { return updara::ProcessesRunning(temp + "LwElevatedStr.exe").empty(); }, 10000));
-}
-
 // The updater is killed while the second of two files is still held by another program: the first
 // is the new file, the second the old one, each whole. The component of the program started again by
 // hand undoes the run when it takes the updater's name.
@@ -287,8 +274,9 @@ TEST_F(UpdaraUpdate, ARunCutShortIsUndoneByTheComponentWhenItTakesItsNameAndItsF
 
 // A server that will not register undoes the whole run, registrations and a file new to the
 // program included, whoever made it: the host, whose Update then fails with 30008 and leaves the
-// object in StateUpdating, or the updater (a user without rights), which says what failed and
-// still starts the program again.
+// object in StateUpdating, or the updater where rights are needed (launched with "runas", there
+// being no service), which says what failed; the restarter then still starts the host's program,
+// without arguments.
 TEST_F(UpdaraUpdate, AFailedRegistrationUndoesTheRunAndIsReportedByTheHostOrTheUpdater) {
   for (const bool admin : {false, true}) {
     SCOPED_TRACE(admin ? "the host" : "the updater");
@@ -302,7 +290,7 @@ TEST_F(UpdaraUpdate, AFailedRegistrationUndoesTheRunAndIsReportedByTheHostOrTheU
               {"added.txt", app, fresh + "added.txt"},
               {"server.dll", app, fresh + "server.dll", "register=1\r\n"},
               {"refuse.dll", app, fresh + "refuse.dll", "register=1\r\n"}});
-    RunHost({{"name", name}, {"cmdline", Restart()}, {"visible", admin ? "0" : "1"}}, admin);
+    RunHost({{"name", name}, {"cmdline", Restart()}, {"visible", admin ? "0" : "1"}, {"requireadmin", "1"}}, admin);
     if (admin) {
       EXPECT_TRUE(Logged("Update 800A7538")) << ReadAll(log);  // 30008 as the method's failure
       EXPECT_TRUE(Logged("State 3"));
@@ -318,7 +306,10 @@ TEST_F(UpdaraUpdate, AFailedRegistrationUndoesTheRunAndIsReportedByTheHostOrTheU
       EXPECT_FALSE(Exists(marker)) << "the program starts once the message is read";
       PostMessageA(box, WM_COMMAND, IDOK, 0);
       ASSERT_TRUE(Restarted(name));
-      EXPECT_EQ(Leftovers(), std::vector<std::string>{name + "Upd.exe"});
+      EXPECT_EQ(ReadAll(marker), "\"" + HostExe() + "\"");
+      EXPECT_TRUE(PumpUntil([&] { return updara::ProcessesRunning(temp + name + "Str.exe").empty(); }, 10000));
+      // The two programs stay until the next object of that name deletes them.
+      EXPECT_EQ(Leftovers(), (std::vector<std::string>{name + "Str.exe", name + "Upd.exe"}));
     }
     EXPECT_EQ(ReadAll(app + "data.txt"), "old data");
     EXPECT_FALSE(Exists(app + "added.txt"));
