@@ -85,7 +85,6 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
   HttpServer server;
   server.Serve("/plain.bin", Answer(200, plain));
   server.Serve("/packed.exe.gz", Answer(200, Zlib(text)));
-  server.Serve("/data.dat", Answer(200, Zlib(plain)));
   server.Serve("/damaged.dat.gz", Answer(200, damaged));
   server.Serve("/cut.bin", cut);
   server.Serve("/error.bin", Answer(500, "<html/>"));
@@ -99,7 +98,6 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
   } entries[] = {
       {"url=plain.bin\nsize=300000\nmd5=" + md5, 0, plain},
       {"url=packed.exe.gz\nmd5=" + DigestHex(BCRYPT_MD5_ALGORITHM, text), 0, text},
-      {"url=data.dat\ncompressed=1", 0, plain},
       {"url=plain.bin\nsize=300001", updara::kInvalidSize, ""},
       // A damaged compressed body fails, also without an MD5 to find it.
       {"url=damaged.dat.gz", updara::kDamagedCompressed, ""},
@@ -107,7 +105,6 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
       // The SHA-256 decides where the MD5 is satisfied.
       {"url=plain.bin\nmd5=" + md5 + "\nsha256=" + DigestHex(BCRYPT_SHA256_ALGORITHM, text), updara::kInvalidSha256,
        ""},
-      {"url=plain.bin\nsha256=" + DigestHex(BCRYPT_SHA256_ALGORITHM, plain), 0, plain},
       {"url=cut.bin", updara::kInvalidSize, ""},
       {"url=error.bin", updara::kHttpErrorStatus, ""},
       {"url=http://127.0.0.1:1/refused.bin", 12029, ""},  // a refused connection still has its FileStart
@@ -134,8 +131,7 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
     EXPECT_EQ(codes[i], entries[i].code) << entries[i].lines;
     const std::string path = TextOf(Entry(i).get(), &IUpdFile::get_NewPath);
     EXPECT_TRUE(path.empty() ? entries[i].code != 0 : ReadAll(path) == entries[i].arrives) << entries[i].lines;
-    if (path.empty()) continue;
-    stored.insert(std::filesystem::path(path).filename().string());
+    if (!path.empty()) stored.insert(std::filesystem::path(path).filename().string());
   }
   // The replacement list names the stored files only.
   std::set<std::string> left = Leftovers();

@@ -1,9 +1,8 @@
-// Signed update-information files against Updara.dll as it is built, with its key ring (the
-// publisher's key and the two test keys of the build), served over HTTPS by a peer whose authority
-// this prefix trusts: what is taken, and what is refused with which error. A refused document
-// leaves nothing behind: no entry to fetch, no message, none of its [Global] values (no command
-// to run) and no raised sequence. Where the signature line may stand, which bytes it covers and
-// the rules of a signed document are the native tables'.
+// Signed update-information files against Updara.dll as built, with its key ring (the publisher's
+// key and the build's two test keys), served over HTTPS by a peer this prefix trusts: what is taken,
+// and what is refused with which error, leaving no entry, message, [Global] value (no command to
+// run) or raised sequence. Where the signature line stands, what it covers and the rules of a signed
+// document are the native tables'.
 #include <windows.h>
 
 #include <gtest/gtest.h>

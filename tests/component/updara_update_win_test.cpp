@@ -36,8 +36,7 @@ using lw::fixtures::WriteStampedCopy;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The host's exit code when it could not create the component.
-constexpr long kHostWithoutComponent = 8;
+constexpr long kHostWithoutComponent = 8;  // the host's exit code when it could not create the component
 
 std::string HostExe() { return BuildTreeFile(LW_UPDARA_HOST_EXE); }
 std::string ServerDll() { return BuildTreeFile(LW_TEST_SERVER_DLL); }
@@ -248,13 +247,11 @@ TEST_F(UpdaraUpdate, ARunCutShortIsUndoneByTheComponentWhenItTakesItsNameAndItsF
   OldAndNew("first.txt", "old first", "new first");
   OldAndNew("second.txt", "old second", "new second");
   Document({{"first.txt", app, fresh + "first.txt"}, {"second.txt", app, fresh + "second.txt"}});
-  {
-    lw::fixtures::LockedFile holder(app + "second.txt", 60000);
-    RunHost({{"name", "LwKilled"}, {"cmdline", Restart()}}, false);
-    ASSERT_TRUE(PumpUntil([&] { return ReadAll(app + "first.txt") == "new first"; }, 30000)) << ReadAll(log);
-    EXPECT_EQ(updara::EndProcessesRunning(temp + "LwKilledUpd.exe", 1), 1);
-    holder.Release();
-  }
+  lw::fixtures::LockedFile holder(app + "second.txt", 60000);
+  RunHost({{"name", "LwKilled"}, {"cmdline", Restart()}}, false);
+  ASSERT_TRUE(PumpUntil([&] { return ReadAll(app + "first.txt") == "new first"; }, 30000)) << ReadAll(log);
+  EXPECT_EQ(updara::EndProcessesRunning(temp + "LwKilledUpd.exe", 1), 1);
+  holder.Release();
   EXPECT_EQ(ReadAll(app + "first.txt.updara-old"), "old first");
   EXPECT_EQ(ReadAll(app + "second.txt"), "old second");
   EXPECT_TRUE(Exists(temp + "LwKilled.udj"));

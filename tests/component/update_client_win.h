@@ -1,7 +1,6 @@
-// What the tests of the check and the download share: a component made as a host makes it
-// (blocking, with an event sink, its temporary folder the test's own so that every file it leaves
-// there can be counted), the entries it found, the events it fired, and small helpers for bodies
-// and arguments. Each test suite registers the DLL it is about.
+// What the tests of the check and the download share: a component made as a host makes it (blocking,
+// with an event sink, in a temporary folder of the test's own where every file it leaves is counted),
+// its entries and events, and helpers for bodies. Each test suite registers the DLL it is about.
 #pragma once
 
 #include <windows.h>
@@ -37,8 +36,7 @@ inline std::string Zlib(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::string out(size, '\0');
   compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()), data.size(), 9);
-  out.resize(size);
-  return out;
+  return out.resize(size), out;
 }
 // The digest of the bytes in lower-case hexadecimal (BCRYPT_MD5_ALGORITHM, BCRYPT_SHA256_ALGORITHM).
 inline std::string DigestHex(const wchar_t* algorithm, const std::string& bytes) {
