@@ -211,33 +211,34 @@ TEST_F(UpdaraUpdate, TheRunningProgramsOwnFileIsPutInPlaceByTheUpdaterWhichStart
   WriteStampedCopy(ServerDll(), app + "server.dll", "1.0.0.0");
   WriteStampedCopy(ServerDll(), fresh + "server.dll", "2.0.0.0");
   WriteAll(fresh + "data.txt", "new data");
-  Document(
-      {{"host.exe", app, fresh + "host.exe", "version=2.0.0.0\r\n"},
-       {"server.dll", app, fresh + "server.dll", "version=2.0.0.0\r\nregister=1\r\n"},
-       {"data.txt", app + "docs\\", fresh + "data.txt", "date=20240315102530\r\nmodificationdate=20240316112530\r\n"}});
+  Document({{"host.exe", app, fresh + "host.exe", "version=2.0.0.0\r\n"},
+            {"server.dll", app, fresh + "server.dll", "version=2.0.0.0\r\nregister=1\r\n"},
+            {"data.txt", app + "docs\\", fresh + "data.txt"}});
   const std::string cmdLine = "\"" + program + "\" --restarted \"" + marker + "\"";
   RunHost({{"name", "LwOwnFile"}, {"cmdline", cmdLine}}, true, program);
   EXPECT_TRUE(Logged("CloseApp")) << ReadAll(log);
   EXPECT_FALSE(Logged("UpdateDone", ""));
   EXPECT_EQ(GetFileVersion(app + "server.dll"), "2.0.0.0") << "put in place by the host itself";
   EXPECT_EQ(RegisteredVersion("server.dll"), "2.0.0.0");
-  // In a folder made for it, with the dates of the update-information file, local time, as its UTC
-  // times (the seconds are never read); looked at before the file is read, which changes its last access.
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  ASSERT_TRUE(GetFileAttributesExA((app + "docs\\data.txt").c_str(), GetFileExInfoStandard, &data));
-  for (const auto& [time, day, hour] :
-       {std::tuple{data.ftLastWriteTime, WORD(16), WORD(11)}, std::tuple{data.ftLastAccessTime, WORD(15), WORD(10)}}) {
-    SYSTEMTIME local{2024, 3, 0, day, hour, 25, 0, 0}, utc{};
-    FILETIME expected{};
-    EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &expected));
-    EXPECT_EQ(CompareFileTime(&time, &expected), 0) << "day " << day;
-  }
+  // In a folder made for it.
   EXPECT_EQ(ReadAll(app + "docs\\data.txt"), "new data");
   // The updater waited for the program to end, put its new file in place and started it again.
   ASSERT_TRUE(Restarted("LwOwnFile"));
   EXPECT_EQ(ReadAll(marker), cmdLine);
   EXPECT_EQ(GetFileVersion(program), "2.0.0.0");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"LwOwnFileUpd.exe"});
+}
+
+// Where the program could not be started again (no command line), nothing is handed over, and the
+// restarter already started is ended rather than signalled, so that no second host starts.
+TEST_F(UpdaraUpdate, AnElevatedStartThatFailsEndsTheRestarterInsteadOfStartingASecondHost) {
+  OldAndNew("data.txt", "old data", "new data");
+  Document({{"data.txt", app, fresh + "data.txt"}});
+  RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", ""}}, false);
+  EXPECT_TRUE(Logged("UpdateDone 30005 Failed to start updater program.")) << ReadAll(log);
+  EXPECT_FALSE(Logged("CloseApp"));
+  EXPECT_FALSE(PumpUntil([&] { return Exists(marker); }, 2000)) << "a second host started";
+  EXPECT_TRUE(updara::ProcessesRunning(temp + "LwElevatedStr.exe").empty());
 }
 
 // The updater is killed while the second of two files is still held by another program: the first
