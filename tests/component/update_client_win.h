@@ -1,7 +1,6 @@
-// What the tests of the check and the download share: a component made as a host makes it
-// (blocking, with an event sink, its temporary folder the test's own so that every file it leaves
-// there can be counted), the entries it found, the events it fired, and small helpers for bodies
-// and arguments. Each test suite registers the DLL it is about.
+// What the tests of the check and the download share: a component made as a host makes it (blocking,
+// with an event sink, in a temporary folder of the test's own where every file it leaves is counted),
+// its entries and events, and helpers for bodies. Each test suite registers the DLL it is about.
 #pragma once
 
 #include <windows.h>
@@ -37,8 +36,7 @@ inline std::string Zlib(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::string out(size, '\0');
   compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()), data.size(), 9);
-  out.resize(size);
-  return out;
+  return out.resize(size), out;
 }
 // The digest of the bytes in lower-case hexadecimal (BCRYPT_MD5_ALGORITHM, BCRYPT_SHA256_ALGORITHM).
 inline std::string DigestHex(const wchar_t* algorithm, const std::string& bytes) {
@@ -57,9 +55,7 @@ inline bool Marked(IUpdFile* f) { return ValueOf(f, &IUpdFile::get_NeedReplace) 
 
 inline lw::fixtures::HttpResponse Answer(int status, std::string body) {
   lw::fixtures::HttpResponse r;
-  r.status = status;
-  r.reason = status == 200 ? "OK" : "Error";
-  r.contentType = "application/octet-stream";
+  r.status = status, r.reason = status == 200 ? "OK" : "Error", r.contentType = "application/octet-stream";
   r.body = std::move(body);
   return r;
 }
@@ -80,8 +76,7 @@ class UpdateClient : public ::testing::Test {
   void TearDown() override {
     o.Reset();
     SetCurrentDirectoryA(directory);  // a test may look for local copies in a folder of its own
-    CoUninitialize();
-    ForgetAcceptedSequences();
+    CoUninitialize(), ForgetAcceptedSequences();
   }
 
   // Checks the document at the URL; the code of CheckDone, which a blocking Check returns too.
@@ -99,8 +94,7 @@ class UpdateClient : public ::testing::Test {
   void Add(const std::string& name, const std::string& url, long size = 0) {
     ComRef<IUpdFile> f;
     ASSERT_EQ(RefOf(o.get(), &IUpdaraCom::get_Files)->Add(Bstr(Wide(name).c_str()), f.put()), S_OK);
-    f->put_URL(Bstr(Wide(url).c_str()));
-    f->put_Size(size);
+    f->put_URL(Bstr(Wide(url).c_str())), f->put_Size(size);
   }
   ComRef<IUpdFile> Entry(short index) {
     ComRef<IUpdFile> f;
@@ -125,8 +119,7 @@ class UpdateClient : public ::testing::Test {
   }
   long DownloadResult() const {
     const std::vector<Event> done = sink.Of(EventDownloadDone);
-    EXPECT_EQ(done.size(), 1u);
-    return done.empty() ? -1 : done.back().numbers.at(0);
+    return done.size() == 1 ? done[0].numbers.at(0) : -1;  // one DownloadDone only
   }
 
   char directory[MAX_PATH] = {};
