@@ -1,5 +1,5 @@
 // The check and the download for real, as designed: Updara.dll built without a key ring, registered,
-// against the test HTTP server on 127.0.0.1 and local files; what arrives,
+// against servers on 127.0.0.1 (the test HTTP server, the FTP peer) and local files; what arrives,
 // what is refused with which error, and what is left in the temporary folder afterwards.
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 #include "component/replacement_list.h"
 #include "tests/component/update_client_win.h"
 #include "tests/fixtures/http_server_win.h"
+#include "tests/fixtures/peers_win.h"
 #include "tests/fixtures/sage_install_win.h"
 #include "tests/fixtures/test_env_win.h"
 
@@ -74,7 +75,7 @@ TEST_F(UpdaraDownload, ACheckTakesTheDocumentAndDecidesAgainstTheLocalFiles) {
     EXPECT_TRUE(!Marked(Entry(i).get()) && TextOf(Entry(i).get(), &IUpdFile::get_MyVersion).empty()) << i;
 }
 
-// Bodies of every kind from one check, over HTTP and from local files: each file fetched,
+// Bodies of every kind from one check, over HTTP, FTP and from local files: each file fetched,
 // checked and stored, or refused with its own error, and nothing of a refused one left behind.
 TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnError) {
   const std::string plain = Random(300000, 1), text = std::string(200000, 't') + plain.substr(0, 1000);
@@ -88,6 +89,8 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
   server.Serve("/damaged.dat.gz", Answer(200, damaged));
   server.Serve("/cut.bin", cut);
   server.Serve("/error.bin", Answer(500, "<html/>"));
+  lw::fixtures::PythonPeer ftp(lw::fixtures::PythonPeer::Kind::Ftp,
+                               [&](const std::string& www) { WriteAll(www + "\\f.bin", plain); });
   ScratchFolder local;
   WriteAll(local.Win("local.bin"), text);
   const std::string md5 = DigestHex(BCRYPT_MD5_ALGORITHM, plain);
@@ -109,6 +112,7 @@ TEST_F(UpdaraDownload, ADownloadStoresGoodFilesAndRefusesEveryBadBodyWithItsOwnE
       {"url=error.bin", updara::kHttpErrorStatus, ""},
       {"url=http://127.0.0.1:1/refused.bin", 12029, ""},  // a refused connection still has its FileStart
       {"url=http://127.0.0.1:70000/x.bin", 12005, ""},    // no port: never fetched
+      {"url=" + ftp.Url("f.bin"), 0, plain},
       {"url=file://" + local.Win("local.bin"), 0, text},
       {"url=" + local.Win("gone.bin"), 2, ""},
       {"url=plain.bin", 0, plain},  // a failure before the last file is still the download's
