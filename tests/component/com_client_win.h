@@ -52,16 +52,9 @@ inline void WriteAll(const std::string& path, const std::string& bytes) {
 
 // Runs a command line and returns its exit code; a program that cannot start or never ends fails.
 inline DWORD RunProgram(const std::wstring& commandLine) {
-  const PROCESS_INFORMATION pi = lw::fixtures::StartProcess(Ansi(commandLine));
-  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
-    TerminateProcess(pi.hProcess, 1);
-    ADD_FAILURE() << "did not end within a minute";
-  }
-  DWORD code = DWORD(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
+  const long code = lw::fixtures::WaitForExitCode(lw::fixtures::StartProcess(Ansi(commandLine)), 60000);
+  if (code == -1) ADD_FAILURE() << "did not end within a minute";
+  return DWORD(code);
 }
 
 inline DWORD Regsvr32(const wchar_t* switches, const std::wstring& dll = kDll) {

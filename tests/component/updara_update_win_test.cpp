@@ -34,8 +34,6 @@ using lw::fixtures::BuildTreeFile;
 using lw::fixtures::PumpUntil;
 using lw::fixtures::WriteStampedCopy;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 constexpr long kHostWithoutComponent = 8;  // the host's exit code when it could not create the component
 
 std::string HostExe() { return BuildTreeFile(LW_UPDARA_HOST_EXE); }
@@ -75,14 +73,7 @@ long RunToEnd(std::string commandLine, bool admin) {
   for (HANDLE h : {restricted, own})
     if (h) CloseHandle(h);
   FreeSid(admins);
-  DWORD code = DWORD(-1);
-  if (!started) return -1;
-  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &code);
-  else
-    TerminateProcess(process.hProcess, 99);
-  CloseHandle(process.hThread), CloseHandle(process.hProcess);
-  return long(code);
+  return started ? lw::fixtures::WaitForExitCode(process, 60000) : -1;
 }
 
 // A folder of the program, one of its new files, and a temporary folder of the test's own, which
@@ -150,7 +141,7 @@ class UpdaraUpdate : public ::testing::Test {
   std::string Restart() const { return "\"" + HostExe() + "\" --restarted \"" + marker + "\""; }
   // The updater of that name has started the program again and ended.
   bool Restarted(const std::string& name) const {
-    return PumpUntil([&] { return Exists(marker); }, 60000) &&
+    return PumpUntil([&] { return lw::FileExists(marker); }, 60000) &&
            PumpUntil([&] { return updara::ProcessesRunning(temp + name + "Upd.exe").empty(); }, 30000);
   }
   // What the component and the updater left in the temporary folder and beside the files.
@@ -237,7 +228,7 @@ TEST_F(UpdaraUpdate, AnElevatedStartThatFailsEndsTheRestarterInsteadOfStartingAS
   RunHost({{"name", "LwElevated"}, {"requireadmin", "1"}, {"cmdline", ""}}, false);
   EXPECT_TRUE(Logged("UpdateDone 30005 Failed to start updater program.")) << ReadAll(log);
   EXPECT_FALSE(Logged("CloseApp"));
-  EXPECT_FALSE(PumpUntil([&] { return Exists(marker); }, 2000)) << "a second host started";
+  EXPECT_FALSE(PumpUntil([&] { return lw::FileExists(marker); }, 2000)) << "a second host started";
   EXPECT_TRUE(updara::ProcessesRunning(temp + "LwElevatedStr.exe").empty());
 }
 
@@ -255,15 +246,15 @@ TEST_F(UpdaraUpdate, ARunCutShortIsUndoneByTheComponentWhenItTakesItsNameAndItsF
   holder.Release();
   EXPECT_EQ(ReadAll(app + "first.txt.updara-old"), "old first");
   EXPECT_EQ(ReadAll(app + "second.txt"), "old second");
-  EXPECT_TRUE(Exists(temp + "LwKilled.udj"));
-  EXPECT_FALSE(Exists(marker)) << "the updater never got to start the program";
+  EXPECT_TRUE(lw::FileExists(temp + "LwKilled.udj"));
+  EXPECT_FALSE(lw::FileExists(marker)) << "the updater never got to start the program";
 
   auto& [sink, o] = Create(L"LwKilled");
   PumpUntil([&] { return !sink.Of(EventPrevDetected).empty(); }, 5000);
   EXPECT_EQ(ReadAll(app + "first.txt"), "old first");
   EXPECT_EQ(ReadAll(app + "second.txt"), "old second");
-  EXPECT_FALSE(Exists(app + "first.txt.updara-old"));
-  EXPECT_FALSE(Exists(temp + "LwKilled.udj"));
+  EXPECT_FALSE(lw::FileExists(app + "first.txt.updara-old"));
+  EXPECT_FALSE(lw::FileExists(temp + "LwKilled.udj"));
   // The downloads are still there: the run can be made again, or cleared.
   EXPECT_EQ(sink.Of(EventPrevDetected).size(), 1u);
   ASSERT_EQ(o->Clear(), S_OK);
@@ -294,14 +285,14 @@ TEST_F(UpdaraUpdate, AFailedRegistrationUndoesTheRunAndIsReportedByTheHostOrTheU
       EXPECT_TRUE(Logged("State 3"));
       EXPECT_FALSE(Logged("UpdateDone", ""));
       for (const std::string& left : Leftovers()) EXPECT_EQ(left.find(".updara-"), npos) << left;
-      EXPECT_FALSE(Exists(temp + name + ".udj"));
+      EXPECT_FALSE(lw::FileExists(temp + name + ".udj"));
     } else {
       HWND box = nullptr;
       ASSERT_TRUE(
           PumpUntil([&] { return (box = FindWindowA("#32770", "Failed to register server!")) != nullptr; }, 30000))
           << ReadAll(log);
       EXPECT_EQ(lw::fixtures::MessageBoxText(box), app + "refuse.dll");
-      EXPECT_FALSE(Exists(marker)) << "the program starts once the message is read";
+      EXPECT_FALSE(lw::FileExists(marker)) << "the program starts once the message is read";
       PostMessageA(box, WM_COMMAND, IDOK, 0);
       ASSERT_TRUE(Restarted(name));
       EXPECT_EQ(ReadAll(marker), "\"" + HostExe() + "\"");
@@ -310,7 +301,7 @@ TEST_F(UpdaraUpdate, AFailedRegistrationUndoesTheRunAndIsReportedByTheHostOrTheU
       EXPECT_EQ(Leftovers(), (std::vector<std::string>{name + "Str.exe", name + "Upd.exe"}));
     }
     EXPECT_EQ(ReadAll(app + "data.txt"), "old data");
-    EXPECT_FALSE(Exists(app + "added.txt"));
+    EXPECT_FALSE(lw::FileExists(app + "added.txt"));
     for (const char* server : {"server.dll", "refuse.dll"}) {
       EXPECT_EQ(GetFileVersion(app + server), "1.0.0.0") << server;
       EXPECT_EQ(RegisteredVersion(server), "1.0.0.0") << server;
@@ -356,8 +347,9 @@ TEST_F(UpdaraUpdate, TheClearingCallsDeleteOnlyTheComponentsOwnDownloadsWhatever
     Add(o.get(), victim + "b.dll", temp + "UDX3.tmp");
     EXPECT_EQ(run(o.get()), S_OK);
     for (const std::string& kept : {victim + "ledger-backup.xlsx", victim + "UDX2.tmp", temp + "notes.txt"})
-      EXPECT_TRUE(Exists(kept)) << kept;
-    for (const std::string& gone : {temp + "UDX1.tmp", temp + "UDX3.tmp", list}) EXPECT_FALSE(Exists(gone)) << gone;
+      EXPECT_TRUE(lw::FileExists(kept)) << kept;
+    for (const std::string& gone : {temp + "UDX1.tmp", temp + "UDX3.tmp", list})
+      EXPECT_FALSE(lw::FileExists(gone)) << gone;
     PumpUntil([&] { return StateOf(o.get()) == StateNotConnected; }, 5000);
     hosts.clear();
   }
@@ -379,8 +371,8 @@ TEST_F(UpdaraUpdate, ARunThatLeftItsListIsDetectedAndAListThatCannotBeActedOnIsR
   // Update refuses it, and nothing is handed over.
   EXPECT_EQ(UpdateCode(first), updara::kListRefused);
   EXPECT_TRUE(sink.Of(EventCloseApp).empty());
-  EXPECT_FALSE(Exists(victim + "a.txt"));
-  EXPECT_FALSE(Exists(temp + "LwEarlierUpd.exe"));
+  EXPECT_FALSE(lw::FileExists(victim + "a.txt"));
+  EXPECT_FALSE(lw::FileExists(temp + "LwEarlierUpd.exe"));
 
   // A second object of the same name holds no lock: its Update touches nothing of the first's, and
   // its Clear leaves the list.
@@ -388,8 +380,8 @@ TEST_F(UpdaraUpdate, ARunThatLeftItsListIsDetectedAndAListThatCannotBeActedOnIsR
   EXPECT_EQ(second.o->put_UpdaterName(Bstr(L"LwEarlier")), Err(updara::kNameNotUnique));
   EXPECT_EQ(UpdateCode(second), updara::kNameNotUnique);
   ASSERT_EQ(second.o->Clear(), S_OK);
-  EXPECT_TRUE(Exists(temp + "LwEarlier.uda"));
-  EXPECT_TRUE(Exists(temp + "UDX1.tmp"));
+  EXPECT_TRUE(lw::FileExists(temp + "LwEarlier.uda"));
+  EXPECT_TRUE(lw::FileExists(temp + "UDX1.tmp"));
 }
 
 }  // namespace
