@@ -37,14 +37,15 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  # Its output is kept; when it fails, the log says why and it is made once more (a second
+  # Its output is kept and shown when it fails; a failed creation is made once more (a second
   # wineboot completes a half-made prefix).
-  if ! wineboot -i >"$state/wineboot.log" 2>&1; then
-    echo "wine-run.sh: creating $WINEPREFIX failed; wineboot said:" >&2
+  for attempt in 1 2; do
+    wineboot -i >"$state/wineboot.log" 2>&1 && break
+    echo "wine-run.sh: creating $WINEPREFIX failed (attempt $attempt); wineboot said:" >&2
     tail -n 20 "$state/wineboot.log" >&2
+    [ "$attempt" -eq 2 ] && exit 1
     wineserver -k 2>/dev/null || true
-    wineboot -i >"$state/wineboot.log" 2>&1
-  fi
+  done
   # Without a window manager on the display, Wine would wait up to 2 s for one each time a
   # managed window is hidden or destroyed; unmanaged windows close at once.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
