@@ -22,11 +22,11 @@ int main(int argc, char** argv) {
     updara::ComRef<IUpdaraCom> o;
     if (FAILED(updara::UpdaraComObject::Create(IID_IUpdaraCom, reinterpret_cast<void**>(o.put())))) return 4;
     o->put_Blocking(VARIANT_TRUE);
-    o->put_UpdaterName(updara::ToBstr("LwDownloadBench"));
+    o->put_UpdaterName(updara::NewBstr("LwDownloadBench"));
     updara::ComRef<IUpdFiles> files;
     updara::ComRef<IUpdFile> file;
     o->get_Files(files.put());
-    BSTR name = updara::ToBstr("bench.bin"), url = updara::ToBstr(argv[1]), md5 = updara::ToBstr(argv[2]);
+    BSTR name = updara::NewBstr("bench.bin"), url = updara::NewBstr(argv[1]), md5 = updara::NewBstr(argv[2]);
     files->Add(name, file.put());
     file->put_URL(url);
     file->put_NewMD5(md5);
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     const HRESULT hr = o->Download();
     BSTR path = nullptr;
     file->get_NewPath(&path);
-    const std::string stored = updara::FromBstr(path);
+    const std::string stored = updara::AnsiText(path);
     SysFreeString(path);
     if (SUCCEEDED(hr) && !stored.empty()) code = 0;
     else std::fprintf(stderr, "download failed: 0x%08lx\n", static_cast<unsigned long>(hr));

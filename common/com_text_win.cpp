@@ -4,7 +4,7 @@
 
 namespace lw {
 
-std::wstring WideText(const std::string& text) {
+std::wstring WideText(std::string_view text) {
   if (text.empty()) return {};
   const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
   std::wstring out(size_t(n > 0 ? n : 0), L'\0');
@@ -12,16 +12,17 @@ std::wstring WideText(const std::string& text) {
   return out;
 }
 
-std::string AnsiText(BSTR text) {
-  const int length = text ? int(SysStringLen(text)) : 0;
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+std::string AnsiText(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 
-BSTR NewBstr(const std::string& text) {
+std::string AnsiText(BSTR text) { return text ? AnsiText(std::wstring_view(text, SysStringLen(text))) : std::string(); }
+
+BSTR NewBstr(std::string_view text) {
   const std::wstring wide = WideText(text);
   return SysAllocStringLen(wide.data(), UINT(wide.size()));
 }

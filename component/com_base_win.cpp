@@ -27,26 +27,9 @@ HRESULT TypeLib(ITypeLib** out) {
 
 }  // namespace
 
-std::string FromBstr(BSTR text) {
-  const int length = text ? static_cast<int>(SysStringLen(text)) : 0;
-  if (length == 0) return {};
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
-
-BSTR ToBstr(std::string_view text) {
-  const int length = static_cast<int>(text.size());
-  const int chars = length ? MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0) : 0;
-  BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(chars));
-  if (out && chars) MultiByteToWideChar(CP_ACP, 0, text.data(), length, out, chars);
-  return out;
-}
-
 HRESULT ReturnText(std::string_view text, BSTR* out) {
   if (!out) return E_POINTER;
-  *out = ToBstr(text);
+  *out = NewBstr(text);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -66,7 +49,7 @@ HRESULT ReportError(long code, REFIID iid) {
   ICreateErrorInfo* create = nullptr;
   if (SUCCEEDED(CreateErrorInfo(&create))) {
     const std::string text = ErrorText(code);
-    BSTR description = ToBstr(text);
+    BSTR description = NewBstr(text);
     create->SetDescription(description);
     SysFreeString(description);
     create->SetSource(const_cast<LPOLESTR>(L"Kivra.UpdaraCom.1"));

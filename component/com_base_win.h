@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/com_ref_win.h"
+#include "common/com_text_win.h"
 #include "component/module_win.h"
 #include "updara_idl.h"
 
@@ -20,9 +21,9 @@ namespace updara {
 
 using lw::ComRef;
 
-// System ANSI text to and from BSTR: the component keeps its texts as the A functions use them.
-std::string FromBstr(BSTR text);
-BSTR ToBstr(std::string_view text);
+// The component keeps its texts in the system's ANSI code page, as the A functions use them.
+using lw::AnsiText;
+using lw::NewBstr;
 HRESULT ReturnText(std::string_view text, BSTR* out);
 
 // An argument as the caller meant it: a variant passed by reference is followed once. A

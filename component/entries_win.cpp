@@ -82,7 +82,7 @@ HRESULT UpdFileObject::GetText(const std::string& field, BSTR* out) const {
   return ReturnText(field, out);
 }
 HRESULT UpdFileObject::SetText(std::string& field, BSTR value) {
-  std::string text = FromBstr(value);
+  std::string text = AnsiText(value);
   Guard g(lock_);
   field = std::move(text);
   return S_OK;
@@ -230,7 +230,7 @@ HRESULT UpdFilesObject::get_Item(VARIANT index, IUpdFile** out) {
   const VARIANT* v = nullptr;
   if (HRESULT hr = ArgumentValue(index, v); FAILED(hr)) return hr;
   if (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF)) {
-    const std::string name = FromBstr(V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v));
+    const std::string name = AnsiText(V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v));
     Guard g(lock_);
     // File names as Windows compares them.
     for (const ComRef<UpdFileObject>& f : items_) {
@@ -286,11 +286,11 @@ ComRef<UpdMessageObject> UpdMessageObject::FromEntry(const MessageEntry& entry) 
   return m;
 }
 HRESULT UpdMessageObject::get_Text(BSTR* v) { Guard g(lock_); return ReturnText(text_, v); }
-HRESULT UpdMessageObject::put_Text(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); text_ = std::move(t); return S_OK; }
+HRESULT UpdMessageObject::put_Text(BSTR v) { std::string t = AnsiText(v); Guard g(lock_); text_ = std::move(t); return S_OK; }
 HRESULT UpdMessageObject::get_ID(long* v) { if (!v) return E_POINTER; Guard g(lock_); *v = id_; return S_OK; }
 HRESULT UpdMessageObject::put_ID(long v) { Guard g(lock_); id_ = v; return S_OK; }
 HRESULT UpdMessageObject::get_Caption(BSTR* v) { Guard g(lock_); return ReturnText(caption_, v); }
-HRESULT UpdMessageObject::put_Caption(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); caption_ = std::move(t); return S_OK; }
+HRESULT UpdMessageObject::put_Caption(BSTR v) { std::string t = AnsiText(v); Guard g(lock_); caption_ = std::move(t); return S_OK; }
 
 
 // ---- UpdProcess(es) ----
@@ -305,11 +305,11 @@ void UpdProcessObject::Fill(std::string filename, std::string exeName, long id) 
   id_ = id;
 }
 HRESULT UpdProcessObject::get_Filename(BSTR* v) { Guard g(lock_); return ReturnText(filename_, v); }
-HRESULT UpdProcessObject::put_Filename(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); filename_ = std::move(t); return S_OK; }
+HRESULT UpdProcessObject::put_Filename(BSTR v) { std::string t = AnsiText(v); Guard g(lock_); filename_ = std::move(t); return S_OK; }
 HRESULT UpdProcessObject::get_ID(long* v) { if (!v) return E_POINTER; Guard g(lock_); *v = id_; return S_OK; }
 HRESULT UpdProcessObject::put_ID(long v) { Guard g(lock_); id_ = v; return S_OK; }
 HRESULT UpdProcessObject::get_ExeName(BSTR* v) { Guard g(lock_); return ReturnText(exeName_, v); }
-HRESULT UpdProcessObject::put_ExeName(BSTR v) { std::string t = FromBstr(v); Guard g(lock_); exeName_ = std::move(t); return S_OK; }
+HRESULT UpdProcessObject::put_ExeName(BSTR v) { std::string t = AnsiText(v); Guard g(lock_); exeName_ = std::move(t); return S_OK; }
 
 HRESULT UpdProcessObject::Terminate() {
   long id;

@@ -149,12 +149,12 @@ HRESULT UpdaraComObject::SetBool(bool& field, VARIANT_BOOL value) {
   return S_OK;
 }
 HRESULT UpdaraComObject::SetText(std::string& field, BSTR value) {
-  field = FromBstr(value);
+  field = AnsiText(value);
   return S_OK;
 }
 
 HRESULT UpdaraComObject::put_URL(BSTR v) {
-  const std::optional<ComponentUrl> parsed = ParseComponentUrl(FromBstr(v));
+  const std::optional<ComponentUrl> parsed = ParseComponentUrl(AnsiText(v));
   if (!parsed) return Fail(kInvalidProtocol);
   url_ = parsed->url;
   target_ = parsed->target;
@@ -164,7 +164,7 @@ HRESULT UpdaraComObject::put_URL(BSTR v) {
 }
 
 HRESULT UpdaraComObject::put_UpdaterName(BSTR v) {
-  const std::string name = FromBstr(v);
+  const std::string name = AnsiText(v);
   // A name that would put the list or the programs outside the temporary folder changes nothing.
   if (!lw::IsPlainFileName(name)) return Fail(kInvalidUpdaterName);
   return TakeName(name) ? S_OK : Fail(kNameNotUnique);
@@ -247,9 +247,9 @@ static HRESULT DialogIndexOf(const VARIANT& index, int& i) {
   if (HRESULT hr = ArgumentValue(index, arg); FAILED(hr)) return hr;
   std::optional<int> found;
   if (V_VT(arg) == VT_BSTR) {
-    found = DialogTextIndex(FromBstr(V_BSTR(arg)));
+    found = DialogTextIndex(AnsiText(V_BSTR(arg)));
   } else if (V_VT(arg) == (VT_BSTR | VT_BYREF)) {
-    found = DialogTextIndex(FromBstr(*V_BSTRREF(arg)));
+    found = DialogTextIndex(AnsiText(*V_BSTRREF(arg)));
   } else {
     VARIANT number;
     VariantInit(&number);
@@ -271,7 +271,7 @@ HRESULT UpdaraComObject::get_DialogText(VARIANT index, BSTR* v) {
 HRESULT UpdaraComObject::put_DialogText(VARIANT index, BSTR v) {
   int i = 0;
   if (HRESULT hr = DialogIndexOf(index, i); FAILED(hr)) return hr;
-  dialogTexts_[i] = FromBstr(v);
+  dialogTexts_[i] = AnsiText(v);
   return S_OK;
 }
 
@@ -644,7 +644,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
       if (code == kNoError) {
         for (const ComRef<UpdFileObject>& f : files_->Snapshot()) newFiles += f->NeedReplace() ? 1 : 0;
       }
-      BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+      BSTR text = NewBstr(code == kNoError ? "" : ErrorText(code));
       VARIANT args[3];  // reversed: ErrorText, ErrorCode, NewFiles
       VariantInit(&args[0]);
       V_VT(&args[0]) = VT_BSTR;
@@ -707,7 +707,7 @@ void UpdaraComObject::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kMsgFileDone: {
       ComRef<IUpdFile> file = CurrentFile();
-      BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+      BSTR text = NewBstr(code == kNoError ? "" : ErrorText(code));
       VARIANT args[3];  // reversed: ErrorText, ErrorCode, File
       VariantInit(&args[0]);
       V_VT(&args[0]) = VT_BSTR;
@@ -804,7 +804,7 @@ bool UpdaraComObject::SetState(UpdateStates state) {
 }
 
 bool UpdaraComObject::FireDone(DISPID id, long code) {
-  BSTR text = ToBstr(code == kNoError ? "" : ErrorText(code));
+  BSTR text = NewBstr(code == kNoError ? "" : ErrorText(code));
   VARIANT args[2];  // reversed: ErrorText, ErrorCode
   VariantInit(&args[0]);
   V_VT(&args[0]) = VT_BSTR;
@@ -970,7 +970,7 @@ std::string RealWinVersion() {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
   if (!rtlGetVersion || rtlGetVersion(&info) != 0) return {};
   BSTR sp = SysAllocString(info.szCSDVersion);
-  const std::string servicePack = FromBstr(sp);
+  const std::string servicePack = AnsiText(sp);
   SysFreeString(sp);
   return FormatWinVersion(info.dwMajorVersion, info.dwMinorVersion, info.dwPlatformId, info.dwBuildNumber,
                           servicePack);

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/com_text_win.h"
+
 namespace lw::forms {
 
 namespace {
@@ -156,20 +158,6 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
   return 0;
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(std::max(n, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string AnsiFromWide(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(size_t(std::max(n, 0)), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
-  return text;
-}
-
 constexpr UINT kCodePageUnicode = 1200;
 
 }  // namespace
@@ -204,7 +192,7 @@ std::string RichTextBox::Text() const {
   get.codepage = kCodePageUnicode;
   const auto got = SendMessageW(hwnd_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(wide.data()));
   wide.resize(static_cast<size_t>(std::clamp<LRESULT>(got, 0, n)));
-  return AnsiFromWide(wide);
+  return AnsiText(wide);
 }
 
 bool RichTextBox::StreamIn(const std::string& bytes, unsigned format) {
@@ -221,7 +209,7 @@ bool RichTextBox::StreamIn(const std::string& bytes, unsigned format) {
 void RichTextBox::SetText(const std::string& text) {
   if (!hwnd_ || text == Text()) return;
   // As plain UTF-16 text: a text starting "{\rtf" stays that text.
-  const std::wstring wide = WideFromAnsi(text);
+  const std::wstring wide = WideText(text);
   StreamIn(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)), SF_TEXT | SF_UNICODE);
 }
 

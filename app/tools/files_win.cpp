@@ -364,10 +364,7 @@ std::string AnsiFromFileText(const std::string& bytes) {
   if (bytes.size() < 2 || uint8_t(bytes[0]) != 0xFF || uint8_t(bytes[1]) != 0xFE) return bytes;
   std::wstring wide((bytes.size() - 2) / 2, L'\0');
   memcpy(wide.data(), bytes.data() + 2, wide.size() * 2);
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(size_t(std::max(n, 0)), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
-  return text;
+  return AnsiText(wide);
 }
 
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) { return ReadBytes(path, maxBytes).value_or(""); }

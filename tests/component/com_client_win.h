@@ -28,12 +28,7 @@ namespace updara_test {
 
 // Text in the system code page and back.
 inline std::wstring Wide(const std::string& text) { return lw::WideText(text); }
-inline std::string Ansi(const std::wstring& text) {
-  std::string out(text.size() * 2, '\0');
-  out.resize(size_t(
-      WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr)));
-  return out;
-}
+inline std::string Ansi(const std::wstring& text) { return lw::AnsiText(text); }
 
 // A file of the build, given by its Unix path, as a Windows path.
 inline std::wstring WinPath(const char* unixPath) { return Wide(lw::fixtures::BuildTreeFile(unixPath)); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "common/com_text_win.h"
 #include "tests/fixtures/http_server_win.h"
 #include "tests/fixtures/rss_feed.h"
 #include "tests/fixtures/test_env_win.h"
@@ -41,12 +42,6 @@ HttpResponse Feed(const std::vector<fixtures::FeedItem>& items, bool held = fals
   r.body = fixtures::BuildRssFeed(items);
   r.held = held;
   return r;
-}
-
-std::wstring Wide(const std::string& ansi) {
-  std::wstring w(ansi.size(), L'\0');
-  w.resize(size_t(MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), w.data(), int(w.size()))));
-  return w;
 }
 
 TEST(RssReader, FailuresGiveTheirNumberAndText) {
@@ -109,7 +104,7 @@ TEST(RssReader, ReadsOnAWorkerCompletesOnceOnTheUserInterfaceThreadAndNeverForAR
   EXPECT_EQ(counted.reader.ErrorNumber(), 0) << counted.reader.ErrorText();
   ASSERT_EQ(counted.reader.ItemCount(), 2);
   counted.reader.SetItemIndex(2);
-  EXPECT_EQ(Wide(counted.reader.Description()), L"caf\u00e9") << "UTF-8 arrives in the ANSI code page";
+  EXPECT_EQ(WideText(counted.reader.Description()), L"caf\u00e9") << "UTF-8 arrives in the ANSI code page";
   // Always fetched from the server, never from a cache.
   ASSERT_TRUE(counted.Read(server.BaseUrl() + "/now.xml"));
   ASSERT_EQ(server.Requests().size(), 4u);
